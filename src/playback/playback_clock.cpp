@@ -1,0 +1,53 @@
+#include "playback/playback_clock.h"
+
+namespace dvbk {
+namespace {
+
+TickSource tick_source = system_tick_count;
+
+}  // namespace
+
+void set_tick_source(TickSource source) {
+    tick_source = source ? source : system_tick_count;
+}
+
+double raw_clock(const PlaybackClock& clock) {
+    // The order of operations is part of the clock's definition: readers compare positions taken
+    // at different moments, so every reading must round the same way.
+    double seconds = static_cast<double>(tick_source()) / 1000.0;
+    return (3600.0 - clock.clock_adj) * seconds / 3600.0;
+}
+
+double position(const PlaybackClock& clock) {
+    return (clock.paused ? clock.frozen_clock : raw_clock(clock)) - clock.clock_offset;
+}
+
+void reset(PlaybackClock& clock) {
+    clock.paused = true;
+    clock.frozen_clock = raw_clock(clock);
+    clock.clock_offset = clock.frozen_clock;
+}
+
+void pause(PlaybackClock& clock) {
+    clock.paused = true;
+    clock.frozen_clock = raw_clock(clock);
+}
+
+void resume(PlaybackClock& clock) {
+    clock.clock_offset = raw_clock(clock) - (clock.frozen_clock - clock.clock_offset);
+    clock.paused = false;
+}
+
+void seek(PlaybackClock& clock, double t) {
+    clock.clock_offset = (clock.paused ? clock.frozen_clock : raw_clock(clock)) - t;
+}
+
+void nudge(PlaybackClock& clock, double step) {
+    if (step < 0.0 && !(position(clock) + step > 0.0)) {
+        seek(clock, 0.0);
+        return;
+    }
+    seek(clock, position(clock) + step);
+}
+
+}  // namespace dvbk

@@ -1,0 +1,36 @@
+// The film clock: the system's millisecond tick count, corrected for drift, frozen while paused and
+// shifted so that position 0 is the moment the script was loaded.
+#pragma once
+
+#include <cstdint>
+
+namespace dvbk {
+
+// The four clock fields of the application state. They start as `reset` leaves them only after
+// `reset` has run; the application does that before its window exists.
+struct PlaybackClock {
+    bool paused = true;
+    double frozen_clock = 0.0;  // raw clock when paused
+    double clock_offset = 0.0;  // raw clock at film position 0
+    double clock_adj = 0.0;     // drift correction, seconds per hour; positive runs slower
+};
+
+// Milliseconds since system start from a 64-bit counter, so the clock never wraps.
+using TickSource = std::uint64_t (*)();
+
+// The platform's tick count: GetTickCount64 on Windows, a monotonic clock elsewhere.
+std::uint64_t system_tick_count();
+
+// Replaces the tick source (tests feed exact ticks); nullptr restores `system_tick_count`.
+void set_tick_source(TickSource source);
+
+double raw_clock(const PlaybackClock& clock);
+double position(const PlaybackClock& clock);
+void reset(PlaybackClock& clock);
+void pause(PlaybackClock& clock);
+void resume(PlaybackClock& clock);
+void seek(PlaybackClock& clock, double t);
+// Steps of -2.0, -0.2, +0.2 or +2.0 seconds; a backward step never goes below position 0.
+void nudge(PlaybackClock& clock, double step);
+
+}  // namespace dvbk

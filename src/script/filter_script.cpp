@@ -1,0 +1,178 @@
+#include "script/filter_script.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "script/c_text.h"
+#include "script/time_text.h"
+
+namespace dvbk {
+namespace {
+
+// A quoted script line is cut here: a binary file or a runaway line would otherwise turn the
+// one-line error into megabytes of text in the window and the message box.
+constexpr size_t max_quoted_line = 200;
+
+char ascii_lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void strip_white_space(std::string& line) {
+    line.erase(std::remove_if(line.begin(), line.end(), is_c_space), line.end());
+}
+
+// Fields split at commas. A field exists when the line goes on after the comma before it, so
+// "Dunvel,1:00," has no third field while "Dunvel,1:00,," has an empty one.
+class Fields {
+public:
+    explicit Fields(std::string_view line) : line_(line) {}
+
+    bool next(std::string_view& field) {
+        if (started_ && pos_ >= line_.size())
+            return false;
+        started_ = true;
+        size_t comma = line_.find(',', pos_);
+        size_t end = comma == std::string_view::npos ? line_.size() : comma;
+        field = line_.substr(pos_, end - pos_);
+        pos_ = comma == std::string_view::npos ? line_.size() : comma + 1;
+        return true;
+    }
+
+private:
+    std::string_view line_;
+    size_t pos_ = 0;
+    bool started_ = false;
+};
+
+struct Trackers {
+    double last_mute_end = 0.0;
+    double last_cover_end = 0.0;
+};
+
+// Returns the error message for the line, or nullptr when the line is fine.
+const char* process_line(std::string_view line, FilterScript& script, Trackers& trackers) {
+    Fields fields(line);
+    std::string_view command;
+    fields.next(command);
+    if (!command.empty() && command.front() == '#')
+        return nullptr;
+
+    if (keyword_equals(command, "End")) {
+        std::string_view end_text;
+        double end = 0.0;
+        if (!fields.next(end_text) || !parse_time(end_text, end))
+            return "Error parsing end time: ";
+        script.film_end = end;
+        return nullptr;
+    }
+
+    std::string_view start_text;
+    std::string_view end_text;
+    if (!fields.next(start_text) || !fields.next(end_text))
+        return "Expected times after command: ";
+    double start = 0.0;
+    double end = 0.0;
+    if (!parse_time(start_text, start) || !parse_time(end_text, end))
+        return "Error parsing times: ";
+    if (end < start)
+        return "Start time must be before end time: ";
+
+    // The command is identified last, so a bad time wins over an unknown command.
+    bool mutes = keyword_equals(command, "Dunvel");
+    bool covers = keyword_equals(command, "Blenk");
+    bool both = keyword_equals(command, "DunvelBlenk") || keyword_equals(command, "BlenkDunvel");
+    if (!mutes && !covers && !both)
+        return "Unexpected command: ";
+    if ((mutes || both) && start < trackers.last_mute_end)
+        return "Dunvel starts before prior Dunvel ends: ";
+    if ((covers || both) && start < trackers.last_cover_end)
+        return "Blenk starts before prior Blenk ends: ";
+
+    if (mutes) {
+        script.events.push_back({EventKind::MuteStart, start});
+        script.events.push_back({EventKind::MuteEnd, end});
+    } else if (covers) {
+        script.events.push_back({EventKind::CoverStart, start});
+        script.events.push_back({EventKind::CoverEnd, end});
+    } else {
+        script.events.push_back({EventKind::BothStart, start});
+        script.events.push_back({EventKind::MuteEnd, end});
+        script.events.push_back({EventKind::CoverEnd, end});
+    }
+    if (mutes || both)
+        trackers.last_mute_end = end;
+    if (covers || both)
+        trackers.last_cover_end = end;
+    return nullptr;
+}
+
+// The stripped line as the error quotes it: NUL bytes would end the message early wherever it
+// is shown as C text (and hide the file name and line number), so they are written as "?".
+std::string quoted_line(std::string_view line) {
+    std::string quoted(line.substr(0, max_quoted_line));
+    std::replace(quoted.begin(), quoted.end(), '\0', '?');
+    if (line.size() > max_quoted_line)
+        quoted += "...";
+    return quoted;
+}
+
+}  // namespace
+
+bool keyword_equals(std::string_view field, std::string_view keyword) {
+    if (field.size() != keyword.size())
+        return false;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (ascii_lower(field[i]) != ascii_lower(keyword[i]))
+            return false;
+    }
+    return true;
+}
+
+void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
+                         std::int64_t line_number) {
+    script.load_error = "Error processing file: ";
+    script.load_error += message;
+    script.load_error += " in file: ";
+    script.load_error += file_name;
+    script.load_error += " at line ";
+    script.load_error += std::to_string(line_number);
+}
+
+bool load_filter_script(std::istream& in, const std::string& file_name, FilterScript& script) {
+    script.events.clear();
+    Trackers trackers;
+    // 64 bits: a file of billions of empty lines must not overflow the count.
+    std::int64_t line_number = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        ++line_number;
+        strip_white_space(line);
+        if (line.empty())
+            continue;
+        if (const char* error = process_line(line, script, trackers)) {
+            report_script_error(script, std::string(error) + quoted_line(line), file_name, line_number);
+            return false;
+        }
+    }
+    if (script.events.empty()) {
+        script.load_error = "Error, file '" + file_name + "' has no valid commands";
+        return false;
+    }
+    // Stable for every length: where one range ends as the next of its kind begins, the end event
+    // stays before the start event, so the sound stays off (or the cover up) across the seam.
+    std::stable_sort(script.events.begin(), script.events.end(),
+                     [](const FilterEvent& a, const FilterEvent& b) { return a.time < b.time; });
+    return true;
+}
+
+bool load_filter_script(const std::string& file_name, FilterScript& script) {
+    script.events.clear();
+    std::ifstream in(file_name);
+    if (!in) {
+        script.load_error = "Error opening file '" + file_name + "'";
+        return false;
+    }
+    return load_filter_script(in, file_name, script);
+}
+
+}  // namespace dvbk

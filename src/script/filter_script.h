@@ -1,0 +1,49 @@
+// The filter script: a hand-written list of time ranges in which the sound is silenced ("Dunvel"),
+// the picture covered ("Blenk") or both, turned into a time-ordered list of events.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dvbk {
+
+enum class EventKind : std::int32_t {
+    CoverStart = 0,
+    CoverEnd = 1,
+    MuteStart = 2,
+    MuteEnd = 3,
+    BothStart = 4,
+};
+
+struct FilterEvent {
+    EventKind kind;
+    double time;  // seconds from the start of the film
+};
+
+// What one load leaves behind; the application keeps it in its state record.
+struct FilterScript {
+    std::vector<FilterEvent> events;
+    double film_end = 0.0;
+    std::string load_error;
+};
+
+// Whole-field comparison, ASCII letters without regard to case.
+bool keyword_equals(std::string_view field, std::string_view keyword);
+
+// Sets `load_error` to the per-line text that names the file and the line.
+void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
+                         std::int64_t line_number);
+
+// Reads the script at `file_name`. True when every line was valid and at least one event came out;
+// the events are then sorted by time, equal times keeping their order in the file. On false,
+// `load_error` says why and `events` holds what the lines before the bad one produced: the caller
+// must empty it. The caller empties `load_error` and sets `film_end` to 0 before the call.
+bool load_filter_script(const std::string& file_name, FilterScript& script);
+
+// The same from an open stream; `file_name` is used only in messages.
+bool load_filter_script(std::istream& in, const std::string& file_name, FilterScript& script);
+
+}  // namespace dvbk

@@ -1,0 +1,16 @@
+// Film times as text: "95", "1:35", "1:02:03.25" in, "H:MM:SS" out.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dvbk {
+
+// Reads a time a user wrote: S, M:S or H:M:S, where only S may carry a fraction or an exponent
+// and every field may carry its own sign. On failure returns false and sets `seconds` to 0.
+bool parse_time(std::string_view text, double& seconds);
+
+// Writes H:MM:SS with the seconds rounded after hours and minutes are taken off; never fails.
+std::string format_time(double seconds);
+
+}  // namespace dvbk
