@@ -1,6 +1,11 @@
-// Character classes as the C library gives them in the "C" locale, independent of the user's
-// regional settings and of whether `char` is signed: bytes from 0x80 up are never blanks or digits.
+// Reading text the way the C library does in the "C" locale, independent of the user's regional
+// settings and of whether `char` is signed: bytes from 0x80 up are never blanks or digits, and the
+// decimal separator is always a point.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 namespace dvbk {
 
@@ -11,5 +16,30 @@ inline bool is_c_space(char c) {
 inline bool is_c_digit(char c) {
     return c >= '0' && c <= '9';
 }
+
+// A left-to-right reader of numbers as a stream extracts them. It never looks past the end of the
+// view, so a NUL byte inside the text is an ordinary character that ends a number.
+class CReader {
+public:
+    explicit CReader(std::string_view text) : text_(text) {}
+
+    bool at_end() const { return pos_ == text_.size(); }
+    void skip_space();
+    bool take(char c);
+
+    // Skips white space, then an optional sign and decimal digits that must fit 32 bits.
+    bool read_int32(std::int32_t& value);
+
+    // Skips white space, then an optional sign, digits with an optional point and fraction, and an
+    // optional exponent. A magnitude too large for a double is no number; one too small reads as
+    // the nearest double (possibly 0).
+    bool read_double(double& value);
+
+private:
+    size_t skip_digits();
+
+    std::string_view text_;
+    size_t pos_ = 0;
+};
 
 }  // namespace dvbk

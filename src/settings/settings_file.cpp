@@ -1,0 +1,88 @@
+#include "settings/settings_file.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "script/c_text.h"
+
+namespace dvbk {
+namespace {
+
+// %g with six significant digits, as an output stream writes a double by default.
+std::string general_number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+void read_number(std::string_view value, double& field) {
+    CReader reader(value);
+    double number = 0.0;
+    if (reader.read_double(number))
+        field = number;
+}
+
+void apply_line(std::string_view line, AppSettings& settings) {
+    size_t gt = line.find('>');
+    std::string_view key = line.substr(0, gt);
+    std::string_view value = gt == std::string_view::npos ? std::string_view() : line.substr(gt + 1);
+    if (key == "<click_maximize") {
+        CReader reader(value);
+        std::int32_t flag = -1;
+        if (reader.read_int32(flag) && (flag == 0 || flag == 1))
+            settings.click_maximize = flag == 1;
+    } else if (key == "<click_choice") {
+        std::string_view name = value.substr(0, value.find('<'));
+        for (size_t i = 0; i < click_presets.size(); ++i) {
+            if (name == click_presets[i].name) {
+                settings.click_choice = static_cast<int>(i);
+                break;
+            }
+        }
+    } else if (key == "<click_x") {
+        read_number(value, settings.click_x);
+    } else if (key == "<click_y") {
+        read_number(value, settings.click_y);
+    } else if (key == "<time_adj") {
+        read_number(value, settings.time_adj);
+    }
+}
+
+}  // namespace
+
+std::string settings_text(const AppSettings& settings, std::string_view line_end) {
+    // An index outside the table (never set by the program, but the record is plain data) is
+    // written as the first preset rather than read out of bounds.
+    size_t choice = static_cast<size_t>(settings.click_choice);
+    const char* choice_name = click_presets[choice < click_presets.size() ? choice : 0].name;
+    std::string lines[] = {
+        R"(<?xml version="1.0" encoding="UTF-8"?>)",
+        "<settings>",
+        std::string("<click_maximize>") + (settings.click_maximize ? "1" : "0") + "</click_maximize>",
+        std::string("<click_choice>") + choice_name + "</click_choice>",
+        "<click_x>" + general_number(settings.click_x) + "</click_x>",
+        "<click_y>" + general_number(settings.click_y) + "</click_y>",
+        "<time_adj>" + general_number(settings.time_adj) + "</time_adj>",
+        "</settings>",
+    };
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += line_end;
+    }
+    return text;
+}
+
+void read_settings_text(std::string_view text, AppSettings& settings) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end > start)
+            apply_line(text.substr(start, end - start), settings);
+        start = end + 1;
+    }
+}
+
+}  // namespace dvbk

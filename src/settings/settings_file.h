@@ -1,0 +1,38 @@
+// The user's settings and their file, "settings.xml": eight fixed lines that look like XML but are
+// written and read line by line.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace dvbk {
+
+struct AppSettings {
+    bool click_maximize = false;  // click the player's maximise button when a cover range ends
+    int click_choice = 0;         // index into click_presets
+    double click_x = 0.986;       // click position as fractions of the primary screen
+    double click_y = 0.949;
+    double time_adj = 0.0;  // clock drift correction, seconds per hour
+};
+
+// A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.
+struct ClickPreset {
+    const char* name;
+    const char* x;
+    const char* y;
+};
+
+inline constexpr std::array<ClickPreset, 3> click_presets{{
+    {"Windows Media Player", ".986", ".949"},
+    {"Netflix", ".848", ".867"},
+    {"Custom", ".9", ".9"},
+}};
+
+// The eight lines, each ended by `line_end` ("\r\n" for the file on Windows).
+std::string settings_text(const AppSettings& settings, std::string_view line_end = "\n");
+
+// Applies every line of `text` that carries a readable value; everything else is left as it was.
+void read_settings_text(std::string_view text, AppSettings& settings);
+
+}  // namespace dvbk

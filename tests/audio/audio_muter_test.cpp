@@ -1,0 +1,199 @@
+#include "audio/audio_muter_win.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "fake_core_audio_win.h"
+
+namespace dvbk {
+namespace {
+
+using testing_fakes::fake_audio;
+using testing_fakes::FakeAudio;
+
+constexpr HRESULT class_not_registered = REGDB_E_CLASSNOTREG;  // 0x80040154: no Core Audio
+
+class AudioMuterTest : public testing::Test {
+protected:
+    void SetUp() override { fake_audio = {}; }
+    void TearDown() override { EXPECT_EQ(0, fake_audio.live_objects) << "a COM reference leaked"; }
+};
+
+AudioMuter* make_muter() {
+    return new AudioMuter(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api);
+}
+
+TEST_F(AudioMuterTest, CoreAudioSetsOnlyWhatDiffers) {
+    {
+        std::unique_ptr<AudioMuter> muter(make_muter());
+        ASSERT_TRUE(muter->init());
+        EXPECT_TRUE(muter->ready());
+        EXPECT_FALSE(muter->use_mixer());
+        struct Step {
+            bool mute;
+            BOOL muted_after;
+            int setter_calls;
+        };
+        // Already-set states return true with no setter call; unmute also clears a mute the user set.
+        for (const Step& step : {Step{true, TRUE, 1}, Step{true, TRUE, 1}, Step{false, FALSE, 2}, Step{false, FALSE, 2},
+                                 Step{true, TRUE, 3}}) {
+            EXPECT_TRUE(step.mute ? muter->mute() : muter->unmute());
+            EXPECT_EQ(step.muted_after, fake_audio.endpoint_muted);
+            EXPECT_EQ(step.setter_calls, fake_audio.set_mute_calls);
+        }
+        // Core Audio is prepared once per process: a later load asks for no new enumerator.
+        EXPECT_TRUE(muter->init());
+        EXPECT_EQ(1, fake_audio.create_calls);
+        EXPECT_EQ("", muter->last_error());
+    }
+}
+
+TEST_F(AudioMuterTest, CoreAudioFailuresNameTheCallAndCode) {
+    struct Case {
+        HRESULT FakeAudio::*step;
+        HRESULT code;
+        bool fails_in_init;
+        std::string error;
+    };
+    const Case cases[] = {
+        {&FakeAudio::get_default, E_FAIL, true,
+         "IMMDeviceEnumerator::GetDefaultAudioEndpoint failed: hr = 0x80004005\n"},
+        {&FakeAudio::get_default, static_cast<HRESULT>(0x80070490), true,
+         "IMMDeviceEnumerator::GetDefaultAudioEndpoint failed: hr = 0x80070490\n"},
+        {&FakeAudio::activate, E_NOINTERFACE, false,
+         "IMMDevice::Activate(IAudioEndpointVolume) failed: hr = 0x80004002\n"},
+        {&FakeAudio::get_mute, E_ACCESSDENIED, false, "IAudioEndpointVolume::GetMute failed: hr = 0x80070005\n"},
+        {&FakeAudio::set_mute, E_OUTOFMEMORY, false, "IAudioEndpointVolume::SetMute failed: hr = 0x8007000e\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        fake_audio = {};
+        fake_audio.*c.step = c.code;
+        {
+            std::unique_ptr<AudioMuter> muter(make_muter());
+            EXPECT_EQ(!c.fails_in_init, muter->init());
+            if (!c.fails_in_init) {
+                EXPECT_FALSE(muter->mute());
+            }
+            EXPECT_EQ(c.error, muter->last_error());
+            EXPECT_FALSE(muter->ready());
+        }
+        EXPECT_EQ(0, fake_audio.live_objects);
+    }
+}
+
+TEST_F(AudioMuterTest, FailedEndpointLookupRetriesFromTheStart) {
+    fake_audio.get_default = E_FAIL;
+    std::unique_ptr<AudioMuter> muter(make_muter());
+    EXPECT_FALSE(muter->init());
+    EXPECT_FALSE(muter->mute());  // no device: false, and the init message stays
+    EXPECT_EQ("IMMDeviceEnumerator::GetDefaultAudioEndpoint failed: hr = 0x80004005\n", muter->last_error());
+    fake_audio.get_default = S_OK;
+    EXPECT_TRUE(muter->init());
+    EXPECT_EQ(2, fake_audio.create_calls);
+    EXPECT_TRUE(muter->mute());
+}
+
+TEST_F(AudioMuterTest, SetMuteFailureSticksUntilTheDeviceWorks) {
+    std::unique_ptr<AudioMuter> muter(make_muter());
+    ASSERT_TRUE(muter->init());
+    fake_audio.set_mute = E_FAIL;
+    EXPECT_FALSE(muter->mute());
+    // The next script load's init answers at once from the failed state, message unchanged.
+    EXPECT_FALSE(muter->init());
+    EXPECT_EQ(1, fake_audio.create_calls);
+    EXPECT_EQ("IAudioEndpointVolume::SetMute failed: hr = 0x80004005\n", muter->last_error());
+    // Muting keeps trying through the device.
+    fake_audio.set_mute = S_OK;
+    EXPECT_TRUE(muter->mute());
+    EXPECT_TRUE(fake_audio.endpoint_muted);
+}
+
+TEST_F(AudioMuterTest, NothingBeforeInit) {
+    std::unique_ptr<AudioMuter> muter(make_muter());
+    EXPECT_FALSE(muter->mute());
+    EXPECT_FALSE(muter->unmute());
+    EXPECT_EQ("", muter->last_error());
+    EXPECT_EQ(0, fake_audio.create_calls);
+}
+
+TEST_F(AudioMuterTest, MixerWhenCoreAudioIsMissing) {
+    fake_audio.create = class_not_registered;
+    fake_audio.mixer_control_types = {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE,
+                                      MIXERCONTROL_CONTROLTYPE_MUTE};
+    std::unique_ptr<AudioMuter> muter(make_muter());
+    ASSERT_TRUE(muter->init());
+    EXPECT_TRUE(muter->use_mixer());
+    EXPECT_TRUE(muter->mute());
+    EXPECT_EQ(101u, fake_audio.mixer_set_control);  // the first mute control of the line
+    EXPECT_EQ(1, fake_audio.mixer_set_value);
+    EXPECT_TRUE(muter->unmute());
+    EXPECT_EQ(0, fake_audio.mixer_set_value);
+
+    fake_audio.mixer_set = MMSYSERR_NOMEM;  // 7
+    EXPECT_FALSE(muter->unmute());
+    EXPECT_EQ("mixerSetControlDetails failed: hr = 0x7\n", muter->last_error());
+    EXPECT_FALSE(muter->ready());
+    EXPECT_TRUE(muter->use_mixer());  // still the mixer: the next event tries it again
+    fake_audio.mixer_set = MMSYSERR_NOERROR;
+    EXPECT_TRUE(muter->unmute());
+
+    // Each load prepares the mixer afresh, closing the handle of the last one first.
+    EXPECT_TRUE(muter->init());
+    EXPECT_EQ(2, fake_audio.mixer_opens);
+    EXPECT_EQ(1, fake_audio.mixer_closes);
+    muter.reset();
+    EXPECT_EQ(2, fake_audio.mixer_closes);
+}
+
+TEST_F(AudioMuterTest, MixerFailuresReportTheCoreAudioCode) {
+    struct Case {
+        const char* what;
+        MMRESULT open, line_info, line_controls;
+        std::vector<DWORD> controls;
+    };
+    const DWORD volume = MIXERCONTROL_CONTROLTYPE_VOLUME;
+    const Case cases[] = {
+        {"no mixer", MMSYSERR_BADDEVICEID, 0, 0, {MIXERCONTROL_CONTROLTYPE_MUTE}},
+        {"no destination line", 0, MIXERR_INVALLINE, 0, {MIXERCONTROL_CONTROLTYPE_MUTE}},
+        {"controls unreadable", 0, 0, MMSYSERR_ERROR, {MIXERCONTROL_CONTROLTYPE_MUTE}},
+        {"no mute control", 0, 0, 0, {volume, volume}},
+        {"no controls at all", 0, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake_audio = {};
+        fake_audio.create = class_not_registered;
+        fake_audio.mixer_open = c.open;
+        fake_audio.mixer_line_info = c.line_info;
+        fake_audio.mixer_line_controls = c.line_controls;
+        fake_audio.mixer_control_types = c.controls;
+        std::unique_ptr<AudioMuter> muter(make_muter());
+        EXPECT_FALSE(muter->init());
+        EXPECT_EQ("CoCreateInstance(IMMDeviceEnumerator) failed: hr = 0x80040154\n", muter->last_error());
+        EXPECT_FALSE(muter->use_mixer());
+        EXPECT_FALSE(muter->mute());
+    }
+}
+
+TEST_F(AudioMuterTest, ThreadInAnotherApartment) {
+    // A thread already in the multithreaded apartment cannot enter a single-threaded one.
+    std::string error;
+    std::thread([&error] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            std::unique_ptr<AudioMuter> muter(make_muter());
+            EXPECT_FALSE(muter->init());
+            error = muter->last_error();
+        }
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ("CoInitialize failed: hr = 0x80010106\n", error);
+    EXPECT_EQ(0, fake_audio.create_calls);
+}
+
+}  // namespace
+}  // namespace dvbk

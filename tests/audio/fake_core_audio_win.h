@@ -1,0 +1,201 @@
+// Core Audio and legacy mixer stand-ins for driving the real AudioMuter through every branch:
+// genuine COM objects (vtables, reference counts) whose results a test sets in `fake_audio`.
+#pragma once
+
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
+#include <mmsystem.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "audio/audio_muter_win.h"
+
+namespace dvbk::testing_fakes {
+
+struct FakeAudio {
+    // Results to return.
+    HRESULT create = S_OK;
+    HRESULT get_default = S_OK;
+    HRESULT activate = S_OK;
+    HRESULT get_mute = S_OK;
+    HRESULT set_mute = S_OK;
+    MMRESULT mixer_open = MMSYSERR_NOERROR;
+    MMRESULT mixer_line_info = MMSYSERR_NOERROR;
+    MMRESULT mixer_line_controls = MMSYSERR_NOERROR;
+    MMRESULT mixer_set = MMSYSERR_NOERROR;
+    std::vector<DWORD> mixer_control_types;  // of destination line 0, in order; ids are 100 + index
+
+    // What happened.
+    BOOL endpoint_muted = FALSE;
+    int create_calls = 0;
+    int set_mute_calls = 0;
+    int mixer_opens = 0;
+    int mixer_closes = 0;
+    int mixer_sets = 0;
+    DWORD mixer_set_control = 0;
+    LONG mixer_set_value = -1;
+    int live_objects = 0;
+};
+
+inline FakeAudio fake_audio;
+
+template <class Interface>
+class FakeCom : public Interface {
+public:
+    FakeCom() { ++fake_audio.live_objects; }
+    virtual ~FakeCom() { --fake_audio.live_objects; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(Interface)) {
+            *out = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG left = --refs_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+private:
+    ULONG refs_ = 1;
+};
+
+class FakeEndpointVolume : public FakeCom<IAudioEndpointVolume> {
+public:
+    HRESULT STDMETHODCALLTYPE SetMute(WINBOOL mute, LPCGUID) override {
+        ++fake_audio.set_mute_calls;
+        if (SUCCEEDED(fake_audio.set_mute))
+            fake_audio.endpoint_muted = mute;
+        return fake_audio.set_mute;
+    }
+    HRESULT STDMETHODCALLTYPE GetMute(WINBOOL* mute) override {
+        *mute = fake_audio.endpoint_muted;
+        return fake_audio.get_mute;
+    }
+    HRESULT STDMETHODCALLTYPE RegisterControlChangeNotify(IAudioEndpointVolumeCallback*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnregisterControlChangeNotify(IAudioEndpointVolumeCallback*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetChannelCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetMasterVolumeLevel(FLOAT, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetMasterVolumeLevelScalar(FLOAT, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMasterVolumeLevel(FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMasterVolumeLevelScalar(FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetChannelVolumeLevel(UINT, FLOAT, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetChannelVolumeLevelScalar(UINT, FLOAT, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevel(UINT, FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevelScalar(UINT, FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVolumeStepInfo(UINT*, UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE VolumeStepUp(LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE VolumeStepDown(LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVolumeRange(FLOAT*, FLOAT*, FLOAT*) override { return E_NOTIMPL; }
+};
+
+class FakeDevice : public FakeCom<IMMDevice> {
+public:
+    HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD, PROPVARIANT*, void** out) override {
+        *out = nullptr;
+        if (FAILED(fake_audio.activate))
+            return fake_audio.activate;
+        if (iid != __uuidof(IAudioEndpointVolume))
+            return E_NOINTERFACE;
+        *out = static_cast<IAudioEndpointVolume*>(new FakeEndpointVolume);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD, IPropertyStore**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetState(DWORD*) override { return E_NOTIMPL; }
+};
+
+class FakeEnumerator : public FakeCom<IMMDeviceEnumerator> {
+public:
+    HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevice** device) override {
+        *device = nullptr;
+        if (flow != eRender || role != eConsole)
+            return E_INVALIDARG;
+        if (FAILED(fake_audio.get_default))
+            return fake_audio.get_default;
+        *device = new FakeDevice;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow, DWORD, IMMDeviceCollection**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR, IMMDevice**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient*) override {
+        return E_NOTIMPL;
+    }
+};
+
+inline HRESULT create_fake_enumerator(IMMDeviceEnumerator** enumerator) {
+    ++fake_audio.create_calls;
+    *enumerator = nullptr;
+    if (FAILED(fake_audio.create))
+        return fake_audio.create;
+    *enumerator = new FakeEnumerator;
+    return S_OK;
+}
+
+inline HMIXER fake_mixer_handle() {
+    return reinterpret_cast<HMIXER>(static_cast<UINT_PTR>(0x4D1));
+}
+
+inline MMRESULT WINAPI fake_mixer_open(LPHMIXER mixer, UINT id, DWORD_PTR, DWORD_PTR, DWORD) {
+    if (id != 0 || fake_audio.mixer_open != MMSYSERR_NOERROR)
+        return fake_audio.mixer_open != MMSYSERR_NOERROR ? fake_audio.mixer_open : MMSYSERR_BADDEVICEID;
+    ++fake_audio.mixer_opens;
+    *mixer = fake_mixer_handle();
+    return MMSYSERR_NOERROR;
+}
+
+inline MMRESULT WINAPI fake_mixer_line_info(HMIXEROBJ, LPMIXERLINEA line, DWORD flags) {
+    if (line->cbStruct != sizeof(MIXERLINEA) || line->dwDestination != 0 ||
+        flags != (MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_DESTINATION))
+        return MMSYSERR_INVALPARAM;
+    line->dwLineID = 0xFFFF0000;
+    line->cControls = static_cast<DWORD>(fake_audio.mixer_control_types.size());
+    return fake_audio.mixer_line_info;
+}
+
+inline MMRESULT WINAPI fake_mixer_line_controls(HMIXEROBJ, LPMIXERLINECONTROLSA query, DWORD flags) {
+    if (fake_audio.mixer_line_controls != MMSYSERR_NOERROR)
+        return fake_audio.mixer_line_controls;
+    if (query->dwLineID != 0xFFFF0000 || query->cbmxctrl != sizeof(MIXERCONTROLA) ||
+        query->cControls != fake_audio.mixer_control_types.size() ||
+        flags != (MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ALL))
+        return MMSYSERR_INVALPARAM;
+    for (size_t i = 0; i < fake_audio.mixer_control_types.size(); ++i) {
+        query->pamxctrl[i].dwControlType = fake_audio.mixer_control_types[i];
+        query->pamxctrl[i].dwControlID = static_cast<DWORD>(100 + i);
+    }
+    return MMSYSERR_NOERROR;
+}
+
+inline MMRESULT WINAPI fake_mixer_set(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags) {
+    if (reinterpret_cast<HMIXER>(mixer) != fake_mixer_handle() || flags != 0 || details->cChannels != 1 ||
+        details->cbDetails != sizeof(MIXERCONTROLDETAILS_BOOLEAN))
+        return MMSYSERR_INVALPARAM;
+    ++fake_audio.mixer_sets;
+    fake_audio.mixer_set_control = details->dwControlID;
+    fake_audio.mixer_set_value = static_cast<MIXERCONTROLDETAILS_BOOLEAN*>(details->paDetails)->fValue;
+    return fake_audio.mixer_set;
+}
+
+inline MMRESULT WINAPI fake_mixer_close(HMIXER) {
+    ++fake_audio.mixer_closes;
+    return MMSYSERR_NOERROR;
+}
+
+inline const MixerApi fake_mixer_api{fake_mixer_open, fake_mixer_line_info, fake_mixer_line_controls, fake_mixer_set,
+                                     fake_mixer_close};
+
+}  // namespace dvbk::testing_fakes

@@ -1,0 +1,88 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace dvbk {
+namespace {
+
+void expect_settings(const AppSettings& expected, const AppSettings& actual) {
+    EXPECT_EQ(expected.click_maximize, actual.click_maximize);
+    EXPECT_EQ(expected.click_choice, actual.click_choice);
+    EXPECT_EQ(expected.click_x, actual.click_x);
+    EXPECT_EQ(expected.click_y, actual.click_y);
+    EXPECT_EQ(expected.time_adj, actual.time_adj);
+}
+
+TEST(SettingsText, WritesTheEightLines) {
+    EXPECT_EQ(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<settings>\r\n<click_maximize>0</click_maximize>\r\n"
+        "<click_choice>Windows Media Player</click_choice>\r\n<click_x>0.986</click_x>\r\n"
+        "<click_y>0.949</click_y>\r\n<time_adj>0</time_adj>\r\n</settings>\r\n",
+        settings_text(AppSettings{}, "\r\n"));
+
+    AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
+    std::string text = settings_text(changed);
+    EXPECT_NE(std::string::npos, text.find("\n<click_maximize>1</click_maximize>\n"));
+    EXPECT_NE(std::string::npos, text.find("\n<click_choice>Custom</click_choice>\n"));
+    EXPECT_NE(std::string::npos, text.find("\n<click_x>12.3457</click_x>\n"));
+    EXPECT_NE(std::string::npos, text.find("\n<click_y>-2.5</click_y>\n"));
+    EXPECT_NE(std::string::npos, text.find("\n<time_adj>1e-07</time_adj>\n"));
+}
+
+TEST(SettingsText, RoundTripKeepsSixDigits) {
+    for (int choice = 0; choice < 3; ++choice) {
+        AppSettings saved{choice == 1, choice, 0.1234567, 0.9, -3.5};
+        AppSettings loaded;
+        read_settings_text(settings_text(saved, choice == 2 ? "\r\n" : "\n"), loaded);
+        expect_settings({choice == 1, choice, 0.123457, 0.9, -3.5}, loaded);
+    }
+}
+
+TEST(SettingsText, ReadsLineByLine) {
+    const AppSettings d;  // what an unreadable line leaves
+    struct Case {
+        std::string text;
+        AppSettings expected;
+    };
+    const Case cases[] = {
+        {"", d},
+        {"<click_maximize>1</click_maximize>", {true, 0, d.click_x, d.click_y, 0}},
+        {"<click_maximize> 1", {true, 0, d.click_x, d.click_y, 0}},
+        {"<click_maximize>true</click_maximize>", d},
+        {"<click_maximize>2</click_maximize>", d},
+        {"<click_maximize>99999999999</click_maximize>", d},
+        {"<click_choice>Netflix</click_choice>", {false, 1, d.click_x, d.click_y, 0}},
+        {"<click_choice>Custom", {false, 2, d.click_x, d.click_y, 0}},
+        {"<click_choice>netflix</click_choice>", d},
+        {"<click_choice> Netflix</click_choice>", d},
+        {"<click_choice></click_choice>", d},
+        {"<click_choice>", d},
+        {"<click_x>.5</click_x>", {false, 0, 0.5, d.click_y, 0}},
+        {"<click_x> 0.5</click_x>", {false, 0, 0.5, d.click_y, 0}},
+        {"<click_x>0.5", {false, 0, 0.5, d.click_y, 0}},
+        {"<click_x>5e-1</click_x>\r", {false, 0, 0.5, d.click_y, 0}},
+        {"<click_x>abc</click_x>", d},
+        {"<click_x>1e999</click_x>", d},  // no infinite positions or drift
+        {"<click_x>", d},
+        {"<click_x", d},
+        {"   <click_x>0.5</click_x>", d},
+        {"<CLICK_X>0.5</CLICK_X>", d},
+        {"<click_x>0.5</click_x><click_y>0.6</click_y>", {false, 0, 0.5, d.click_y, 0}},
+        {"<click_y>-1.5</click_y>\n<time_adj>+12</time_adj>", {false, 0, d.click_x, -1.5, 12}},
+        {"<time_adj>1</time_adj>\n<time_adj>x</time_adj>\n<time_adj>3</time_adj>\n<time_adj>y",
+         {false, 0, d.click_x, d.click_y, 3}},
+        {"<click_x>0.1\r\n\r\n\n<click_y>0.2\r\n", {false, 0, 0.1, 0.2, 0}},
+        {std::string("<click_x>0.25") + '\0' + "9", {false, 0, 0.25, d.click_y, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.text));
+        AppSettings settings;
+        read_settings_text(c.text, settings);
+        expect_settings(c.expected, settings);
+    }
+}
+
+}  // namespace
+}  // namespace dvbk
