@@ -1,4 +1,4 @@
-// Against the system's real Core Audio: scripts/test runs this once with a sound server that has a
+// Against the real Core Audio: scripts/test runs this once with a sound server that has a
 // null sink and once with PULSE_SERVER pointing at nothing.
 #include "audio/audio_muter_win.h"
 
