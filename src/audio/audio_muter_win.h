@@ -2,9 +2,9 @@
 // default render device, or through the legacy mixer where Core Audio is not available.
 #pragma once
 
+#include <windows.h>
 #include <mmdeviceapi.h>
 #include <mmsystem.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <string>

@@ -2,10 +2,10 @@
 // genuine COM objects (vtables, reference counts) whose results a test sets in `fake_audio`.
 #pragma once
 
+#include <windows.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 #include <mmsystem.h>
-#include <windows.h>
 
 #include <vector>
 

@@ -1,0 +1,120 @@
+#include <windows.h>
+
+#include "app/app_state_win.h"
+#include "app/app_text.h"
+#include "app/app_win.h"
+#include "playback/dispatch_win.h"
+#include "resources/resource_ids.h"
+#include "settings/settings_store_win.h"
+
+namespace dvbk {
+
+AppState app;
+
+AppState::AppState() {
+    reset(clock);
+}
+
+void register_main_window_class(HINSTANCE instance) {
+    if (!app.background_brush)
+        app.background_brush = CreateSolidBrush(background_colour);
+    WNDCLASSEXA window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = MainWndProc;
+    window_class.hInstance = instance;
+    window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_LARGE_ICON));
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    window_class.hbrBackground = app.background_brush;
+    window_class.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    window_class.lpszClassName = app.window_class_name;
+    window_class.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL_ICON));
+    RegisterClassExA(&window_class);
+}
+
+bool create_main_window(HINSTANCE instance, int show_command) {
+    app.app_instance = instance;
+    app.main_window = CreateWindowExA(0, app.window_class_name, app.window_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                      500, 350, nullptr, nullptr, instance, nullptr);
+    if (!app.main_window)
+        return false;
+    app.main_menu = GetMenu(app.main_window);
+    // The wake timer has no callback: its messages only make the loop run at least ten times a
+    // second, so that due events are carried out within about 100 ms.
+    SetTimer(app.main_window, WAKE_TIMER, 100, nullptr);
+    SetTimer(app.main_window, STATUS_TIMER, 1000, refresh_status_timer);
+    EnableMenuItem(app.main_menu, IDM_PAUSE, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(app.main_menu, IDM_PLAY, MF_BYCOMMAND | MF_GRAYED);
+    ShowWindow(app.main_window, show_command);
+    UpdateWindow(app.main_window);
+    return true;
+}
+
+void open_script(const std::string& path) {
+    app.audio_error_text.clear();
+    app.script.load_error.clear();
+    reset(app.clock);
+    app.set_time_request = -1.0;
+    app.script.film_end = 0.0;
+    bool ok = load_filter_script(path, app.script);
+    app.next_event = 0;
+    if (ok) {
+        if (!app.audio_muter->init())
+            app.audio_error_text = app.audio_muter->last_error();
+        app.script_loaded = true;
+        SetWindowTextA(app.play_button, "Start");
+    } else {
+        // Nothing of a rejected script may ever be carried out.
+        app.script.events.clear();
+        app.script_loaded = false;
+        SetWindowTextA(app.play_button, "Open File");
+        MessageBoxA(nullptr, ("Error opening file: " + path).c_str(), "Error", MB_OK);
+    }
+}
+
+void carry_out_due_events() {
+    // One reading for the whole pass: everything passed by now goes, in list order.
+    double now = position(app.clock);
+    while (app.next_event < app.script.events.size() && now > app.script.events[app.next_event].time) {
+        FilterEvent event = app.script.events[app.next_event];
+        dispatch_event(event);
+        ++app.next_event;
+    }
+}
+
+int run_app(HINSTANCE instance, const char* command_line, int show_command) {
+    char current_dir[MAX_PATH + 1] = {};
+    if (GetCurrentDirectoryA(sizeof current_dir, current_dir) < sizeof current_dir)
+        app.startup_dir = current_dir;
+    LoadStringA(instance, IDS_WINDOW_TITLE, app.window_title, sizeof app.window_title);
+    LoadStringA(instance, IDS_WINDOW_CLASS, app.window_class_name, sizeof app.window_class_name);
+    register_main_window_class(instance);
+    app.next_event = app.script.events.size();
+    if (!create_main_window(instance, show_command))
+        return 0;
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    load_settings(app.settings);
+    // The saved drift correction is in force from the start, not only once the Settings dialog
+    // has been confirmed again. The clock is paused at 0, so this moves nothing.
+    app.clock.clock_adj = app.settings.time_adj;
+
+    CommandLineRequest request = classify_command_line(command_line ? command_line : "");
+    if (request.request == StartupRequest::ShowUsage)
+        MessageBoxA(nullptr, usage_text, "Command Line Options", MB_OK);
+    else if (request.request == StartupRequest::OpenScript)
+        open_script(request.path);
+
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        carry_out_due_events();
+        // The message's own window: an accelerator reaches the main window only when it has the
+        // focus itself, not one of its buttons.
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace dvbk

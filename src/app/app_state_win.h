@@ -1,0 +1,62 @@
+// The program's one state record, on the user-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "audio/audio_muter_win.h"
+#include "playback/playback_clock.h"
+#include "playback/screen_cover_win.h"
+#include "script/filter_script.h"
+#include "settings/settings_file.h"
+
+namespace dvbk {
+
+struct AppState {
+    AppState();
+
+    // The shell.
+    HINSTANCE app_instance = nullptr;
+    char window_title[100] = "DunvelBlenk";
+    char window_class_name[100] = "BLENK";
+    HBRUSH background_brush = nullptr;
+    HWND main_window = nullptr;
+    HMENU main_menu = nullptr;
+    std::string startup_dir;
+    bool script_loaded = false;
+    HWND play_button = nullptr;
+    HWND delay_edit = nullptr;
+    double set_time_request = -1.0;  // seconds typed in Set Time; -1 for none
+
+    // The loaded script (events, film_end, load_error) and the first event not yet carried out.
+    FilterScript script;
+    size_t next_event = 0;
+
+    PlaybackClock clock;
+
+    // What the program has done, and the status lines it shows.
+    bool covered = false;
+    bool muted = false;
+    std::string action_text = "Current Action: Normal";
+    std::string elapsed_text;
+    std::string remaining_text;
+    std::string next_action_text;
+    std::string cursor_text;
+    std::string audio_error_text;
+
+    ScreenCover cover;
+    std::unique_ptr<AudioMuter> audio_muter = std::make_unique<AudioMuter>();
+
+    AppSettings settings;
+    HWND preset_combo = nullptr;
+};
+
+extern AppState app;
+
+// The colour of the window's background, which is also what the cover shows.
+inline constexpr COLORREF background_colour = RGB(0, 96, 127);
+
+}  // namespace dvbk

@@ -1,0 +1,253 @@
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/app_state_win.h"
+#include "app/app_text.h"
+#include "app/app_win.h"
+#include "playback/dispatch_win.h"
+#include "resources/resource_ids.h"
+#include "script/time_text.h"
+#include "settings/settings_dialog_win.h"
+#include "settings/settings_store_win.h"
+
+namespace dvbk {
+namespace {
+
+// Wipes the end of a longer text drawn on the same line before: the status refresh repaints
+// without erasing the background.
+const std::string trailing_blanks(45, ' ');
+
+HWND create_child(HWND parent, const char* window_class, const char* text, int id, DWORD style, DWORD ex_style, int x,
+                  int y, int width, int height) {
+    return CreateWindowExA(ex_style, window_class, text, WS_CHILD | style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+}
+
+LRESULT on_create(HWND window) {
+    const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+    app.play_button = create_child(window, "BUTTON", "Open File", IDC_PLAY_BUTTON, button, 0, 10, 160, 200, 50);
+    create_child(window, "BUTTON", "<<(2s)", IDC_BACK_2S, button, 0, 10, 220, 60, 25);
+    create_child(window, "BUTTON", "<(0.2s)", IDC_BACK_02S, button, 0, 75, 220, 60, 25);
+    create_child(window, "BUTTON", ">(0.2s)", IDC_FORWARD_02S, button, 0, 140, 220, 60, 25);
+    create_child(window, "BUTTON", ">>(2s)", IDC_FORWARD_2S, button, 0, 205, 220, 60, 25);
+    app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, 0, WS_EX_CLIENTEDGE, 95, 130, 100, 20);
+    show_delay_edit();
+    // A script dropped on the window opens like File Open.
+    DragAcceptFiles(window, TRUE);
+    return 0;
+}
+
+void draw_line(HDC dc, int y, const std::string& text) {
+    std::string line = text + trailing_blanks;
+    TextOutA(dc, 10, y, line.c_str(), static_cast<int>(line.size()));
+}
+
+LRESULT on_paint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    SetBkColor(dc, background_colour);
+    draw_line(dc, 10, app.elapsed_text);
+    draw_line(dc, 25, app.remaining_text);
+    draw_line(dc, 40, app.action_text);
+    draw_line(dc, 55, app.next_action_text);
+    if (app.clock.paused && !app.cursor_text.empty())
+        draw_line(dc, 70, app.cursor_text);
+    if (!app.audio_error_text.empty())
+        draw_line(dc, 85, app.audio_error_text);
+    if (!app.script.load_error.empty())
+        draw_line(dc, 100, app.script.load_error);
+    if (app.clock.paused) {
+        const char label[] = "Delay Time:  ";
+        TextOutA(dc, 10, 130, label, sizeof label - 1);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+void enable_commands(const UINT (&states)[5]) {
+    const UINT ids[5] = {IDM_SET_TIME, IDM_SETTINGS, IDM_OPEN, IDM_PLAY, IDM_PAUSE};
+    for (int i = 0; i < 5; ++i)
+        EnableMenuItem(app.main_menu, ids[i], MF_BYCOMMAND | states[i]);
+}
+
+// The delay typed beside the button, in milliseconds; 0 for none or an unreadable entry.
+DWORD typed_delay() {
+    if (GetWindowTextLengthA(app.delay_edit) >= 256)
+        return 0;
+    char text[256] = {};
+    int length = GetWindowTextA(app.delay_edit, text, 255);
+    double seconds = 0.0;
+    if (length == 0 || !parse_time(std::string(text, static_cast<size_t>(length)), seconds))
+        return 0;
+    return delay_milliseconds(seconds);
+}
+
+void start_clock(HWND window) {
+    SetWindowTextA(app.play_button, "Pause");
+    enable_commands({MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_ENABLED});
+    ShowWindow(app.delay_edit, SW_HIDE);
+    // The wait blocks the whole program; the clock stays frozen meanwhile and runs on afterwards.
+    if (DWORD delay = typed_delay())
+        app.cover.sleep(delay);
+    resume(app.clock);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+void stop_clock(HWND window) {
+    show_delay_edit();
+    SetWindowTextA(app.play_button, "Play");
+    enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
+    pause(app.clock);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+void run_about(HWND window) {
+    DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0);
+}
+
+void run_set_time(HWND window) {
+    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SET_TIME), window, SetTimeDlgProc, 0);
+    if (result == IDOK && app.set_time_request >= 0.0) {
+        seek(app.clock, app.set_time_request);
+        resync_after_seek(window);
+    }
+}
+
+void run_settings(HWND window) {
+    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, SettingsDlgProc, 0);
+    if (result == IDOK) {
+        app.clock.clock_adj = app.settings.time_adj;
+        save_settings(app.settings);
+    }
+}
+
+void open_chosen_script(HWND window) {
+    choose_script();
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+// The help file is looked for in the folder the program was started from; when it is not there
+// (started through a file association, say), the program's own folder, where the build puts it.
+void open_help() {
+    std::string folder = app.startup_dir;
+    if (GetFileAttributesA((folder + "\\DunvelBlenkHelp.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        char exe[MAX_PATH] = {};
+        DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string exe_path(exe, length);
+        size_t slash = exe_path.find_last_of('\\');
+        if (length > 0 && length < MAX_PATH && slash != std::string::npos)
+            folder = exe_path.substr(0, slash);
+    }
+    ShellExecuteA(nullptr, "open", "DunvelBlenkHelp.txt", nullptr, folder.c_str(), SW_SHOWNORMAL);
+}
+
+LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
+    switch (LOWORD(wparam)) {
+        case IDM_ABOUT:
+            run_about(window);
+            return 0;
+        case IDM_EXIT:
+            DestroyWindow(window);
+            return 0;
+        case IDM_SET_TIME:
+            run_set_time(window);
+            return 0;
+        case IDC_PLAY_BUTTON:
+        case IDM_PLAY:
+        case IDM_PAUSE:
+            toggle_play_pause(window);
+            return 0;
+        case IDM_OPEN:
+            open_chosen_script(window);
+            return 0;
+        case IDM_SETTINGS:
+            run_settings(window);
+            return 0;
+        case IDC_BACK_2S:
+            nudge(app.clock, -2.0);
+            return 0;
+        case IDC_BACK_02S:
+            nudge(app.clock, -0.2);
+            return 0;
+        case IDC_FORWARD_02S:
+            nudge(app.clock, 0.2);
+            return 0;
+        case IDC_FORWARD_2S:
+            nudge(app.clock, 2.0);
+            return 0;
+        case IDM_HELP:
+            open_help();
+            return 0;
+    }
+    return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+}
+
+LRESULT on_drop_files(HWND window, HDROP drop) {
+    // Like File Open, which is offered only while the clock is paused.
+    char path[MAX_PATH] = {};
+    if (app.clock.paused && DragQueryFileA(drop, 0, path, MAX_PATH) > 0) {
+        open_script(path);
+        InvalidateRect(window, nullptr, TRUE);
+    }
+    DragFinish(drop);
+    return 0;
+}
+
+LRESULT on_destroy() {
+    // Never leave the user's sound off behind us, whoever muted it.
+    app.audio_muter->unmute();
+    PostQuitMessage(0);
+    return 0;
+}
+
+}  // namespace
+
+void show_delay_edit() {
+    SetWindowTextA(app.delay_edit, "0");
+    ShowWindow(app.delay_edit, SW_SHOWNORMAL);
+}
+
+void toggle_play_pause(HWND window) {
+    if (!app.script_loaded)
+        choose_script();
+    else if (app.clock.paused)
+        start_clock(window);
+    else
+        stop_clock(window);
+}
+
+bool choose_script() {
+    char file_name[256] = {};
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpstrFile = file_name;
+    dialog.nMaxFile = sizeof file_name;
+    dialog.nFilterIndex = 1;
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    dialog.lpstrFilter = "All\0*.*\0Text\0*.txt\0DVBK\0*.dvbk\0";
+    if (!GetOpenFileNameA(&dialog))
+        return false;
+    open_script(file_name);
+    return true;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CREATE:
+            return on_create(window);
+        case WM_PAINT:
+            return on_paint(window);
+        case WM_COMMAND:
+            return on_command(window, wparam, lparam);
+        case WM_DROPFILES:
+            return on_drop_files(window, reinterpret_cast<HDROP>(wparam));
+        case WM_DESTROY:
+            return on_destroy();
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace dvbk

@@ -1,0 +1,85 @@
+#include "playback/dispatch_win.h"
+
+#include "app/app_state_win.h"
+#include "playback/status_text.h"
+
+namespace dvbk {
+namespace {
+
+void note_audio_result(bool ok) {
+    if (!ok)
+        app.audio_error_text = app.audio_muter->last_error();
+}
+
+}  // namespace
+
+void dispatch_event(const FilterEvent& event) {
+    app.action_text = "Current Action: ";
+    switch (event.kind) {
+        case EventKind::CoverStart:
+            app.covered = true;
+            cover_screen(app.cover, app.main_window);
+            break;
+        case EventKind::CoverEnd:
+            app.covered = false;
+            uncover_screen(app.cover, app.main_window, app.settings);
+            break;
+        case EventKind::MuteStart:
+            app.muted = true;
+            note_audio_result(app.audio_muter->mute());
+            break;
+        case EventKind::MuteEnd:
+            app.muted = false;
+            note_audio_result(app.audio_muter->unmute());
+            break;
+        case EventKind::BothStart:
+            app.covered = true;
+            app.muted = true;
+            note_audio_result(app.audio_muter->mute());
+            // The picture is hidden even when the sound could not be silenced.
+            cover_screen(app.cover, app.main_window);
+            break;
+    }
+    app.action_text += action_name(app.covered, app.muted);
+}
+
+void resync_after_seek(HWND window) {
+    size_t next = first_event_after(app.script.events, position(app.clock));
+    if (next == app.next_event)
+        return;
+    app.audio_muter->unmute();
+    restore_window(app.cover, window);
+    app.action_text = "Current Action: Normal";
+    app.covered = false;
+    app.muted = false;
+    app.next_event = next;
+}
+
+void refresh_status(HWND window) {
+    StatusTexts texts = compose_status(position(app.clock), app.script.events, app.next_event, app.covered, app.muted,
+                                       app.script.film_end);
+    app.elapsed_text = texts.elapsed_text;
+    app.remaining_text = texts.remaining_text;
+    app.next_action_text = texts.next_action_text;
+    SetWindowTextA(app.main_window, texts.title.c_str());
+
+    app.cursor_text.clear();
+    POINT pointer;
+    if (app.clock.paused && GetCursorPos(&pointer))
+        app.cursor_text = cursor_text(pointer.x, pointer.y, app.cover.screen_width, app.cover.screen_height);
+
+    // The status lines repaint without erasing (their trailing blanks wipe longer old text); an
+    // error line below them needs the whole window.
+    if (app.audio_error_text.empty() && app.script.load_error.empty()) {
+        RECT status_area{0, 0, 500, 200};
+        InvalidateRect(window, &status_area, FALSE);
+    } else {
+        InvalidateRect(window, nullptr, TRUE);
+    }
+}
+
+void CALLBACK refresh_status_timer(HWND window, UINT, UINT_PTR, DWORD) {
+    refresh_status(window);
+}
+
+}  // namespace dvbk

@@ -1,0 +1,22 @@
+// Carrying out due events, putting things right after the clock is set, and the once-a-second
+// status refresh.
+#pragma once
+
+#include <windows.h>
+
+#include "script/filter_script.h"
+
+namespace dvbk {
+
+// Acts on one event (cover, uncover, mute, unmute, or both) and records the new state.
+void dispatch_event(const FilterEvent& event);
+
+// After Set Time: every event at or before the new position counts as done without being
+// carried out; if that moves the cursor, sound and window go back to normal.
+void resync_after_seek(HWND window);
+
+// Rebuilds the status lines and the window title and asks for the status area to be repainted.
+void refresh_status(HWND window);
+void CALLBACK refresh_status_timer(HWND window, UINT message, UINT_PTR id, DWORD time);
+
+}  // namespace dvbk

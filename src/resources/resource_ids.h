@@ -1,0 +1,42 @@
+// Numeric ids shared by the resource script and the code. Plain macros: the resource compiler
+// reads this file too.
+#pragma once
+
+#define IDS_WINDOW_TITLE 103
+#define IDS_WINDOW_CLASS 133
+
+#define IDI_LARGE_ICON 131
+#define IDI_SMALL_ICON 132
+
+#define IDR_MAIN_MENU 133
+#define IDR_ACCELERATORS 133
+
+#define IDD_ABOUT 103
+#define IDD_SET_TIME 138
+#define IDD_SETTINGS 142
+
+// Menu commands.
+#define IDM_ABOUT 104
+#define IDM_EXIT 105
+#define IDM_SET_TIME 130
+#define IDM_OPEN 140
+#define IDM_SETTINGS 141
+#define IDM_PLAY 151
+#define IDM_PAUSE 152
+#define IDM_HELP 154
+
+// Controls of the main window.
+#define IDC_PLAY_BUTTON 136
+#define IDC_DELAY_EDIT 137
+#define IDC_BACK_2S 147
+#define IDC_BACK_02S 148
+#define IDC_FORWARD_02S 149
+#define IDC_FORWARD_2S 150
+
+// Controls of the dialogs.
+#define IDC_SET_TIME_EDIT 139
+#define IDC_CLICK_X 143
+#define IDC_CLICK_Y 144
+#define IDC_TIME_ADJ 145
+#define IDC_CLICK_MAXIMIZE 146
+#define IDC_DONATE 153

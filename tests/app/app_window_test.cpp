@@ -1,0 +1,374 @@
+// The real main window, loop step and dialogs, in-process under Wine with a virtual display, a
+// fake audio endpoint, a tick count the test sets and a recorded sleep.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../audio/fake_core_audio_win.h"
+#include "app/app_state_win.h"
+#include "app/app_win.h"
+#include "playback/dispatch_win.h"
+#include "resources/resource_ids.h"
+
+namespace dvbk {
+namespace {
+
+using testing_fakes::fake_audio;
+
+std::uint64_t ticks = 0;
+std::uint64_t read_ticks() {
+    return ticks;
+}
+void advance(double seconds) {
+    ticks += static_cast<std::uint64_t>(seconds * 1000.0 + 0.5);
+}
+
+std::vector<DWORD> slept;
+VOID WINAPI record_sleep(DWORD milliseconds) {
+    slept.push_back(milliseconds);
+}
+int inputs_sent = 0;
+UINT WINAPI count_input(UINT count, LPINPUT, int) {
+    ++inputs_sent;
+    return count;
+}
+
+// Answers the next modal dialog with the given caption from inside its own message loop.
+std::string pending_caption;
+std::function<void(HWND)> pending_answer;
+void CALLBACK answer_when_shown(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowA("#32770", pending_caption.c_str());
+    if (!dialog)
+        return;
+    KillTimer(nullptr, id);
+    auto answer = std::move(pending_answer);
+    answer(dialog);
+}
+void answer_next_dialog(const std::string& caption, std::function<void(HWND)> answer) {
+    pending_caption = caption;
+    pending_answer = std::move(answer);
+    SetTimer(nullptr, 0, 20, answer_when_shown);
+}
+std::function<void(HWND)> type_and_press(int edit, const char* text, int button) {
+    return [=](HWND dialog) {
+        if (edit)
+            SetDlgItemTextA(dialog, edit, text);
+        PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    };
+}
+
+std::string window_text(HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+bool grayed(UINT id) {
+    return GetMenuState(app.main_menu, id, MF_BYCOMMAND) & MF_GRAYED;
+}
+
+std::string settings_path() {
+    char base[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base);
+    return std::string(base) + "\\DunvelBlenk\\settings.xml";
+}
+
+class AppWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fake_audio = {};
+        ticks = 5000000;
+        set_tick_source(read_ticks);
+        app = AppState{};
+        app.audio_muter =
+            std::make_unique<AudioMuter>(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api);
+        app.cover.sleep = record_sleep;
+        app.cover.send_input = count_input;
+        slept.clear();
+        inputs_sent = 0;
+        register_main_window_class(GetModuleHandleA(nullptr));
+        ASSERT_TRUE(create_main_window(GetModuleHandleA(nullptr), SW_SHOWNORMAL));
+        window = app.main_window;
+        DeleteFileA(settings_path().c_str());
+    }
+    void TearDown() override {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        // The window's end posts a quit message; it must not end the next test's dialogs.
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        app.audio_muter.reset();
+        set_tick_source(nullptr);
+        DeleteFileA(settings_path().c_str());
+    }
+
+    std::string write_script(const std::string& text) {
+        std::string path = testing::TempDir() + "app-test.dvbk";
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    void command(int id) { SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+    HWND window = nullptr;
+};
+
+TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
+    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_TRUE(grayed(IDM_PLAY));
+    EXPECT_TRUE(grayed(IDM_PAUSE));
+    EXPECT_FALSE(grayed(IDM_OPEN));
+
+    open_script(write_script("Dunvel,10,20\nEnd,1:00"));
+    EXPECT_EQ("Start", window_text(app.play_button));
+    EXPECT_TRUE(app.script_loaded);
+    EXPECT_TRUE(fake_audio.create_calls == 1 && app.audio_error_text.empty());
+
+    struct Step {
+        const char* delay_typed;
+        const char* button;
+        bool paused;
+        std::vector<DWORD> slept;
+    };
+    const Step steps[] = {
+        {"5", "Pause", false, {5000}}, {nullptr, "Play", true, {}}, {"0:01.5", "Pause", false, {1500}},
+        {nullptr, "Play", true, {}},   {"-3", "Pause", false, {}},  {nullptr, "Play", true, {}},
+        {"abc", "Pause", false, {}},   {nullptr, "Play", true, {}}, {"4294967.295", "Pause", false, {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.button);
+        slept.clear();
+        if (step.delay_typed)
+            SetWindowTextA(app.delay_edit, step.delay_typed);
+        command(IDC_PLAY_BUTTON);
+        EXPECT_EQ(step.button, window_text(app.play_button));
+        EXPECT_EQ(step.paused, app.clock.paused);
+        EXPECT_EQ(step.slept, slept);
+        EXPECT_EQ(step.paused, IsWindowVisible(app.delay_edit) != FALSE);
+        if (step.paused) {
+            EXPECT_EQ("0", window_text(app.delay_edit));
+        }
+        // Running: only Pause is offered; paused: everything but Pause.
+        for (UINT id : {IDM_SET_TIME, IDM_SETTINGS, IDM_OPEN, IDM_PLAY})
+            EXPECT_EQ(!step.paused, grayed(id)) << id;
+        EXPECT_EQ(step.paused, grayed(IDM_PAUSE));
+    }
+}
+
+TEST_F(AppWindowTest, WithoutAScriptTheButtonOpensTheFileDialog) {
+    bool shown = false;
+    answer_next_dialog("Open", [&shown](HWND dialog) {
+        shown = true;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    command(IDC_PLAY_BUTTON);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_TRUE(app.clock.paused);
+}
+
+TEST_F(AppWindowTest, FailedLoadLeavesNothingToCarryOut) {
+    answer_next_dialog("Error", type_and_press(0, nullptr, IDOK));
+    open_script(write_script("Dunvel,1,2\nBogus,3,4"));
+    EXPECT_TRUE(app.script.events.empty());
+    EXPECT_FALSE(app.script_loaded);
+    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_NE(std::string::npos, app.script.load_error.find("Unexpected command: Bogus,3,4"));
+    advance(10);
+    nudge(app.clock, 2.0);
+    carry_out_due_events();
+    EXPECT_EQ(0, fake_audio.set_mute_calls);
+}
+
+TEST_F(AppWindowTest, DueEventsGoStrictlyAfterTheirTimeInListOrder) {
+    open_script(write_script("Dunvel,2,6\nBlenk,3,4\n"));
+    command(IDC_PLAY_BUTTON);
+    advance(2.0);  // exactly at the mute: not yet due
+    carry_out_due_events();
+    EXPECT_EQ(0u, app.next_event);
+    advance(0.001);
+    carry_out_due_events();
+    EXPECT_TRUE(fake_audio.endpoint_muted);
+    EXPECT_EQ("Current Action: Dunvel", app.action_text);
+
+    // A forward nudge over a whole cover range: up and down again in one pass, in order.
+    nudge(app.clock, 2.0);
+    carry_out_due_events();
+    EXPECT_EQ(3u, app.next_event);
+    EXPECT_TRUE(IsIconic(window));
+    EXPECT_FALSE(app.covered);
+    EXPECT_EQ("Current Action: Dunvel", app.action_text);
+
+    // Paused past an event: carried out all the same.
+    command(IDC_PLAY_BUTTON);
+    nudge(app.clock, 2.0);
+    carry_out_due_events();
+    EXPECT_EQ(4u, app.next_event);
+    EXPECT_FALSE(fake_audio.endpoint_muted);
+    EXPECT_EQ("Current Action: Normal", app.action_text);
+}
+
+TEST_F(AppWindowTest, BothStartCoversEvenWhenMutingFails) {
+    open_script(write_script("DunvelBlenk,1,5"));
+    fake_audio.set_mute = E_FAIL;
+    nudge(app.clock, 2.0);
+    carry_out_due_events();
+    EXPECT_TRUE(IsZoomed(window));
+    EXPECT_EQ("Current Action: DunvelBlenk", app.action_text);
+    EXPECT_EQ("IAudioEndpointVolume::SetMute failed: hr = 0x80004005\n", app.audio_error_text);
+}
+
+TEST_F(AppWindowTest, SetTimeReadsTheTypedTimeAndResynchronises) {
+    open_script(write_script("Blenk,60,120\nDunvel,100,110"));
+    struct Case {
+        const char* typed;
+        int button;
+        double position;  // -1: unchanged
+    };
+    for (const Case& c : {Case{"90", IDOK, 90}, Case{"1:30", IDOK, 90}, Case{"0:01:30", IDOK, 90},
+                          Case{"letters", IDOK, -1}, Case{"1:00:00", IDCANCEL, -1}, Case{"-5", IDOK, -1}}) {
+        SCOPED_TRACE(c.typed);
+        seek(app.clock, 7);
+        app.next_event = 0;
+        answer_next_dialog("Set Time", type_and_press(IDC_SET_TIME_EDIT, c.typed, c.button));
+        command(IDM_SET_TIME);
+        EXPECT_DOUBLE_EQ(c.position < 0 ? 7 : c.position, position(app.clock));
+        EXPECT_EQ(c.position < 0 ? 0u : 1u, app.next_event);
+    }
+    // Confirming the initial "0:00:00" goes to the very start.
+    answer_next_dialog("Set Time", type_and_press(0, nullptr, IDOK));
+    command(IDM_SET_TIME);
+    EXPECT_EQ(0.0, position(app.clock));
+}
+
+TEST_F(AppWindowTest, ResyncClearsStateOnlyWhenTheCursorMoves) {
+    open_script(write_script("Blenk,10,20\nBlenk,30,40"));
+    seek(app.clock, 10.5);
+    carry_out_due_events();
+    ASSERT_TRUE(app.covered);
+    seek(app.clock, 15);  // the next event is still the cover's end: nothing changes
+    resync_after_seek(window);
+    EXPECT_TRUE(app.covered);
+    EXPECT_TRUE(IsZoomed(window));
+
+    seek(app.clock, 35);  // into the middle of the next range: normal, and the range isn't started
+    resync_after_seek(window);
+    EXPECT_FALSE(app.covered);
+    EXPECT_EQ("Current Action: Normal", app.action_text);
+    EXPECT_FALSE(IsZoomed(window));
+    EXPECT_EQ(3u, app.next_event);
+    // Its end still minimises the window when it falls due, and clicks when asked to.
+    app.settings.click_maximize = true;
+    seek(app.clock, 41);
+    carry_out_due_events();
+    EXPECT_TRUE(IsIconic(window));
+    EXPECT_EQ(4, inputs_sent);
+}
+
+TEST_F(AppWindowTest, SettingsDialog) {
+    bool combo_enabled = true, x_read_only = false;
+    std::string x_text, y_text;
+    answer_next_dialog("Settings", [&](HWND dialog) {
+        combo_enabled = IsWindowEnabled(app.preset_combo);
+        SendMessageA(dialog, WM_COMMAND, IDC_CLICK_MAXIMIZE, 0);  // unchecked: nothing changes
+        CheckDlgButton(dialog, IDC_CLICK_MAXIMIZE, BST_CHECKED);
+        SendMessageA(dialog, WM_COMMAND, IDC_CLICK_MAXIMIZE, 0);
+        SendMessageA(app.preset_combo, CB_SETCURSEL, 1, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(app.preset_combo));
+        char text[32];
+        GetDlgItemTextA(dialog, IDC_CLICK_X, text, sizeof text);
+        x_text = text;
+        GetDlgItemTextA(dialog, IDC_CLICK_Y, text, sizeof text);
+        y_text = text;
+        x_read_only = GetWindowLongA(GetDlgItem(dialog, IDC_CLICK_X), GWL_STYLE) & ES_READONLY;
+        SetDlgItemTextA(dialog, IDC_TIME_ADJ, "-3.5");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    command(IDM_SETTINGS);
+    EXPECT_FALSE(combo_enabled);  // the click was off when the dialog opened
+    EXPECT_EQ(".848", x_text);
+    EXPECT_EQ(".867", y_text);
+    EXPECT_TRUE(x_read_only);
+    EXPECT_TRUE(app.settings.click_maximize);
+    EXPECT_EQ(1, app.settings.click_choice);
+    EXPECT_EQ(0.848, app.settings.click_x);
+    EXPECT_EQ(-3.5, app.clock.clock_adj);
+    std::ifstream saved(settings_path());
+    std::string file((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, file.find("<click_choice>Netflix</click_choice>"));
+    EXPECT_NE(std::string::npos, file.find("<time_adj>-3.5</time_adj>"));
+    saved.close();
+
+    // "Custom" makes X and Y editable; Cancel keeps the typed numbers out and writes nothing.
+    DeleteFileA(settings_path().c_str());
+    bool custom_editable = false;
+    answer_next_dialog("Settings", [&](HWND dialog) {
+        SendMessageA(app.preset_combo, CB_SETCURSEL, 2, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(app.preset_combo));
+        custom_editable = !(GetWindowLongA(GetDlgItem(dialog, IDC_CLICK_X), GWL_STYLE) & ES_READONLY);
+        SetDlgItemTextA(dialog, IDC_CLICK_X, "0.5");
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    command(IDM_SETTINGS);
+    EXPECT_TRUE(custom_editable);
+    EXPECT_EQ(2, app.settings.click_choice);  // the list acts at once, Cancel or not
+    EXPECT_EQ(0.848, app.settings.click_x);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(settings_path().c_str()));
+}
+
+TEST_F(AppWindowTest, StatusRefreshAndTitle) {
+    open_script(write_script("Blenk,65,70\nEnd,1:00"));
+    seek(app.clock, 59.6);
+    refresh_status(window);
+    EXPECT_EQ("DVBK T: 0:01:00 R: 0:00:00", window_text(window));
+    EXPECT_EQ("Next Action: Blenk in 0:00:05", app.next_action_text);
+    EXPECT_EQ(0u, app.cursor_text.find("Cursor position: ("));
+    command(IDC_PLAY_BUTTON);
+    advance(1);
+    refresh_status(window);
+    EXPECT_EQ("Remaining Time: -0:00:01", app.remaining_text);
+    EXPECT_EQ("", app.cursor_text);  // only while paused
+}
+
+TEST_F(AppWindowTest, DroppedScriptOpensOnlyWhilePaused) {
+    std::string path = write_script("Dunvel,1,2");
+    auto drop = [&] {
+        size_t size = sizeof(DROPFILES) + path.size() + 2;
+        HGLOBAL memory = GlobalAlloc(GHND, size);
+        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.c_str(), path.size());
+        GlobalUnlock(memory);
+        SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    };
+    drop();
+    EXPECT_TRUE(app.script_loaded);
+    EXPECT_EQ(2u, app.script.events.size());
+    command(IDC_PLAY_BUTTON);
+    advance(1.5);
+    path = write_script("Blenk,1,2\nBlenk,3,4");
+    drop();
+    EXPECT_EQ(2u, app.script.events.size());  // running: the drop is ignored
+    EXPECT_FALSE(app.clock.paused);
+}
+
+TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
+    open_script(write_script("Dunvel,1,2"));
+    fake_audio.endpoint_muted = TRUE;  // muted by the user, not by us
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(fake_audio.endpoint_muted);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, message.wParam);
+}
+
+}  // namespace
+}  // namespace dvbk
