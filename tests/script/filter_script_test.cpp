@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace dvbk {
@@ -206,9 +207,13 @@ TEST(LoadFilterScript, FromFile) {
 }
 
 TEST(LoadFilterScript, ShippedExamplesLoad) {
-    FilterScript script;
-    EXPECT_TRUE(load_filter_script(DVBK_EXAMPLES_DIR "sample.dvbk", script)) << script.load_error;
-    EXPECT_EQ(7u, script.events.size());
+    for (auto [name, events, film_end] : {std::tuple{"sample.dvbk", 11u, 60.0}, {"feature-film.dvbk", 43u, 7120.0}}) {
+        SCOPED_TRACE(name);
+        FilterScript script;
+        EXPECT_TRUE(load_filter_script(std::string(DVBK_EXAMPLES_DIR) + name, script)) << script.load_error;
+        EXPECT_EQ(events, script.events.size());
+        EXPECT_EQ(film_end, script.film_end);
+    }
 }
 
 TEST(LoadFilterScript, HostileInputGivesAShortClearError) {

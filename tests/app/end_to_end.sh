@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# The real DunvelBlenk.exe under Wine on $DISPLAY, driven with xdotool as a user would drive it.
+# Usage: end_to_end.sh DunvelBlenk.exe [SCREENSHOT_FOLDER]
+# Checks the order of what happens with generous time limits; the times it saw are printed.
+set -uo pipefail
+source "$(dirname "$0")/../../scripts/common.sh"
+exe=$(realpath "$1")
+shots=${2:-}
+[ -n "${DISPLAY:-}" ] || { echo "end_to_end: no DISPLAY"; exit 1; }
+[ -n "$shots" ] && mkdir -p "$shots"
+work=$(mktemp -d /tmp/dvbk-e2e.XXXXXX)
+app_pid=""
+trap 'stop_app; rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+        passed=$((passed + 1))
+    else
+        echo "FAILED: $what"
+        failed=$((failed + 1))
+    fi
+}
+
+start_app() {
+    (cd "$work" && exec wine "$exe" "$@" >/dev/null 2>&1) &
+    app_pid=$!
+}
+stop_app() {
+    [ -n "$app_pid" ] || return 0
+    kill "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+    app_pid=""
+}
+
+# Prints the id of the first window whose name matches, waiting up to $2 seconds.
+wait_for_window() {
+    local deadline=$((SECONDS + ${2:-20})) id
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+window_appears() { wait_for_window "$@" >/dev/null; }
+window_name() { xdotool getwindowname "$1" 2>/dev/null; }
+window_width() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { split($2, size, "x"); print size[1] }'; }
+shot() { [ -n "$shots" ] && import -window root ${2:+-crop "$2"} "$shots/$1.png" 2>/dev/null; return 0; }
+
+# Main-window spots, relative to its top-left corner (Wine draws the frame, caption and menu).
+click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+start_button=(114 227)
+menu_file=(20 32)
+menu_file_exit=(28 104)
+menu_settings=(62 32)
+menu_set_time=(75 53)
+menu_settings_settings=(75 69)
+menu_help=(110 32)
+menu_help_about=(125 69)
+
+script="$work/cover.dvbk"
+printf 'Blenk, 2, 4\nEnd, 1:00\n' >"$script"
+script_arg=$(winepath -w "$script")
+
+# The usage box, and a missing file's error box; neither ends the program.
+start_app --help
+check '"--help" shows "Command Line Options"' window_appears '^Command Line Options$'
+shot usage-box 700x400+290+312
+stop_app
+start_app 'C:\no\such\film.dvbk'
+check 'a missing script shows "Error"' window_appears '^Error$'
+stop_app
+
+# A run: the title a second after start, the clock starting from the button, the cover range.
+start_app "$script_arg"
+main=$(wait_for_window '^DVBK T: ' 20)
+check 'the title reads "DVBK T: 0:00:00 R: 0:01:00"' test "$(window_name "$main")" = "DVBK T: 0:00:00 R: 0:01:00"
+shot main-window 500x350+0+0
+click_at "$main" "${start_button[@]}"
+started=$SECONDS
+covered_at="" uncovered_at="" advanced=""
+deadline=$((SECONDS + 30))
+while [ $SECONDS -lt $deadline ] && [ -z "$uncovered_at" ]; do
+    width=$(window_width "$main")
+    name=$(window_name "$main")
+    [ -z "$advanced" ] && [ "$name" != "DVBK T: 0:00:00 R: 0:01:00" ] && advanced=$name
+    if [ -z "$covered_at" ] && [ "${width:-0}" -ge 1280 ]; then
+        covered_at=$((SECONDS - started))
+        sleep 0.3
+        shot covered-screen
+    elif [ -n "$covered_at" ] && [ "${width:-9999}" -lt 400 ]; then
+        uncovered_at=$((SECONDS - started))
+    fi
+    sleep 0.05
+done
+check "the title advances once started (saw \"$advanced\")" test -n "$advanced"
+check "the Blenk range covers the screen (after ${covered_at:-?} s)" test -n "$covered_at"
+check "and uncovers it again (after ${uncovered_at:-?} s)" test -n "$uncovered_at"
+stop_app
+
+# The dialogs, for the pictures, and Exit from the menu.
+start_app "$script_arg"
+main=$(wait_for_window '^DVBK T: ' 20)
+click_at "$main" "${menu_help[@]}"
+sleep 0.5
+click_at "$main" "${menu_help_about[@]}"
+check 'Help > About opens "About DunvelBlenk"' window_appears '^About DunvelBlenk$' 10
+sleep 0.3
+shot about-dialog 700x500+0+0
+stop_app
+start_app "$script_arg"
+main=$(wait_for_window '^DVBK T: ' 20)
+click_at "$main" "${menu_settings[@]}"
+sleep 0.5
+click_at "$main" "${menu_set_time[@]}"
+check 'Settings > Set Time opens "Set Time"' window_appears '^Set Time$' 10
+sleep 0.3
+shot set-time-dialog 700x500+0+0
+stop_app
+start_app "$script_arg"
+main=$(wait_for_window '^DVBK T: ' 20)
+click_at "$main" "${menu_settings[@]}"
+sleep 0.5
+click_at "$main" "${menu_settings_settings[@]}"
+check 'Settings > Settings opens "Settings"' window_appears '^Settings$' 10
+sleep 0.3
+shot settings-dialog 700x500+0+0
+stop_app
+
+start_app "$script_arg"
+main=$(wait_for_window '^DVBK T: ' 20)
+click_at "$main" "${menu_file[@]}"
+sleep 0.5
+click_at "$main" "${menu_file_exit[@]}"
+exit_code=timeout
+for _ in $(seq 100); do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+        wait "$app_pid"
+        exit_code=$?
+        app_pid=""
+        break
+    fi
+    sleep 0.1
+done
+check "File > Exit ends the program with code 0 (got $exit_code)" test "$exit_code" = 0
+
+echo "end to end: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
