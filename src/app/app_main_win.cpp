@@ -1,4 +1,7 @@
 #include <windows.h>
+#include <timeapi.h>
+
+#include <cmath>
 
 #include "app/app_state_win.h"
 #include "app/app_text.h"
@@ -70,16 +73,60 @@ void open_script(const std::string& path) {
         SetWindowTextA(app.play_button, "Open File");
         MessageBoxA(nullptr, ("Error opening file: " + path).c_str(), "Error", MB_OK);
     }
+    set_fine_timer(false);
+    arm_event_timer();
 }
 
 void carry_out_due_events() {
     // One reading for the whole pass: everything passed by now goes, in list order.
     double now = position(app.clock);
+    bool dispatched = false;
     while (app.next_event < app.script.events.size() && now > app.script.events[app.next_event].time) {
         FilterEvent event = app.script.events[app.next_event];
         dispatch_event(event);
         ++app.next_event;
+        dispatched = true;
     }
+    // Only when something happened: a pass with nothing due stays one reading and one comparison.
+    if (dispatched)
+        arm_event_timer();
+}
+
+void arm_event_timer() {
+    if (!app.main_window || !app.event_timer_enabled)
+        return;
+    double rate = (3600.0 - app.clock.clock_adj) / 3600.0;  // film seconds per real second
+    if (app.clock.paused || rate <= 0.0 || app.next_event >= app.script.events.size()) {
+        KillTimer(app.main_window, EVENT_TIMER);
+        return;
+    }
+    double wait = (app.script.events[app.next_event].time - position(app.clock)) / rate;
+    // One millisecond past the event: it is due only once the position is strictly greater. Far
+    // waits are cut to an hour; the timer then simply sets itself again.
+    double milliseconds = std::ceil(std::max(wait, 0.0) * 1000.0) + 1.0;
+    SetTimer(app.main_window, EVENT_TIMER, static_cast<UINT>(std::min(milliseconds, 3600000.0)), nullptr);
+}
+
+void set_fine_timer(bool on) {
+    if (on == app.fine_timer)
+        return;
+    if (on)
+        timeBeginPeriod(1);
+    else
+        timeEndPeriod(1);
+    app.fine_timer = on;
+}
+
+LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS*) {
+    // The endpoint's mute outlives the process: without this the user's sound would stay off
+    // after the crash, and after the next log-on too.
+    if (app.muted && app.audio_muter)
+        app.audio_muter->unmute();
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void install_crash_unmute() {
+    SetUnhandledExceptionFilter(unmute_before_crash);
 }
 
 int run_app(HINSTANCE instance, const char* command_line, int show_command) {
@@ -88,6 +135,7 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
         app.startup_dir = current_dir;
     LoadStringA(instance, IDS_WINDOW_TITLE, app.window_title, sizeof app.window_title);
     LoadStringA(instance, IDS_WINDOW_CLASS, app.window_class_name, sizeof app.window_class_name);
+    install_crash_unmute();
     register_main_window_class(instance);
     app.next_event = app.script.events.size();
     if (!create_main_window(instance, show_command))

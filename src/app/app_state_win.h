@@ -52,6 +52,10 @@ struct AppState {
 
     AppSettings settings;
     HWND preset_combo = nullptr;
+
+    // The one-shot event timer; measurements turn it off to compare with the wake timer alone.
+    bool event_timer_enabled = true;
+    bool fine_timer = false;  // timeBeginPeriod(1) in force
 };
 
 extern AppState app;

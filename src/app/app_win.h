@@ -10,6 +10,8 @@ namespace dvbk {
 
 inline constexpr UINT_PTR WAKE_TIMER = 134;
 inline constexpr UINT_PTR STATUS_TIMER = 135;
+// One-shot, for the moment the next event falls due.
+inline constexpr UINT_PTR EVENT_TIMER = 136;
 
 // Where the About box's "DONATE!" button leads. The program has no fund of its own; the button
 // says so and sends gifts to a cause its users are likely to value.
@@ -26,6 +28,18 @@ void open_script(const std::string& path);
 
 // One step of the message loop: carries out, in list order, every event the clock has passed.
 void carry_out_due_events();
+
+// Sets the one-shot event timer for the moment the next event falls due (or stops it while the
+// clock stands or nothing is left). Called wherever the clock, its rate or the cursor changes.
+void arm_event_timer();
+
+// Asks the system for 1 ms timer resolution while the clock runs, and gives it back when it stops.
+void set_fine_timer(bool on);
+
+// Switches the sound back on when the process is about to die of an unhandled exception, if the
+// program had switched it off. Installed at start-up.
+void install_crash_unmute();
+LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS* exception);
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void toggle_play_pause(HWND window);

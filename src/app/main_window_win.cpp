@@ -93,6 +93,8 @@ void start_clock(HWND window) {
     if (DWORD delay = typed_delay())
         app.cover.sleep(delay);
     resume(app.clock);
+    set_fine_timer(true);
+    arm_event_timer();
     InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -101,7 +103,15 @@ void stop_clock(HWND window) {
     SetWindowTextA(app.play_button, "Play");
     enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
     pause(app.clock);
+    set_fine_timer(false);
+    arm_event_timer();
     InvalidateRect(window, nullptr, TRUE);
+}
+
+LRESULT on_nudge(double step) {
+    nudge(app.clock, step);
+    arm_event_timer();
+    return 0;
 }
 
 void run_about(HWND window) {
@@ -120,6 +130,7 @@ void run_settings(HWND window) {
     INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, SettingsDlgProc, 0);
     if (result == IDOK) {
         app.clock.clock_adj = app.settings.time_adj;
+        arm_event_timer();
         save_settings(app.settings);
     }
 }
@@ -167,17 +178,13 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             run_settings(window);
             return 0;
         case IDC_BACK_2S:
-            nudge(app.clock, -2.0);
-            return 0;
+            return on_nudge(-2.0);
         case IDC_BACK_02S:
-            nudge(app.clock, -0.2);
-            return 0;
+            return on_nudge(-0.2);
         case IDC_FORWARD_02S:
-            nudge(app.clock, 0.2);
-            return 0;
+            return on_nudge(0.2);
         case IDC_FORWARD_2S:
-            nudge(app.clock, 2.0);
-            return 0;
+            return on_nudge(2.0);
         case IDM_HELP:
             open_help();
             return 0;
@@ -196,9 +203,27 @@ LRESULT on_drop_files(HWND window, HDROP drop) {
     return 0;
 }
 
+LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
+    // The loop has carried out whatever fell due before this message reached us.
+    if (id == EVENT_TIMER) {
+        arm_event_timer();
+        return 0;
+    }
+    return DefWindowProcA(window, WM_TIMER, id, lparam);
+}
+
+LRESULT on_end_session(WPARAM ending) {
+    // At log-off or shut-down the process ends without a WM_DESTROY; the endpoint's mute would
+    // outlive it.
+    if (ending && app.muted)
+        app.audio_muter->unmute();
+    return 0;
+}
+
 LRESULT on_destroy() {
     // Never leave the user's sound off behind us, whoever muted it.
     app.audio_muter->unmute();
+    set_fine_timer(false);
     PostQuitMessage(0);
     return 0;
 }
@@ -242,6 +267,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return on_paint(window);
         case WM_COMMAND:
             return on_command(window, wparam, lparam);
+        case WM_TIMER:
+            return on_timer(window, wparam, lparam);
+        case WM_ENDSESSION:
+            return on_end_session(wparam);
         case WM_DROPFILES:
             return on_drop_files(window, reinterpret_cast<HDROP>(wparam));
         case WM_DESTROY:

@@ -1,6 +1,7 @@
 #include "playback/dispatch_win.h"
 
 #include "app/app_state_win.h"
+#include "app/app_win.h"
 #include "playback/status_text.h"
 
 namespace dvbk {
@@ -45,14 +46,17 @@ void dispatch_event(const FilterEvent& event) {
 
 void resync_after_seek(HWND window) {
     size_t next = first_event_after(app.script.events, position(app.clock));
-    if (next == app.next_event)
+    if (next == app.next_event) {
+        arm_event_timer();  // the clock moved all the same
         return;
+    }
     app.audio_muter->unmute();
     restore_window(app.cover, window);
     app.action_text = "Current Action: Normal";
     app.covered = false;
     app.muted = false;
     app.next_event = next;
+    arm_event_timer();
 }
 
 void refresh_status(HWND window) {

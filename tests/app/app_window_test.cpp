@@ -359,6 +359,44 @@ TEST_F(AppWindowTest, DroppedScriptOpensOnlyWhilePaused) {
     EXPECT_FALSE(app.clock.paused);
 }
 
+TEST_F(AppWindowTest, EndOfSessionUnmutesWhatWeMuted) {
+    open_script(write_script("Dunvel,1,100"));
+    nudge(app.clock, 2.0);
+    carry_out_due_events();
+    ASSERT_TRUE(fake_audio.endpoint_muted);
+    SendMessageA(window, WM_ENDSESSION, FALSE, 0);  // the session goes on after all
+    EXPECT_TRUE(fake_audio.endpoint_muted);
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(fake_audio.endpoint_muted);
+
+    // A mute the user set is theirs to keep.
+    app.muted = false;
+    fake_audio.endpoint_muted = TRUE;
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(fake_audio.endpoint_muted);
+}
+
+TEST_F(AppWindowTest, CrashUnmutesWhatWeMuted) {
+    open_script(write_script("Dunvel,1,100"));
+    install_crash_unmute();
+    // What the system will call for an exception nobody handles: the installed top-level filter.
+    LPTOP_LEVEL_EXCEPTION_FILTER installed = SetUnhandledExceptionFilter(nullptr);
+    SetUnhandledExceptionFilter(installed);
+    ASSERT_NE(nullptr, installed);
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    CONTEXT context{};
+    EXCEPTION_POINTERS crash{&record, &context};
+    for (bool we_muted : {false, true}) {
+        SCOPED_TRACE(we_muted);
+        app.muted = we_muted;
+        fake_audio.endpoint_muted = TRUE;
+        // The crash then goes on as it would have: reported, and the process ends.
+        EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, installed(&crash));
+        EXPECT_EQ(!we_muted, fake_audio.endpoint_muted != FALSE);
+    }
+}
+
 TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
     open_script(write_script("Dunvel,1,2"));
     fake_audio.endpoint_muted = TRUE;  // muted by the user, not by us
