@@ -197,6 +197,11 @@ int run_export(const CommandLine& line, std::istream& in, std::ostream& out, std
     std::vector<std::string> warnings;
     std::string text = edl_text(script, cover_mode, warnings);
     print_warnings(warnings, err);
+    // An empty list would pass for a filter that does nothing.
+    if (text.empty()) {
+        err << "dvbk: " << quote_line(line.file == "-" ? stdin_name : line.file) << ": no ranges to export\n";
+        return exit_failed;
+    }
     return write_output(text, out, err);
 }
 
