@@ -1,0 +1,325 @@
+#include "cli/commands.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <new>
+#include <sstream>
+
+#include "cli/edl.h"
+#include "cli/input_lines.h"
+#include "cli/mcf.h"
+#include "cli/ranges.h"
+#include "script/c_text.h"
+#include "script/filter_script.h"
+#include "script/time_text.h"
+
+namespace dvbk {
+namespace {
+
+constexpr const char* help_text =
+    "Usage: dvbk COMMAND [OPTIONS] FILE       (FILE '-' is standard input)\n"
+    "\n"
+    "  dvbk check FILE        load a filter script; print a summary, or the first error\n"
+    "  dvbk events FILE       the script's events, one \"SECONDS<TAB>KIND\" a line, then \"End<TAB>SECONDS\"\n"
+    "  dvbk export --to kodi|mplayer [--cover=skip|drop] FILE\n"
+    "                         the script's ranges as an edit decision list (EDL)\n"
+    "  dvbk import --from kodi|mplayer|mcf [OPTIONS] FILE\n"
+    "                         an EDL or Movie Content Filter file as a filter script\n"
+    "      --fps N                       frames per second, for Kodi frame numbers (#N)\n"
+    "      --min-severity low|medium|high  MCF cues at least this severe (default low)\n"
+    "      --only CATEGORY[,CATEGORY...]   MCF cues of these categories only\n"
+    "      --sync START,END              your copy's first and last frame times; MCF times are\n"
+    "                                    stretched from the file's START and END onto them\n"
+    "  dvbk --help | --version\n"
+    "\n"
+    "Exit status: 0 done, 1 the input was refused, 2 the command line was wrong.\n"
+    "Warnings about anything lost in a conversion go to standard error.\n";
+
+constexpr const char* stdin_name = "<stdin>";
+
+class UsageError {
+public:
+    explicit UsageError(std::string message) : message(std::move(message)) {}
+    std::string message;
+};
+
+struct CommandLine {
+    std::string command;
+    std::string file;
+    std::map<std::string, std::string> options;
+
+    const std::string* option(const std::string& name) const {
+        auto found = options.find(name);
+        return found == options.end() ? nullptr : &found->second;
+    }
+};
+
+// The options each command takes; every one of them takes a value.
+const std::map<std::string, std::vector<std::string>> command_options = {
+    {"check", {}},
+    {"events", {}},
+    {"export", {"to", "cover"}},
+    {"import", {"from", "fps", "min-severity", "only", "sync"}},
+};
+
+CommandLine parse_command_line(const std::vector<std::string>& args) {
+    CommandLine line;
+    line.command = args[0];
+    auto known = command_options.find(line.command);
+    if (known == command_options.end())
+        throw UsageError("unknown command '" + quote_line(line.command) + "'");
+    bool options_end = false;
+    bool has_file = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!options_end && arg == "--") {
+            options_end = true;
+            continue;
+        }
+        if (options_end || arg == "-" || !arg.starts_with('-')) {
+            if (has_file)
+                throw UsageError(line.command + " takes one FILE, and '" + quote_line(arg) + "' is a second");
+            line.file = arg;
+            has_file = true;
+            continue;
+        }
+        size_t equals = arg.find('=');
+        std::string name = arg.substr(0, equals);
+        const std::vector<std::string>& allowed = known->second;
+        if (!name.starts_with("--") || std::find(allowed.begin(), allowed.end(), name.substr(2)) == allowed.end())
+            throw UsageError(line.command + " has no option '" + quote_line(name) + "'");
+        std::string value;
+        if (equals != std::string::npos)
+            value = arg.substr(equals + 1);
+        else if (i + 1 < args.size())
+            value = args[++i];
+        else
+            throw UsageError(name + " needs a value");
+        if (!line.options.emplace(name.substr(2), value).second)
+            throw UsageError(name + " is given twice");
+    }
+    if (!has_file)
+        throw UsageError(line.command + " needs a FILE ('-' for standard input)");
+    return line;
+}
+
+// The input named on the command line, "-" being standard input.
+struct Input {
+    std::istream* stream = nullptr;
+    std::string name;
+    std::unique_ptr<std::ifstream> file;
+};
+
+bool open_input(const std::string& file, std::istream& std_in, Input& input, std::ostream& err) {
+    if (file == "-") {
+        input.stream = &std_in;
+        input.name = stdin_name;
+        return true;
+    }
+    input.name = file;
+    input.file = std::make_unique<std::ifstream>(file, std::ios::binary);
+    if (!*input.file) {
+        err << "Error opening file '" << file << "'\n";
+        return false;
+    }
+    input.stream = input.file.get();
+    return true;
+}
+
+// A read that broke off must not pass for the end of the file: what came before it may look fine.
+bool read_through(const Input& input, std::ostream& err) {
+    if (!input.stream->bad())
+        return true;
+    err << "Error reading file '" << input.name << "'\n";
+    return false;
+}
+
+bool load_script(const CommandLine& line, std::istream& std_in, FilterScript& script, std::ostream& err) {
+    Input input;
+    if (!open_input(line.file, std_in, input, err))
+        return false;
+    bool loaded = load_filter_script(*input.stream, input.name, script);
+    if (!read_through(input, err))
+        return false;
+    if (!loaded) {
+        err << script.load_error << '\n';
+        return false;
+    }
+    return true;
+}
+
+void print_warnings(const std::vector<std::string>& warnings, std::ostream& err) {
+    for (const std::string& warning : warnings)
+        err << "dvbk: warning: " << warning << '\n';
+}
+
+int write_output(const std::string& text, std::ostream& out, std::ostream& err) {
+    out << text;
+    out.flush();
+    if (!out) {
+        err << "dvbk: the output could not be written\n";
+        return exit_failed;
+    }
+    return exit_ok;
+}
+
+int run_check(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    FilterScript script;
+    if (!load_script(line, in, script, err))
+        return exit_failed;
+    return write_output(check_summary(script) + "\n", out, err);
+}
+
+int run_events(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    FilterScript script;
+    if (!load_script(line, in, script, err))
+        return exit_failed;
+    return write_output(event_lines(script), out, err);
+}
+
+int run_export(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    const std::string* to = line.option("to");
+    if (!to)
+        throw UsageError("export needs --to kodi or --to mplayer");
+    if (*to != "kodi" && *to != "mplayer")
+        throw UsageError("--to takes kodi or mplayer, not '" + quote_line(*to) + "'");
+    CoverMode cover_mode = CoverMode::Skip;
+    if (const std::string* cover = line.option("cover")) {
+        if (*cover != "skip" && *cover != "drop")
+            throw UsageError("--cover takes skip or drop, not '" + quote_line(*cover) + "'");
+        cover_mode = *cover == "skip" ? CoverMode::Skip : CoverMode::Drop;
+    }
+    FilterScript script;
+    if (!load_script(line, in, script, err))
+        return exit_failed;
+    std::vector<std::string> warnings;
+    std::string text = edl_text(script, cover_mode, warnings);
+    print_warnings(warnings, err);
+    // An empty list would pass for a filter that does nothing.
+    if (text.empty()) {
+        err << "dvbk: " << quote_line(line.file == "-" ? stdin_name : line.file) << ": no ranges to export\n";
+        return exit_failed;
+    }
+    return write_output(text, out, err);
+}
+
+double positive_number(const std::string& option, const std::string& text) {
+    CReader reader(text);
+    double value = 0.0;
+    if (!reader.read_double(value) || !reader.at_end() || !(value > 0.0))
+        throw UsageError("--" + option + " takes a number above 0, not '" + quote_line(text) + "'");
+    return value;
+}
+
+McfOptions mcf_options(const CommandLine& line) {
+    McfOptions options;
+    if (const std::string* severity = line.option("min-severity")) {
+        if (!parse_severity(*severity, options.min_severity))
+            throw UsageError("--min-severity takes low, medium or high, not '" + quote_line(*severity) + "'");
+    }
+    if (const std::string* only = line.option("only")) {
+        std::istringstream categories(*only);
+        std::string category;
+        while (std::getline(categories, category, ','))
+            options.only.push_back(category);
+        if (options.only.empty() || only->ends_with(',') ||
+            std::find(options.only.begin(), options.only.end(), "") != options.only.end())
+            throw UsageError("--only takes category names separated by commas, not '" + quote_line(*only) + "'");
+    }
+    if (const std::string* sync = line.option("sync")) {
+        size_t comma = sync->find(',');
+        bool read = comma != std::string::npos && parse_time(sync->substr(0, comma), options.sync_start) &&
+                    parse_time(sync->substr(comma + 1), options.sync_end);
+        if (!read || options.sync_start < 0.0 || options.sync_end <= options.sync_start)
+            throw UsageError("--sync takes START,END, two film times with START before END, not '" + quote_line(*sync) +
+                             "'");
+        options.sync = true;
+    }
+    return options;
+}
+
+int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    const std::string* from = line.option("from");
+    if (!from)
+        throw UsageError("import needs --from kodi, --from mplayer or --from mcf");
+    bool mcf = *from == "mcf";
+    if (!mcf && *from != "kodi" && *from != "mplayer")
+        throw UsageError("--from takes kodi, mplayer or mcf, not '" + quote_line(*from) + "'");
+    if (line.option("fps") && *from != "kodi")
+        throw UsageError("--fps is for --from kodi only");
+    for (const char* option : {"min-severity", "only", "sync"}) {
+        if (line.option(option) && !mcf)
+            throw UsageError(std::string("--") + option + " is for --from mcf only");
+    }
+    EdlOptions edl_options;
+    edl_options.dialect = *from == "kodi" ? EdlDialect::Kodi : EdlDialect::MPlayer;
+    if (const std::string* fps = line.option("fps"))
+        edl_options.fps = positive_number("fps", *fps);
+    McfOptions options = mcf_options(line);
+
+    Input input;
+    if (!open_input(line.file, in, input, err))
+        return exit_failed;
+    ImportedRanges imported;
+    std::vector<std::string> warnings;
+    std::string error;
+    bool read = mcf ? read_mcf(*input.stream, input.name, options, imported, warnings, error)
+                    : read_edl(*input.stream, input.name, edl_options, imported, warnings, error);
+    print_warnings(warnings, err);
+    if (!read_through(input, err))
+        return exit_failed;
+    if (!read) {
+        err << "dvbk: " << error << '\n';
+        return exit_failed;
+    }
+
+    const char* format = mcf ? "Movie Content Filter file" : *from == "kodi" ? "Kodi EDL" : "MPlayer EDL";
+    std::string text =
+        script_text(imported, std::string("Imported by dvbk from the ") + format + " " + quote_line(input.name));
+    // Print only what the program itself will load.
+    FilterScript script;
+    std::istringstream check(text);
+    if (!load_filter_script(check, input.name, script)) {
+        if (script.events.empty())
+            err << "dvbk: " << quote_line(input.name) << ": no ranges to import\n";
+        else
+            err << "dvbk: the imported script does not load: " << script.load_error << '\n';
+        return exit_failed;
+    }
+    return write_output(text, out, err);
+}
+
+}  // namespace
+
+int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    try {
+        if (args.empty())
+            throw UsageError("no command given");
+        for (const std::string& arg : args) {
+            if (arg == "--")
+                break;
+            if (arg == "--help" || arg == "-h")
+                return write_output(help_text, out, err);
+        }
+        if (args[0] == "--version")
+            return write_output("dvbk " DVBK_VERSION "\n", out, err);
+        CommandLine line = parse_command_line(args);
+        if (line.command == "check")
+            return run_check(line, in, out, err);
+        if (line.command == "events")
+            return run_events(line, in, out, err);
+        if (line.command == "export")
+            return run_export(line, in, out, err);
+        return run_import(line, in, out, err);
+    } catch (const UsageError& usage) {
+        err << "dvbk: " << usage.message << " (see dvbk --help)\n";
+        return exit_usage;
+    } catch (const std::bad_alloc&) {
+        err << "dvbk: out of memory\n";
+        return exit_failed;
+    }
+}
+
+}  // namespace dvbk

@@ -1,0 +1,20 @@
+// The dvbk command line: check, inspect and convert filter scripts.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace dvbk {
+
+// Exit codes scripts can tell apart.
+constexpr int exit_ok = 0;
+constexpr int exit_failed = 1;
+constexpr int exit_usage = 2;
+
+// Runs the command `args` names (argv without the program name), reading "-" from `in`. Results go
+// to `out` only when the command succeeds; messages and warnings go to `err`.
+int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+
+}  // namespace dvbk

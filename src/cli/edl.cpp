@@ -1,0 +1,346 @@
+#include "cli/edl.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/input_lines.h"
+#include "script/c_text.h"
+#include "script/time_text.h"
+
+namespace dvbk {
+namespace {
+
+constexpr int action_skip = 0;
+constexpr int action_mute = 1;
+constexpr int action_scene = 2;
+constexpr int action_commercial = 3;
+
+constexpr const char* no_cover_reason = "an EDL cannot hide the picture and keep the sound";
+
+bool all_digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), is_c_digit);
+}
+
+bool read_whole(std::string_view digits, std::int64_t& value) {
+    std::int32_t parsed = 0;
+    CReader reader(digits);
+    if (digits.empty() || !all_digits(digits) || !reader.read_int32(parsed) || !reader.at_end())
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool read_decimal(std::string_view text, double& seconds) {
+    size_t point = text.find('.');
+    std::string_view whole = text.substr(0, point);
+    std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    if (whole.size() + fraction.size() == 0 || !all_digits(whole) || !all_digits(fraction))
+        return false;
+    CReader reader(text);
+    double value = 0.0;
+    if (!reader.read_double(value) || !reader.at_end())
+        return false;
+    seconds = value;
+    return true;
+}
+
+std::string range_text(const char* what, std::int64_t start, std::int64_t end) {
+    return std::string(what) + " range " + script_time(start) + "-" + script_time(end);
+}
+
+struct Entry {
+    Span span;
+    int action;
+};
+
+// Splits the mutes around the skips, which hide the sound as well. Players reject ranges that
+// touch, so a mute that meets a skip gives up one millisecond there.
+std::vector<Span> mutes_between_skips(const std::vector<Span>& mutes, const std::vector<Span>& skips,
+                                      std::vector<std::string>& warnings) {
+    std::vector<Span> pieces;
+    size_t first = 0;
+    for (const Span& mute : mutes) {
+        while (first < skips.size() && skips[first].end < mute.start)
+            ++first;
+        std::int64_t pos = mute.start;
+        for (size_t i = first; i < skips.size() && skips[i].start <= mute.end; ++i) {
+            if (skips[i].start > pos)
+                pieces.push_back({pos, skips[i].start});
+            pos = std::max(pos, skips[i].end);
+        }
+        if (pos < mute.end)
+            pieces.push_back({pos, mute.end});
+    }
+
+    // Skips are sorted and apart, so their starts and their ends are both in order.
+    std::vector<std::int64_t> skip_starts;
+    std::vector<std::int64_t> skip_ends;
+    for (const Span& skip : skips) {
+        skip_starts.push_back(skip.start);
+        skip_ends.push_back(skip.end);
+    }
+    std::vector<Span> kept;
+    for (Span piece : pieces) {
+        Span apart = piece;
+        if (std::binary_search(skip_ends.begin(), skip_ends.end(), piece.start))
+            ++apart.start;
+        if (std::binary_search(skip_starts.begin(), skip_starts.end(), piece.end))
+            --apart.end;
+        if (apart.start >= apart.end) {
+            warnings.push_back(range_text("mute", piece.start, piece.end) +
+                               " is left out: it has no room between skips, and players reject touching ranges");
+            continue;
+        }
+        if (apart.end - apart.start != piece.end - piece.start) {
+            warnings.push_back(range_text("mute", piece.start, piece.end) + " is shortened by " +
+                               std::to_string((piece.end - piece.start) - (apart.end - apart.start)) +
+                               " ms where it meets a skip: players reject touching ranges");
+        }
+        kept.push_back(apart);
+    }
+    return kept;
+}
+
+enum class TimeRead { Ok, Bad, NeedsFps };
+
+TimeRead read_edl_time(std::string_view text, const EdlOptions& options, double& seconds) {
+    if (options.dialect == EdlDialect::MPlayer)
+        return read_decimal(text, seconds) ? TimeRead::Ok : TimeRead::Bad;
+    if (text.starts_with('#')) {
+        double frame = 0.0;
+        std::string_view digits = text.substr(1);
+        if (digits.empty() || !all_digits(digits) || !read_decimal(digits, frame))
+            return TimeRead::Bad;
+        if (options.fps <= 0.0)
+            return TimeRead::NeedsFps;
+        seconds = frame / options.fps;
+        return TimeRead::Ok;
+    }
+    return read_clock_time(text, seconds) ? TimeRead::Ok : TimeRead::Bad;
+}
+
+// Reads one EDL line. Returns false for a line that stops the whole file.
+class EdlReader {
+public:
+    EdlReader(const std::string& name, const EdlOptions& options, ImportedRanges& imported,
+              std::vector<std::string>& warnings)
+        : name_(name), options_(options), imported_(imported), warnings_(warnings) {}
+
+    bool line(std::string_view text, std::int64_t number, std::string& error) {
+        number_ = number;
+        text_ = text;
+        std::vector<std::string_view> fields = split_blanks(text);
+        if (fields.empty() || fields[0].starts_with("##"))
+            return true;
+        bool kodi = options_.dialect == EdlDialect::Kodi;
+        // MPlayer drops every line that is not three numbers, so its users write "#" comments.
+        if (!kodi && fields[0].starts_with('#'))
+            return true;
+
+        if (kodi && fields.size() == 2 && fields[1] == "2") {
+            double time = 0.0;
+            if (!read_time(fields[0], time, error))
+                return error.empty();
+            warn("scene marker dropped");
+            return true;
+        }
+        if (fields.size() < 3 || (!kodi && fields.size() > 3)) {
+            warn("skipped, not START END ACTION");
+            return true;
+        }
+        double start = 0.0;
+        double end = 0.0;
+        if (!read_time(fields[0], start, error) || !read_time(fields[1], end, error))
+            return error.empty();
+        std::int64_t action = 0;
+        bool known = read_whole(fields[2], action) &&
+                     (action == action_skip || action == action_mute || (kodi && action == action_scene) ||
+                      (kodi && action == action_commercial));
+        if (!known) {
+            warn("skipped, unknown action '" + quote_line(fields[2]) + "'");
+            return true;
+        }
+        if (action == action_scene) {
+            warn("scene marker dropped");
+            return true;
+        }
+        add(start, end, action == action_mute);
+        return true;
+    }
+
+private:
+    void warn(const std::string& message) {
+        warnings_.push_back(at_line(name_, number_) + message + ": " + quote_line(text_));
+    }
+
+    // False for a bad time (warned) or, with `error` set, a frame number without a frame rate.
+    bool read_time(std::string_view field, double& seconds, std::string& error) {
+        switch (read_edl_time(field, options_, seconds)) {
+            case TimeRead::Ok:
+                return true;
+            case TimeRead::NeedsFps:
+                error = at_line(name_, number_) + "frame number '" + quote_line(field) +
+                        "' needs --fps, the film's frames per second";
+                return false;
+            case TimeRead::Bad:
+                break;
+        }
+        warn("skipped, bad time '" + quote_line(field) + "'");
+        return false;
+    }
+
+    void add(double start, double end, bool mute_only) {
+        if (end < start) {
+            warn("skipped, the end is before the start");
+            return;
+        }
+        if (start_ms(start) >= max_film_ms) {
+            warn("skipped, it starts later than a script can hold");
+            return;
+        }
+        if (end_ms(end) <= start_ms(start)) {
+            warn("skipped, empty range");
+            return;
+        }
+        // The players take the lines in order and reject any that reaches back into the one before;
+        // the script keeps such a range, joined with what it overlaps.
+        if (has_previous_) {
+            if (start < previous_start_)
+                warn("kept, but players may reject it: it starts before the range above");
+            else if (start < previous_end_)
+                warn("kept, but players may reject it: it overlaps the range above");
+            else if (start == previous_end_)
+                warn("kept, but players may reject it: it touches the range above");
+        }
+        has_previous_ = true;
+        previous_start_ = start;
+        previous_end_ = end;
+        imported_.ranges.push_back({start, end, true, !mute_only});
+    }
+
+    const std::string& name_;
+    const EdlOptions& options_;
+    ImportedRanges& imported_;
+    std::vector<std::string>& warnings_;
+    std::int64_t number_ = 0;
+    std::string_view text_;
+    bool has_previous_ = false;
+    double previous_start_ = 0.0;
+    double previous_end_ = 0.0;
+};
+
+}  // namespace
+
+bool read_clock_time(std::string_view text, double& seconds) {
+    if (text.find(':') == std::string_view::npos)
+        return read_decimal(text, seconds);
+    std::vector<std::string_view> parts;
+    for (size_t pos = 0;;) {
+        size_t colon = text.find(':', pos);
+        parts.push_back(text.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos));
+        if (colon == std::string_view::npos)
+            break;
+        pos = colon + 1;
+    }
+    if (parts.size() > 3)
+        return false;
+    std::int64_t hours = 0;
+    std::int64_t minutes = 0;
+    if (parts.size() == 3 && !read_whole(parts[0], hours))
+        return false;
+    if (!read_whole(parts[parts.size() - 2], minutes))
+        return false;
+    std::string_view last = parts.back();
+    size_t point = last.find('.');
+    std::int64_t whole_seconds = 0;
+    if (!read_whole(last.substr(0, point), whole_seconds))
+        return false;
+    std::int64_t ms = 0;
+    if (point != std::string_view::npos) {
+        std::string_view fraction = last.substr(point + 1);
+        if (!all_digits(fraction))
+            return false;
+        for (size_t i = 0; i < 3; ++i)
+            ms = ms * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+    }
+    std::int64_t total = ((hours * 60 + minutes) * 60 + whole_seconds) * 1000 + ms;
+    seconds = static_cast<double>(total) / 1000.0;
+    return true;
+}
+
+bool read_edl(std::istream& in, const std::string& name, const EdlOptions& options, ImportedRanges& imported,
+              std::vector<std::string>& warnings, std::string& error) {
+    EdlReader reader(name, options, imported, warnings);
+    LineReader lines(in);
+    std::string line;
+    while (lines.next(line)) {
+        if (!reader.line(line, lines.number(), error))
+            return false;
+    }
+    return true;
+}
+
+std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vector<std::string>& warnings) {
+    std::vector<Span> skips;
+    std::vector<Span> mutes;
+    for (const ScriptRange& range : script_ranges(script)) {
+        Span span{start_ms(range.start), end_ms(range.end)};
+        if (span.start >= max_film_ms) {
+            warnings.push_back("a range that starts after " + script_time(max_film_ms) + " is left out");
+            continue;
+        }
+        if (span.end <= span.start) {
+            warnings.push_back(range_text("empty", span.start, span.end) + " is left out");
+            continue;
+        }
+        switch (range.kind) {
+            case RangeKind::Mute:
+                mutes.push_back(span);
+                break;
+            case RangeKind::Cover:
+                if (cover_mode == CoverMode::Skip) {
+                    skips.push_back(span);
+                    warnings.push_back(range_text("cover", span.start, span.end) +
+                                       " becomes a skip: " + no_cover_reason + " (--cover=drop leaves it out)");
+                } else {
+                    warnings.push_back(range_text("cover", span.start, span.end) + " is left out: " + no_cover_reason);
+                }
+                break;
+            case RangeKind::Both:
+                if (cover_mode == CoverMode::Skip) {
+                    skips.push_back(span);
+                } else {
+                    mutes.push_back(span);
+                    warnings.push_back(range_text("combined", span.start, span.end) +
+                                       " keeps only its mute: " + no_cover_reason);
+                }
+                break;
+        }
+    }
+    if (script.film_end != 0.0) {
+        warnings.push_back("the film's end (" + format_time(script.film_end) +
+                           ") is left out: an EDL has no place for it");
+    }
+    merge_spans(skips, true);
+    merge_spans(mutes, true);
+
+    std::vector<Entry> entries;
+    for (const Span& skip : skips)
+        entries.push_back({skip, action_skip});
+    for (const Span& mute : mutes_between_skips(mutes, skips, warnings))
+        entries.push_back({mute, action_mute});
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.span.start < b.span.start; });
+
+    std::string text;
+    for (const Entry& entry : entries) {
+        char line[80];
+        std::snprintf(line, sizeof line, "%.3f %.3f %d\n", static_cast<double>(entry.span.start) / 1000.0,
+                      static_cast<double>(entry.span.end) / 1000.0, entry.action);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace dvbk

@@ -1,0 +1,262 @@
+#include "cli/mcf.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+
+#include "cli/edl.h"
+#include "cli/input_lines.h"
+#include "script/filter_script.h"
+
+namespace dvbk {
+namespace {
+
+constexpr std::string_view header_prefix = "WEBVTT Movie Content Filter ";
+
+// Version 1 files; a later major version may change what the lines mean.
+bool header_ok(std::string_view line) {
+    if (!line.starts_with(header_prefix))
+        return false;
+    std::vector<std::string_view> version = split_blanks(line.substr(header_prefix.size()));
+    return !version.empty() && (version[0] == "1" || version[0].starts_with("1."));
+}
+
+bool is_blank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+std::string lower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return result;
+}
+
+struct Cue {
+    double start;
+    double end;
+    bool mute;
+    bool cover;
+    std::int64_t line;
+};
+
+class McfReader {
+public:
+    McfReader(const std::string& name, const McfOptions& options, std::vector<std::string>& warnings)
+        : name_(name), options_(options), warnings_(warnings) {}
+
+    void block(const std::vector<std::string>& lines, std::int64_t first_line) {
+        std::vector<std::string_view> first = split_blanks(lines[0]);
+        if (!first.empty() && first[0] == "NOTE")
+            note(lines, first_line);
+        else
+            cue(lines, first_line);
+    }
+
+    bool finish(ImportedRanges& imported, std::string& error) {
+        if (options_.sync && (!has_start_ || !has_end_)) {
+            error = quote_line(name_) + ": --sync needs the START and END lines of the file's NOTE block";
+            return false;
+        }
+        if (options_.sync && end_ <= start_) {
+            error = quote_line(name_) + ": --sync needs the file's END after its START";
+            return false;
+        }
+        for (const Cue& cue : cues_) {
+            double start = moved(cue.start);
+            double end = moved(cue.end);
+            if (end <= 0.0) {
+                warnings_.push_back(at_line(name_, cue.line) +
+                                    "cue skipped, it ends before the film starts once --sync moves it");
+                continue;
+            }
+            if (start_ms(start) >= max_film_ms) {
+                warnings_.push_back(at_line(name_, cue.line) + "cue skipped, it starts later than a script can hold");
+                continue;
+            }
+            imported.ranges.push_back({std::max(start, 0.0), end, cue.mute, cue.cover});
+        }
+        if (has_end_) {
+            imported.has_film_end = true;
+            imported.film_end = moved(end_);
+        }
+        for (const std::string& category : options_.only) {
+            if (!seen_categories_.contains(lower(category)))
+                warnings_.push_back("no cue has the category '" + quote_line(category) + "'");
+        }
+        return true;
+    }
+
+private:
+    void warn(std::int64_t number, const std::string& message, std::string_view line) {
+        warnings_.push_back(at_line(name_, number) + message + ": " + quote_line(line));
+    }
+
+    // Stretches the file's START..END onto the user's copy; without --sync times stay as written.
+    double moved(double time) const {
+        if (!options_.sync)
+            return time;
+        double scale = (options_.sync_end - options_.sync_start) / (end_ - start_);
+        return options_.sync_start + (time - start_) * scale;
+    }
+
+    void note(const std::vector<std::string>& lines, std::int64_t first_line) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::vector<std::string_view> fields = split_blanks(lines[i]);
+            if (i == 0)
+                fields.erase(fields.begin());
+            if (fields.empty() || (fields[0] != "START" && fields[0] != "END"))
+                continue;
+            bool is_start = fields[0] == "START";
+            bool& known = is_start ? has_start_ : has_end_;
+            double& time = is_start ? start_ : end_;
+            std::int64_t number = first_line + static_cast<std::int64_t>(i);
+            if (known)
+                warn(number, "ignored, given before", lines[i]);
+            else if (fields.size() < 2 || !read_clock_time(fields[1], time))
+                warn(number, "ignored, no time that can be read", lines[i]);
+            else
+                known = true;
+        }
+    }
+
+    void cue(const std::vector<std::string>& lines, std::int64_t first_line) {
+        // A cue may carry an identifier line before its timing line.
+        size_t timing = 0;
+        if (lines[0].find("-->") == std::string::npos) {
+            if (lines.size() < 2 || lines[1].find("-->") == std::string::npos) {
+                warn(first_line, "skipped, a block without a cue timing line", lines[0]);
+                return;
+            }
+            timing = 1;
+        }
+        std::int64_t timing_number = first_line + static_cast<std::int64_t>(timing);
+        const std::string& timing_line = lines[timing];
+        size_t arrow = timing_line.find("-->");
+        std::vector<std::string_view> before = split_blanks(std::string_view(timing_line).substr(0, arrow));
+        std::vector<std::string_view> after = split_blanks(std::string_view(timing_line).substr(arrow + 3));
+        Cue cue{0.0, 0.0, false, false, timing_number};
+        if (before.size() != 1 || after.empty() || !read_clock_time(before[0], cue.start) ||
+            !read_clock_time(after[0], cue.end)) {
+            warn(timing_number, "cue skipped, bad timing line", timing_line);
+            return;
+        }
+        if (timing + 1 == lines.size()) {
+            warn(timing_number, "cue skipped, it has no category line", timing_line);
+            return;
+        }
+        for (size_t i = timing + 1; i < lines.size(); ++i)
+            content(lines[i], first_line + static_cast<std::int64_t>(i), cue);
+        if (!cue.mute && !cue.cover)
+            return;
+        if (cue.end < cue.start)
+            warn(timing_number, "cue skipped, the end is before the start", timing_line);
+        else if (end_ms(cue.end) <= start_ms(cue.start))
+            warn(timing_number, "cue skipped, empty range", timing_line);
+        else
+            cues_.push_back(cue);
+    }
+
+    // One "category=severity[=channel]" line; those the options keep add their channel to the cue.
+    void content(std::string_view line, std::int64_t number, Cue& cue) {
+        std::vector<std::string_view> words = split_blanks(line);
+        std::vector<std::string_view> parts;
+        if (words.size() == 1) {
+            for (size_t pos = 0;;) {
+                size_t equals = words[0].find('=', pos);
+                parts.push_back(words[0].substr(pos, equals == std::string_view::npos ? equals : equals - pos));
+                if (equals == std::string_view::npos)
+                    break;
+                pos = equals + 1;
+            }
+        }
+        if (parts.size() < 2 || parts.size() > 3 || parts[0].empty()) {
+            warn(number, "ignored, not category=severity=channel", line);
+            return;
+        }
+        Severity severity = Severity::Low;
+        if (!parse_severity(parts[1], severity)) {
+            warn(number, "ignored, unknown severity '" + quote_line(parts[1]) + "'", line);
+            return;
+        }
+        bool audio = true;
+        bool video = true;
+        if (parts.size() == 3) {
+            audio = keyword_equals(parts[2], "audio") || keyword_equals(parts[2], "both");
+            video = keyword_equals(parts[2], "video") || keyword_equals(parts[2], "both");
+            if (!audio && !video) {
+                warn(number, "ignored, unknown channel '" + quote_line(parts[2]) + "'", line);
+                return;
+            }
+        }
+        seen_categories_.insert(lower(parts[0]));
+        if (severity < options_.min_severity)
+            return;
+        if (!options_.only.empty() &&
+            std::none_of(options_.only.begin(), options_.only.end(),
+                         [&](const std::string& category) { return keyword_equals(parts[0], category); })) {
+            return;
+        }
+        cue.mute = cue.mute || audio;
+        cue.cover = cue.cover || video;
+    }
+
+    const std::string& name_;
+    const McfOptions& options_;
+    std::vector<std::string>& warnings_;
+    std::vector<Cue> cues_;
+    std::set<std::string> seen_categories_;
+    bool has_start_ = false;
+    bool has_end_ = false;
+    double start_ = 0.0;
+    double end_ = 0.0;
+};
+
+}  // namespace
+
+bool parse_severity(std::string_view text, Severity& severity) {
+    const std::pair<const char*, Severity> names[] = {
+        {"low", Severity::Low}, {"medium", Severity::Medium}, {"high", Severity::High}};
+    for (const auto& [word, value] : names) {
+        if (keyword_equals(text, word)) {
+            severity = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool read_mcf(std::istream& in, const std::string& name, const McfOptions& options, ImportedRanges& imported,
+              std::vector<std::string>& warnings, std::string& error) {
+    LineReader lines(in);
+    std::string line;
+    if (!lines.next(line) || !header_ok(line)) {
+        error = quote_line(name) +
+                ": not a Movie Content Filter file: the first line must be 'WEBVTT Movie Content Filter 1.x.x'";
+        return false;
+    }
+    McfReader reader(name, options, warnings);
+    // Blocks are separated by blank lines; the first one is the file's header.
+    bool in_header = true;
+    std::vector<std::string> block;
+    std::int64_t block_line = 0;
+    while (lines.next(line)) {
+        if (is_blank(line)) {
+            if (!block.empty())
+                reader.block(block, block_line);
+            block.clear();
+            in_header = false;
+        } else if (!in_header) {
+            if (block.empty())
+                block_line = lines.number();
+            block.push_back(line);
+        }
+    }
+    if (!block.empty())
+        reader.block(block, block_line);
+    return reader.finish(imported, error);
+}
+
+}  // namespace dvbk

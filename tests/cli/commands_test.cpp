@@ -1,0 +1,156 @@
+#include <algorithm>
+#include <fstream>
+
+#include "cli_test_util.h"
+
+namespace dvbk {
+namespace {
+
+const std::string sample =
+    "# a sample\n"
+    "Dunvel, 0:00:10, 0:00:14.5\n"
+    "Blenk, 0:00:20, 0:00:25\n"
+    "DunvelBlenk, 0:00:30, 0:00:33\n"
+    "End, 0:01:00\n";
+
+TEST(DvbkCommands, CheckAndEventsPrintExactLines) {
+    struct Case {
+        std::string command;
+        std::string script;
+        int code;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"check", sample, 0,
+         "OK: 7 events, 2 mute ranges, 2 cover ranges, muted 0:00:08, covered 0:00:08, end 0:01:00\n", ""},
+        // Overlapping mute and cover each count in full; a combined range counts in both.
+        {"check", "Dunvel,0,90\r\nBlenk,30,100\r\nDunvelBlenk,100,130\r\n", 0,
+         "OK: 7 events, 2 mute ranges, 2 cover ranges, muted 0:02:00, covered 0:01:40, end 0:00:00\n", ""},
+        {"check", "Dunvel,1,2\nFoo,3,4\n", 1, "",
+         "Error processing file: Unexpected command: Foo,3,4 in file: <stdin> at line 2\n"},
+        {"check", "# nothing\n", 1, "", "Error, file '<stdin>' has no valid commands\n"},
+        {"events", "Blenk,0.1,1:00.3\nDunvelBlenk,1:00.3,61\nEnd,1:52:00\n", 0,
+         "0.1\tCoverStart\n60.3\tCoverEnd\n60.3\tBothStart\n61\tMuteEnd\n61\tCoverEnd\nEnd\t6720\n", ""},
+        {"events", "Dunvel,1e-7,2e21\n", 0, "1e-07\tMuteStart\n2e+21\tMuteEnd\nEnd\t0\n", ""},
+        {"events", "Dunvel,5,1\n", 1, "",
+         "Error processing file: Start time must be before end time: Dunvel,5,1 in file: <stdin> at line 1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command + ": " + c.script);
+        Outcome result = run({c.command, "-"}, c.script);
+        EXPECT_EQ(c.code, result.code);
+        EXPECT_EQ(c.out, result.out);
+        EXPECT_EQ(c.err, result.err);
+    }
+}
+
+TEST(DvbkCommands, UsageErrorsExitTwoWithOneLineHint) {
+    const std::vector<std::string> cases[] = {
+        {},
+        {"frob", "a"},
+        {"check"},
+        {"check", "a", "b"},
+        {"check", "--to", "kodi", "a"},
+        {"export", "a"},
+        {"export", "--to", "vlc", "a"},
+        {"export", "--to=kodi", "--cover", "hide", "a"},
+        {"export", "--to", "kodi", "--to", "mplayer", "a"},
+        {"import", "a", "--from"},
+        {"import", "--from", "kodi", "--only", "x", "a"},
+        {"import", "--from", "mcf", "--fps", "24", "a"},
+        {"import", "--from", "kodi", "--fps", "0", "a"},
+        {"import", "--from", "mcf", "--min-severity", "extreme", "a"},
+        {"import", "--from", "mcf", "--only", "a,,b", "a"},
+        {"import", "--from", "mcf", "--sync", "0:10,0:05", "a"},
+        {"import", "--from", "mcf", "--sync", "0:10", "a"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        Outcome result = run(args);
+        EXPECT_EQ(2, result.code);
+        EXPECT_EQ("", result.out);
+        EXPECT_TRUE(result.err.starts_with("dvbk: ")) << result.err;
+        EXPECT_TRUE(result.err.ends_with(" (see dvbk --help)\n")) << result.err;
+        EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+    }
+    EXPECT_EQ("dvbk: no command given (see dvbk --help)\n", run({}).err);
+}
+
+TEST(DvbkCommands, HelpVersionAndOptionForms) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"import", "-h"}}) {
+        Outcome help = run(args);
+        EXPECT_EQ(0, help.code);
+        EXPECT_TRUE(help.out.starts_with("Usage: dvbk COMMAND")) << help.out;
+    }
+    Outcome version = run({"--version"});
+    EXPECT_EQ(0, version.code);
+    EXPECT_TRUE(version.out.starts_with("dvbk 1.")) << version.out;
+    // "--to kodi" and "--to=kodi" alike, options after the file, "--" before a file named like one.
+    EXPECT_EQ(run({"export", "--to", "kodi", "-"}, sample).out, run({"export", "-", "--to=kodi"}, sample).out);
+    EXPECT_EQ(0, run({"check", "--", "-"}, sample).code);
+}
+
+TEST(DvbkCommands, FileProblemsAreFailures) {
+    std::string missing = testing::TempDir() + "no-such-script.dvbk";
+    for (const char* command : {"check", "events"}) {
+        Outcome result = run({command, missing});
+        EXPECT_EQ(1, result.code);
+        EXPECT_EQ("Error opening file '" + missing + "'\n", result.err);
+    }
+    EXPECT_EQ(1, run({"import", "--from", "kodi", missing}).code);
+
+    // A folder opens on some systems but cannot be read: that must not pass for an empty file.
+    std::string folder = testing::TempDir();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", folder}, {"import", "--from", "kodi", folder}}) {
+        Outcome result = run(args);
+        EXPECT_EQ(1, result.code);
+        EXPECT_EQ("", result.out);
+        EXPECT_NE("", result.err);
+    }
+
+    std::string path = testing::TempDir() + "dvbk-crlf.dvbk";
+    std::ofstream(path, std::ios::binary) << "Dunvel,1,2\r\nEnd,1:00\r\n";
+    EXPECT_EQ("OK: 2 events, 1 mute ranges, 0 cover ranges, muted 0:00:01, covered 0:00:00, end 0:01:00\n",
+              run({"check", path}).out);
+}
+
+// Hands out its text, then fails as a disk or network read does.
+class BrokenRead : public std::streambuf {
+public:
+    explicit BrokenRead(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+protected:
+    int_type underflow() override { throw std::ios_base::failure("read error"); }
+
+private:
+    std::string text_;
+};
+
+TEST(DvbkCommands, ReadErrorIsAFailureEvenAfterGoodLines) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "-"}, {"import", "--from", "kodi", "-"}}) {
+        BrokenRead broken(args[0] == "check" ? "Dunvel,1,2\n" : "1 2 1\n");
+        std::istream in(&broken);
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(1, run_dvbk(args, in, out, err));
+        EXPECT_EQ("", out.str());
+        EXPECT_EQ("Error reading file '<stdin>'\n", err.str());
+    }
+}
+
+TEST(DvbkCommands, OutputThatCannotBeWrittenFails) {
+    std::istringstream in(sample);
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(1, run_dvbk({"check", "-"}, in, out, err));
+    EXPECT_EQ("dvbk: the output could not be written\n", err.str());
+}
+
+}  // namespace
+}  // namespace dvbk
