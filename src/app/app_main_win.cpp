@@ -152,6 +152,10 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     else if (request.request == StartupRequest::OpenScript)
         open_script(request.path);
 
+    return run_message_loop(accelerators);
+}
+
+int run_message_loop(HACCEL accelerators) {
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         carry_out_due_events();

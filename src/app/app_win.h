@@ -20,6 +20,9 @@ inline constexpr const char* donation_url = "https://donate.wikimedia.org/";
 // The whole program from its entry point: returns the process exit code.
 int run_app(HINSTANCE instance, const char* command_line, int show_command);
 
+// Runs until WM_QUIT and returns its code; carries out due events before each message.
+int run_message_loop(HACCEL accelerators);
+
 void register_main_window_class(HINSTANCE instance);
 bool create_main_window(HINSTANCE instance, int show_command);
 

@@ -26,6 +26,9 @@ struct FakeAudio {
     MMRESULT mixer_set = MMSYSERR_NOERROR;
     std::vector<DWORD> mixer_control_types;  // of destination line 0, in order; ids are 100 + index
 
+    // Called on every SetMute, for measurements.
+    void (*on_set_mute)() = nullptr;
+
     // What happened.
     BOOL endpoint_muted = FALSE;
     int create_calls = 0;
@@ -71,6 +74,8 @@ class FakeEndpointVolume : public FakeCom<IAudioEndpointVolume> {
 public:
     HRESULT STDMETHODCALLTYPE SetMute(WINBOOL mute, LPCGUID) override {
         ++fake_audio.set_mute_calls;
+        if (fake_audio.on_set_mute)
+            fake_audio.on_set_mute();
         if (SUCCEEDED(fake_audio.set_mute))
             fake_audio.endpoint_muted = mute;
         return fake_audio.set_mute;
