@@ -104,33 +104,21 @@ check "and uncovers it again (after ${uncovered_at:-?} s)" test -n "$uncovered_a
 stop_app
 
 # The dialogs, for the pictures, and Exit from the menu.
-start_app "$script_arg"
-main=$(wait_for_window '^DVBK T: ' 20)
-click_at "$main" "${menu_help[@]}"
-sleep 0.5
-click_at "$main" "${menu_help_about[@]}"
-check 'Help > About opens "About DunvelBlenk"' window_appears '^About DunvelBlenk$' 10
-sleep 0.3
-shot about-dialog 700x500+0+0
-stop_app
-start_app "$script_arg"
-main=$(wait_for_window '^DVBK T: ' 20)
-click_at "$main" "${menu_settings[@]}"
-sleep 0.5
-click_at "$main" "${menu_set_time[@]}"
-check 'Settings > Set Time opens "Set Time"' window_appears '^Set Time$' 10
-sleep 0.3
-shot set-time-dialog 700x500+0+0
-stop_app
-start_app "$script_arg"
-main=$(wait_for_window '^DVBK T: ' 20)
-click_at "$main" "${menu_settings[@]}"
-sleep 0.5
-click_at "$main" "${menu_settings_settings[@]}"
-check 'Settings > Settings opens "Settings"' window_appears '^Settings$' 10
-sleep 0.3
-shot settings-dialog 700x500+0+0
-stop_app
+# Opens a menu item of a fresh main window and checks that the dialog titled $5 appears.
+open_from_menu() {
+    start_app "$script_arg"
+    main=$(wait_for_window '^DVBK T: ' 20)
+    click_at "$main" "$1" "$2"
+    sleep 0.5
+    click_at "$main" "$3" "$4"
+    check "the menu opens \"$5\"" window_appears "^$5\$" 10
+    sleep 0.3
+    shot "$6" 700x500+0+0
+    stop_app
+}
+open_from_menu "${menu_help[@]}" "${menu_help_about[@]}" "About DunvelBlenk" about-dialog
+open_from_menu "${menu_settings[@]}" "${menu_set_time[@]}" "Set Time" set-time-dialog
+open_from_menu "${menu_settings[@]}" "${menu_settings_settings[@]}" "Settings" settings-dialog
 
 start_app "$script_arg"
 main=$(wait_for_window '^DVBK T: ' 20)
