@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "script/c_text.h"
 
@@ -20,6 +21,58 @@ void read_number(std::string_view value, double& field) {
     double number = 0.0;
     if (reader.read_double(number))
         field = number;
+}
+
+// Text as an XML element's content: the markup characters and control bytes become references.
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The content up to the closing tag, with references undone; an unknown reference stays as it is.
+std::string unescaped(std::string_view value) {
+    value = value.substr(0, value.find('<'));
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '&') {
+            std::string_view rest = value.substr(i);
+            size_t semicolon = rest.find(';');
+            std::string_view name = rest.substr(1, semicolon == std::string_view::npos ? 0 : semicolon - 1);
+            int code = -1;
+            if (name == "amp")
+                code = '&';
+            else if (name == "lt")
+                code = '<';
+            else if (name == "gt")
+                code = '>';
+            else if (name.size() >= 2 && name.size() <= 4 && name[0] == '#') {
+                code = 0;
+                for (char digit : name.substr(1))
+                    code = is_c_digit(digit) && code >= 0 ? code * 10 + (digit - '0') : -1;
+                if (code > 127)
+                    code = -1;
+            }
+            if (code >= 0) {
+                out += static_cast<char>(code);
+                i += semicolon;
+                continue;
+            }
+        }
+        out += value[i];
+    }
+    return out;
 }
 
 void apply_line(std::string_view line, AppSettings& settings) {
@@ -45,6 +98,23 @@ void apply_line(std::string_view line, AppSettings& settings) {
         read_number(value, settings.click_y);
     } else if (key == "<time_adj") {
         read_number(value, settings.time_adj);
+    } else if (key == "<clock_source") {
+        std::string_view name = value.substr(0, value.find('<'));
+        for (size_t i = 0; i < clock_source_names.size(); ++i) {
+            if (name == clock_source_names[i])
+                settings.clock_source = static_cast<ClockSource>(i);
+        }
+    } else if (key == "<vlc_host") {
+        settings.vlc_host = unescaped(value);
+    } else if (key == "<vlc_port") {
+        CReader reader(value);
+        std::int32_t port = 0;
+        if (reader.read_int32(port) && port > 0 && port <= 65535)
+            settings.vlc_port = port;
+    } else if (key == "<vlc_password") {
+        settings.vlc_password = unescaped(value);
+    } else if (key == "<mpv_pipe") {
+        settings.mpv_pipe = unescaped(value);
     }
 }
 
@@ -55,6 +125,7 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     // written as the first preset rather than read out of bounds.
     size_t choice = static_cast<size_t>(settings.click_choice);
     const char* choice_name = click_presets[choice < click_presets.size() ? choice : 0].name;
+    size_t source = static_cast<size_t>(settings.clock_source);
     std::string lines[] = {
         R"(<?xml version="1.0" encoding="UTF-8"?>)",
         "<settings>",
@@ -64,6 +135,12 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
         "<click_y>" + general_number(settings.click_y) + "</click_y>",
         "<time_adj>" + general_number(settings.time_adj) + "</time_adj>",
         "</settings>",
+        std::string("<clock_source>") + clock_source_names[source < clock_source_names.size() ? source : 0] +
+            "</clock_source>",
+        "<vlc_host>" + escaped(settings.vlc_host) + "</vlc_host>",
+        "<vlc_port>" + std::to_string(settings.vlc_port) + "</vlc_port>",
+        "<vlc_password>" + escaped(settings.vlc_password) + "</vlc_password>",
+        "<mpv_pipe>" + escaped(settings.mpv_pipe) + "</mpv_pipe>",
     };
     std::string text;
     for (const std::string& line : lines) {

@@ -8,12 +8,25 @@
 
 namespace dvbk {
 
+// Where the film clock's position comes from: the program's own clock, or a player that tells it.
+enum class ClockSource { Manual, Vlc, Mpv };
+
+// "Manual", "VLC", "mpv", as the settings file and the Settings dialog write them.
+inline constexpr std::array<const char*, 3> clock_source_names{"Manual", "VLC", "mpv"};
+
 struct AppSettings {
     bool click_maximize = false;  // click the player's maximise button when a cover range ends
     int click_choice = 0;         // index into click_presets
     double click_x = 0.986;       // click position as fractions of the primary screen
     double click_y = 0.949;
     double time_adj = 0.0;  // clock drift correction, seconds per hour
+
+    // Following a player. Written after the eight lines above, which older versions read alone.
+    ClockSource clock_source = ClockSource::Manual;
+    std::string vlc_host = "127.0.0.1";
+    int vlc_port = 8080;
+    std::string vlc_password = "";
+    std::string mpv_pipe = "\\\\.\\pipe\\mpvsocket";
 };
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.
@@ -29,7 +42,9 @@ inline constexpr std::array<ClickPreset, 3> click_presets{{
     {"Custom", ".9", ".9"},
 }};
 
-// The eight lines, each ended by `line_end` ("\r\n" for the file on Windows).
+// The eight lines, then the player's five, each ended by `line_end` ("\r\n" for the file on
+// Windows). The eight come first and unchanged, so a reader that knows only them still works. Text
+// values escape "&", "<", ">" and control bytes as XML does.
 std::string settings_text(const AppSettings& settings, std::string_view line_end = "\n");
 
 // Applies every line of `text` that carries a readable value; everything else is left as it was.

@@ -19,7 +19,9 @@ TEST(SettingsText, WritesTheEightLines) {
     EXPECT_EQ(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<settings>\r\n<click_maximize>0</click_maximize>\r\n"
         "<click_choice>Windows Media Player</click_choice>\r\n<click_x>0.986</click_x>\r\n"
-        "<click_y>0.949</click_y>\r\n<time_adj>0</time_adj>\r\n</settings>\r\n",
+        "<click_y>0.949</click_y>\r\n<time_adj>0</time_adj>\r\n</settings>\r\n"
+        "<clock_source>Manual</clock_source>\r\n<vlc_host>127.0.0.1</vlc_host>\r\n<vlc_port>8080</vlc_port>\r\n"
+        "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n",
         settings_text(AppSettings{}, "\r\n"));
 
     AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
@@ -82,6 +84,46 @@ TEST(SettingsText, ReadsLineByLine) {
         read_settings_text(c.text, settings);
         expect_settings(c.expected, settings);
     }
+}
+
+TEST(SettingsText, PlayerLinesRoundTripAndReadAlone) {
+    struct Case {
+        std::string line;
+        ClockSource source;
+        std::string host;
+        int port;
+        std::string password;
+    };
+    const AppSettings d;
+    const Case cases[] = {
+        {"<clock_source>VLC</clock_source>", ClockSource::Vlc, d.vlc_host, d.vlc_port, ""},
+        {"<clock_source>mpv</clock_source>\r", ClockSource::Mpv, d.vlc_host, d.vlc_port, ""},
+        {"<clock_source>vlc</clock_source>", ClockSource::Manual, d.vlc_host, d.vlc_port, ""},
+        {"<vlc_host>media-pc.local</vlc_host>", ClockSource::Manual, "media-pc.local", d.vlc_port, ""},
+        {"<vlc_port>9090</vlc_port>", ClockSource::Manual, d.vlc_host, 9090, ""},
+        {"<vlc_port>0</vlc_port>\n<vlc_port>65536\n<vlc_port>x", ClockSource::Manual, d.vlc_host, d.vlc_port, ""},
+        {"<vlc_password>a&lt;b&gt;c&amp;d&#9;&bogus;&#999;&</vlc_password>", ClockSource::Manual, d.vlc_host,
+         d.vlc_port, "a<b>c&d\t&bogus;&#999;&"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        AppSettings settings;
+        read_settings_text(c.line, settings);
+        EXPECT_EQ(c.source, settings.clock_source);
+        EXPECT_EQ(c.host, settings.vlc_host);
+        EXPECT_EQ(c.port, settings.vlc_port);
+        EXPECT_EQ(c.password, settings.vlc_password);
+    }
+
+    AppSettings saved;
+    saved.clock_source = ClockSource::Mpv;
+    saved.vlc_password = "p<a>s&s\x01w\x7f\xc3\xa9";
+    saved.mpv_pipe = "\\\\.\\pipe\\film night";
+    AppSettings loaded;
+    read_settings_text(settings_text(saved, "\r\n"), loaded);
+    EXPECT_EQ(ClockSource::Mpv, loaded.clock_source);
+    EXPECT_EQ(saved.vlc_password, loaded.vlc_password);
+    EXPECT_EQ(saved.mpv_pipe, loaded.mpv_pipe);
 }
 
 }  // namespace
