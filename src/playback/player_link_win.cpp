@@ -1,0 +1,460 @@
+// Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "playback/player_link_win.h"
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+#include "playback/http_exchange.h"
+#include "playback/line_assembler.h"
+#include "playback/playback_clock.h"
+
+namespace dvbk {
+namespace {
+
+constexpr size_t max_waiting_replies = 64;
+constexpr DWORD answer_timeout_ms = 1000;  // the texts below say "1 s"
+constexpr DWORD pipe_retry_ms = 500;
+constexpr size_t max_answer_bytes = 1 << 20;  // VLC's status is a few kilobytes
+
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+    ~ScopedHandle() {
+        if (valid())
+            CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+
+private:
+    HANDLE handle_;
+};
+
+class ScopedSocket {
+public:
+    explicit ScopedSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
+    ~ScopedSocket() {
+        if (valid())
+            closesocket(socket_);
+    }
+    ScopedSocket(ScopedSocket&& other) noexcept : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
+    ScopedSocket& operator=(ScopedSocket&&) = delete;
+
+    SOCKET get() const { return socket_; }
+    bool valid() const { return socket_ != INVALID_SOCKET; }
+
+private:
+    SOCKET socket_;
+};
+
+struct AddressListDeleter {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
+
+PlayerReply ok_reply(std::string text, std::uint64_t tick) {
+    PlayerReply reply;
+    reply.tick = tick;
+    reply.ok = true;
+    reply.text = std::move(text);
+    return reply;
+}
+
+PlayerReply error_reply(std::string error) {
+    PlayerReply reply;
+    reply.tick = system_tick_count();
+    reply.error = std::move(error);
+    return reply;
+}
+
+std::string with_code(const char* text, unsigned long code) {
+    return std::string(text) + " (error " + std::to_string(code) + ")";
+}
+
+// The replies waiting for the user-interface thread, shared with the worker.
+class ReplyQueue {
+public:
+    ReplyQueue(HWND window, UINT message) : window_(window), message_(message) {}
+
+    void push(PlayerReply reply) {
+        bool post = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            replies_.push_back(std::move(reply));
+            if (replies_.size() > max_waiting_replies)
+                replies_.pop_front();
+            post = !posted_;
+            posted_ = true;
+        }
+        // One message until the next take(): the window hears that replies wait, not how many.
+        // When it is gone (or its queue is full), the next reply tries again.
+        if (post && (!window_ || !PostMessageA(window_, message_, 0, 0))) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            posted_ = false;
+        }
+    }
+
+    std::vector<PlayerReply> take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<PlayerReply> taken(std::make_move_iterator(replies_.begin()),
+                                       std::make_move_iterator(replies_.end()));
+        replies_.clear();
+        posted_ = false;
+        return taken;
+    }
+
+private:
+    HWND window_;
+    UINT message_;
+    std::mutex mutex_;
+    std::deque<PlayerReply> replies_;
+    bool posted_ = false;
+};
+
+// Nothing may leave a thread's function; should the worker fail after all, its last reply says so.
+template <class Body>
+void guarded(ReplyQueue& queue, Body body) {
+    try {
+        body();
+    } catch (...) {
+        try {
+            queue.push(error_reply("stopped after an internal error"));
+        } catch (...) {
+        }
+    }
+}
+
+bool winsock_ready() {
+    static const bool ready = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return ready;
+}
+
+std::string connect_error_text(int code) {
+    switch (code) {
+        case WSAECONNREFUSED:
+            return "connection refused";
+        case WSAETIMEDOUT:
+            return "connection timed out";
+        case WSAENETUNREACH:
+        case WSAEHOSTUNREACH:
+            return "host unreachable";
+        default:
+            return with_code("cannot connect", code);
+    }
+}
+
+PlayerReply answer_reply(std::string_view answer) {
+    if (answer.empty())
+        return error_reply("closed without answering");
+    std::optional<HttpResponse> response = parse_http_response(answer);
+    if (!response)
+        return error_reply("not an HTTP answer");
+    if (response->status == 200)
+        return ok_reply(std::move(response->body), system_tick_count());
+    if (response->status == 401)
+        return error_reply("HTTP 401 (wrong password?)");
+    return error_reply("HTTP " + std::to_string(response->status));
+}
+
+enum class Wait { Ready, TimedOut, Stopped };
+
+// Waits for `event` until the tick `deadline`; the stop event wins when both are set.
+Wait wait_for(HANDLE stop, HANDLE event, std::uint64_t deadline) {
+    std::uint64_t now = system_tick_count();
+    HANDLE handles[] = {stop, event};
+    DWORD result = WaitForMultipleObjects(2, handles, FALSE, deadline > now ? static_cast<DWORD>(deadline - now) : 0);
+    if (result == WAIT_OBJECT_0 + 1)
+        return Wait::Ready;
+    return result == WAIT_TIMEOUT ? Wait::TimedOut : Wait::Stopped;
+}
+
+class VlcLink : public PlayerLink {
+public:
+    VlcLink(HWND window, UINT message, std::string host, int port, std::string password, unsigned interval_ms)
+        : host_(std::move(host)),
+          port_(std::to_string(port)),
+          request_(http_get_request(host_, port, "/requests/status.json", password)),
+          interval_ms_(interval_ms),
+          queue_(window, message) {
+        worker_ = std::thread([this] { guarded(queue_, [this] { run(); }); });
+    }
+    ~VlcLink() override {
+        SetEvent(stop_.get());
+        worker_.join();
+    }
+
+    std::vector<PlayerReply> take() override { return queue_.take(); }
+
+private:
+    bool stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
+
+    void run() {
+        if (!winsock_ready()) {
+            queue_.push(error_reply("Winsock unavailable"));
+            return;
+        }
+        for (;;) {
+            // The next poll is due one interval after this one started, however long this one takes.
+            std::uint64_t start = system_tick_count();
+            std::optional<PlayerReply> reply = poll();
+            if (!reply)
+                return;
+            queue_.push(std::move(*reply));
+            std::uint64_t now = system_tick_count();
+            std::uint64_t due = start + interval_ms_;
+            if (WaitForSingleObject(stop_.get(), due > now ? static_cast<DWORD>(due - now) : 0) == WAIT_OBJECT_0)
+                return;
+        }
+    }
+
+    // One request on a fresh connection; nullopt when the link stopped meanwhile.
+    std::optional<PlayerReply> poll() {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        addrinfo* found = nullptr;
+        if (getaddrinfo(host_.c_str(), port_.c_str(), &hints, &found) != 0)
+            return error_reply("unknown host " + host_);
+        AddressList addresses(found);
+
+        // "localhost" may name ::1 before 127.0.0.1 while the player listens on only one of them.
+        std::string error;
+        for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
+            ScopedSocket socket = connect_to(*address, error);
+            if (stopped())
+                return std::nullopt;
+            if (!socket.valid())
+                continue;
+            std::string answer;
+            bool answered = read_answer(socket.get(), answer, error);
+            if (stopped())
+                return std::nullopt;
+            return answered ? answer_reply(answer) : error_reply(error);
+        }
+        return error_reply(error);
+    }
+
+    ScopedSocket connect_to(const addrinfo& address, std::string& error) {
+        ScopedSocket socket(::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
+        if (!socket.valid()) {
+            error = with_code("no socket", WSAGetLastError());
+            return ScopedSocket();
+        }
+        // From here the socket does not block: connect, data and close are signalled through the event.
+        ResetEvent(network_.get());
+        if (WSAEventSelect(socket.get(), network_.get(), FD_CONNECT | FD_READ | FD_CLOSE) != 0) {
+            error = with_code("no socket events", WSAGetLastError());
+            return ScopedSocket();
+        }
+        if (connect(socket.get(), address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0)
+            return socket;
+        if (WSAGetLastError() != WSAEWOULDBLOCK) {
+            error = connect_error_text(WSAGetLastError());
+            return ScopedSocket();
+        }
+        std::uint64_t deadline = system_tick_count() + answer_timeout_ms;
+        for (;;) {
+            Wait wait = wait_for(stop_.get(), network_.get(), deadline);
+            if (wait != Wait::Ready) {
+                error = "no answer in 1 s";
+                return ScopedSocket();
+            }
+            WSANETWORKEVENTS events{};
+            if (WSAEnumNetworkEvents(socket.get(), network_.get(), &events) != 0) {
+                error = with_code("cannot connect", WSAGetLastError());
+                return ScopedSocket();
+            }
+            if (events.lNetworkEvents & FD_CONNECT) {
+                if (events.iErrorCode[FD_CONNECT_BIT] == 0)
+                    return socket;
+                error = connect_error_text(events.iErrorCode[FD_CONNECT_BIT]);
+                return ScopedSocket();
+            }
+        }
+    }
+
+    // Sends the request and reads until the server closes; false with `error` when it did not.
+    bool read_answer(SOCKET socket, std::string& answer, std::string& error) {
+        if (send(socket, request_.data(), static_cast<int>(request_.size()), 0) != static_cast<int>(request_.size())) {
+            error = with_code("cannot send the request", WSAGetLastError());
+            return false;
+        }
+        std::uint64_t deadline = system_tick_count() + answer_timeout_ms;
+        char buffer[4096];
+        for (;;) {
+            int got = recv(socket, buffer, sizeof buffer, 0);
+            if (got > 0) {
+                answer.append(buffer, got);
+                if (answer.size() > max_answer_bytes) {
+                    error = "answer too long";
+                    return false;
+                }
+                continue;
+            }
+            if (got == 0)
+                return true;
+            int code = WSAGetLastError();
+            // A server that closes before reading all we sent resets the connection after its answer.
+            if (code == WSAECONNRESET && !answer.empty())
+                return true;
+            if (code != WSAEWOULDBLOCK) {
+                error = code == WSAECONNRESET ? "connection reset" : with_code("cannot read", code);
+                return false;
+            }
+            if (wait_for(stop_.get(), network_.get(), deadline) != Wait::Ready) {
+                error = answer.empty() ? "no answer in 1 s" : "answer not finished in 1 s";
+                return false;
+            }
+            // Clears the event; what happened shows in the next recv.
+            WSANETWORKEVENTS events{};
+            WSAEnumNetworkEvents(socket, network_.get(), &events);
+        }
+    }
+
+    std::string host_;
+    std::string port_;
+    std::string request_;
+    unsigned interval_ms_;
+    ReplyQueue queue_;
+    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle network_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::thread worker_;
+};
+
+class MpvLink : public PlayerLink {
+public:
+    MpvLink(HWND window, UINT message, std::string pipe_name)
+        : pipe_name_(std::move(pipe_name)), queue_(window, message) {
+        worker_ = std::thread([this] { guarded(queue_, [this] { run(); }); });
+    }
+    ~MpvLink() override {
+        SetEvent(stop_.get());
+        worker_.join();
+    }
+
+    std::vector<PlayerReply> take() override { return queue_.take(); }
+
+private:
+    enum class Io { Done, Failed, Stopped };
+
+    void run() {
+        // Only a change is worth telling: the same failure every half second would bury the rest.
+        std::string last_error;
+        for (;;) {
+            ScopedHandle pipe(CreateFileA(pipe_name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr));
+            std::string error;
+            if (pipe.valid()) {
+                last_error.clear();
+                error = talk(pipe.get());
+                if (error.empty())
+                    return;
+            } else {
+                error = open_error_text(GetLastError());
+            }
+            if (error != last_error)
+                queue_.push(error_reply(error));
+            last_error = error;
+            if (WaitForSingleObject(stop_.get(), pipe_retry_ms) == WAIT_OBJECT_0)
+                return;
+        }
+    }
+
+    std::string open_error_text(DWORD code) const {
+        switch (code) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+                return "pipe " + pipe_name_ + " not found";
+            case ERROR_PIPE_BUSY:
+                return "pipe " + pipe_name_ + " busy";
+            case ERROR_ACCESS_DENIED:
+                return "pipe " + pipe_name_ + ": access denied";
+            default:
+                return with_code(("cannot open pipe " + pipe_name_).c_str(), code);
+        }
+    }
+
+    // Asks mpv for the properties we follow, then delivers its lines until the pipe breaks (the
+    // result says so) or the link stops (the result is empty).
+    std::string talk(HANDLE pipe) {
+        static constexpr std::string_view observe =
+            "{\"command\":[\"observe_property\",1,\"time-pos\"]}\n"
+            "{\"command\":[\"observe_property\",2,\"pause\"]}\n";
+        OVERLAPPED write{};
+        write.hEvent = io_.get();
+        DWORD written = 0;
+        if (!WriteFile(pipe, observe.data(), static_cast<DWORD>(observe.size()), nullptr, &write) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return "disconnected";
+        Io io = finish(pipe, write, answer_timeout_ms, written);
+        if (io != Io::Done || written != observe.size())
+            return io == Io::Stopped ? "" : "disconnected";
+
+        LineAssembler lines;
+        char buffer[4096];
+        for (;;) {
+            OVERLAPPED read{};
+            read.hEvent = io_.get();
+            DWORD got = 0;
+            if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &read) && GetLastError() != ERROR_IO_PENDING &&
+                GetLastError() != ERROR_MORE_DATA)
+                return "disconnected";
+            io = finish(pipe, read, INFINITE, got);
+            if (io != Io::Done)
+                return io == Io::Stopped ? "" : "disconnected";
+            std::uint64_t tick = system_tick_count();
+            for (std::string& line : lines.feed(std::string_view(buffer, got)))
+                queue_.push(ok_reply(std::move(line), tick));
+        }
+    }
+
+    // Waits for the overlapped operation started on `pipe`. Unless it is Done, it has been cancelled
+    // and has finished, so that `overlapped` and its buffer may go.
+    Io finish(HANDLE pipe, OVERLAPPED& overlapped, DWORD timeout, DWORD& transferred) {
+        HANDLE handles[] = {stop_.get(), overlapped.hEvent};
+        DWORD result = WaitForMultipleObjects(2, handles, FALSE, timeout);
+        if (result != WAIT_OBJECT_0 + 1) {
+            CancelIo(pipe);
+            GetOverlappedResult(pipe, &overlapped, &transferred, TRUE);
+            return result == WAIT_OBJECT_0 ? Io::Stopped : Io::Failed;
+        }
+        // A message-mode pipe says ERROR_MORE_DATA for a message longer than the buffer; the rest
+        // comes with the next read, as in byte mode.
+        if (GetOverlappedResult(pipe, &overlapped, &transferred, FALSE) || GetLastError() == ERROR_MORE_DATA)
+            return Io::Done;
+        return Io::Failed;
+    }
+
+    std::string pipe_name_;
+    ReplyQueue queue_;
+    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle io_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::thread worker_;
+};
+
+}  // namespace
+
+std::unique_ptr<PlayerLink> start_vlc_link(HWND window, UINT message, std::string host, int port, std::string password,
+                                           unsigned interval_ms) {
+    return std::make_unique<VlcLink>(window, message, std::move(host), port, std::move(password), interval_ms);
+}
+
+std::unique_ptr<PlayerLink> start_mpv_link(HWND window, UINT message, std::string pipe_name) {
+    return std::make_unique<MpvLink>(window, message, std::move(pipe_name));
+}
+
+}  // namespace dvbk
