@@ -7,6 +7,7 @@
 #include "app/app_text.h"
 #include "app/app_win.h"
 #include "playback/dispatch_win.h"
+#include "playback/follow_win.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store_win.h"
 
@@ -145,6 +146,7 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     // The saved drift correction is in force from the start, not only once the Settings dialog
     // has been confirmed again. The clock is paused at 0, so this moves nothing.
     app.clock.clock_adj = app.settings.time_adj;
+    start_following(app.main_window);
 
     CommandLineRequest request = classify_command_line(command_line ? command_line : "");
     if (request.request == StartupRequest::ShowUsage)

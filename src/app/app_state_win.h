@@ -8,7 +8,9 @@
 #include <string>
 
 #include "audio/audio_muter_win.h"
+#include "playback/clock_follower.h"
 #include "playback/playback_clock.h"
+#include "playback/player_link_win.h"
 #include "playback/screen_cover_win.h"
 #include "script/filter_script.h"
 #include "settings/settings_file.h"
@@ -52,6 +54,11 @@ struct AppState {
 
     AppSettings settings;
     HWND preset_combo = nullptr;
+
+    // Following a player: the link to it, what it said, and the status line about it.
+    ClockFollower follower;
+    std::unique_ptr<PlayerLink> player_link;
+    std::string clock_text = "Clock: manual";
 
     // The one-shot event timer; measurements turn it off to compare with the wake timer alone.
     bool event_timer_enabled = true;

@@ -46,6 +46,9 @@ LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS* exception);
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void toggle_play_pause(HWND window);
+// The button, menu and delay field for a clock that has just started or stopped, by the user or by
+// the player it follows.
+void show_clock_running(HWND window, bool running);
 bool choose_script();
 void show_delay_edit();
 

@@ -2,12 +2,14 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <cmath>
 #include <string>
 
 #include "app/app_state_win.h"
 #include "app/app_text.h"
 #include "app/app_win.h"
 #include "playback/dispatch_win.h"
+#include "playback/follow_win.h"
 #include "resources/resource_ids.h"
 #include "script/time_text.h"
 #include "settings/settings_dialog_win.h"
@@ -59,6 +61,7 @@ LRESULT on_paint(HWND window) {
         draw_line(dc, 85, app.audio_error_text);
     if (!app.script.load_error.empty())
         draw_line(dc, 100, app.script.load_error);
+    draw_line(dc, 115, app.clock_text);
     if (app.clock.paused) {
         const char label[] = "Delay Time:  ";
         TextOutA(dc, 10, 130, label, sizeof label - 1);
@@ -86,30 +89,25 @@ DWORD typed_delay() {
 }
 
 void start_clock(HWND window) {
-    SetWindowTextA(app.play_button, "Pause");
-    enable_commands({MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_ENABLED});
-    ShowWindow(app.delay_edit, SW_HIDE);
+    // The delay is read before the field is hidden and cleared.
+    DWORD delay = typed_delay();
+    show_clock_running(window, true);
     // The wait blocks the whole program; the clock stays frozen meanwhile and runs on afterwards.
-    if (DWORD delay = typed_delay())
+    if (delay)
         app.cover.sleep(delay);
     resume(app.clock);
-    set_fine_timer(true);
     arm_event_timer();
-    InvalidateRect(window, nullptr, TRUE);
 }
 
 void stop_clock(HWND window) {
-    show_delay_edit();
-    SetWindowTextA(app.play_button, "Play");
-    enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
     pause(app.clock);
-    set_fine_timer(false);
-    arm_event_timer();
-    InvalidateRect(window, nullptr, TRUE);
+    show_clock_running(window, false);
 }
 
 LRESULT on_nudge(double step) {
+    double before = position(app.clock);
     nudge(app.clock, step);
+    note_user_move(position(app.clock) - before);
     arm_event_timer();
     return 0;
 }
@@ -121,7 +119,9 @@ void run_about(HWND window) {
 void run_set_time(HWND window) {
     INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SET_TIME), window, SetTimeDlgProc, 0);
     if (result == IDOK && app.set_time_request >= 0.0) {
+        double before = position(app.clock);
         seek(app.clock, app.set_time_request);
+        note_user_move(app.set_time_request - before);
         resync_after_seek(window);
     }
 }
@@ -132,6 +132,8 @@ void run_settings(HWND window) {
         app.clock.clock_adj = app.settings.time_adj;
         arm_event_timer();
         save_settings(app.settings);
+        start_following(window);
+        InvalidateRect(window, nullptr, TRUE);
     }
 }
 
@@ -209,6 +211,10 @@ LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
         arm_event_timer();
         return 0;
     }
+    if (id == WAKE_TIMER) {
+        check_player_silence(window);
+        return 0;
+    }
     return DefWindowProcA(window, WM_TIMER, id, lparam);
 }
 
@@ -221,6 +227,7 @@ LRESULT on_end_session(WPARAM ending) {
 }
 
 LRESULT on_destroy() {
+    stop_following();
     // Never leave the user's sound off behind us, whoever muted it.
     app.audio_muter->unmute();
     set_fine_timer(false);
@@ -233,6 +240,23 @@ LRESULT on_destroy() {
 void show_delay_edit() {
     SetWindowTextA(app.delay_edit, "0");
     ShowWindow(app.delay_edit, SW_SHOWNORMAL);
+}
+
+void show_clock_running(HWND window, bool running) {
+    if (running) {
+        if (app.script_loaded)
+            SetWindowTextA(app.play_button, "Pause");
+        enable_commands({MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_ENABLED});
+        ShowWindow(app.delay_edit, SW_HIDE);
+    } else {
+        show_delay_edit();
+        if (app.script_loaded)
+            SetWindowTextA(app.play_button, "Play");
+        enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
+    }
+    set_fine_timer(running);
+    arm_event_timer();
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 void toggle_play_pause(HWND window) {
@@ -275,7 +299,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return on_drop_files(window, reinterpret_cast<HDROP>(wparam));
         case WM_DESTROY:
             return on_destroy();
+        case WM_PLAYER_REPLY:
+            on_player_replies(window);
+            return 0;
     }
+    if (message == position_query_message() && message != 0)
+        return static_cast<LRESULT>(std::llround(position(app.clock) * 1000.0));
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

@@ -1,4 +1,5 @@
 #include "playback/dispatch_win.h"
+#include "playback/follow_win.h"
 
 #include "app/app_state_win.h"
 #include "app/app_win.h"
@@ -66,6 +67,7 @@ void refresh_status(HWND window) {
     app.remaining_text = texts.remaining_text;
     app.next_action_text = texts.next_action_text;
     SetWindowTextA(app.main_window, texts.title.c_str());
+    refresh_clock_text();
 
     app.cursor_text.clear();
     POINT pointer;

@@ -1,0 +1,84 @@
+// Following a player: the film clock set from what VLC or mpv says of its position, with the user's
+// own corrections on top, and the manual clock taking over when the player falls silent.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "playback/playback_clock.h"
+#include "playback/player_reply.h"
+#include "settings/settings_file.h"
+
+namespace dvbk {
+
+// What one answer from the player comes to.
+struct PlayerReport {
+    std::uint64_t tick = 0;  // when it arrived
+    bool stopped = false;    // nothing is playing: the clock holds where it is
+    bool paused = false;
+    double position = 0.0;  // the player's position in seconds at `tick`
+};
+
+struct ClockFollower {
+    ClockSource source = ClockSource::Manual;
+    double offset = 0.0;            // the user's Set Time and nudges while following, on top of the player
+    std::uint64_t since = 0;        // when following began
+    std::uint64_t last_report = 0;  // when the player last answered
+    bool heard = false;             // the player has answered since following began
+    bool lost = false;              // silent too long: the manual clock runs on
+    bool player_paused = true;
+    std::string problem;  // why the player is not heard, for the status line
+
+    // Reports while the player plays, newest last, from the last two seconds.
+    struct Sample {
+        std::uint64_t tick;
+        double position;
+    };
+    std::deque<Sample> recent;
+
+    // VLC gives its length in whole seconds; the time and position pairs narrow it down.
+    double length_low = 0.0;
+    double length_high = 0.0;
+
+    // mpv tells each property when it changes.
+    std::optional<double> mpv_time;
+    bool mpv_paused = false;
+};
+
+enum class FollowOutcome { Held, Moved, Jumped };
+
+// How far apart the clock and the player may be before it counts as the user seeking in the player.
+inline constexpr double follow_jump_seconds = 1.5;
+// How long the player may stay silent before the manual clock takes over.
+inline constexpr std::uint64_t follow_silence_ms = 2000;
+
+// Starts afresh with `source` (Manual stops following); the user's offset goes back to 0.
+void begin_following(ClockFollower& follower, ClockSource source, std::uint64_t now);
+
+// A report from VLC's status, its position to the millisecond where the fields allow it.
+PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, std::uint64_t tick);
+
+// A report from one mpv message, or none when the message says nothing of time or pause.
+std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMessage& message, std::uint64_t tick);
+
+// Sets `clock` from the report as of `now`: paused when the player is, at the player's position plus
+// the user's offset. Jumped when that is more than follow_jump_seconds from where the clock was.
+FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
+                            std::uint64_t now);
+
+// The player could not be reached or said something unreadable.
+void note_problem(ClockFollower& follower, std::string problem);
+
+// True once, when the player has been silent too long and the manual clock takes over. A paused mpv
+// sends nothing until something changes, so its silence counts only while it plays or is gone.
+bool check_silence(ClockFollower& follower, std::uint64_t now);
+
+// The user moved the clock by `seconds` (Set Time, a nudge) while following.
+void note_user_shift(ClockFollower& follower, double seconds);
+
+// "Clock: manual", "Clock: VLC, 0.1 s ago", "Clock: manual, VLC not answering: connection refused".
+std::string clock_status_text(const ClockFollower& follower, std::uint64_t now);
+
+}  // namespace dvbk

@@ -1,0 +1,220 @@
+#include "playback/clock_follower.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace dvbk {
+namespace {
+
+std::uint64_t fake_ticks = 0;
+
+std::uint64_t read_fake_ticks() {
+    return fake_ticks;
+}
+
+// The real follower and clock, with a tick count the test sets.
+class ClockFollowerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fake_ticks = 5000000;
+        set_tick_source(read_fake_ticks);
+        reset(clock);
+        begin_following(follower, ClockSource::Vlc, fake_ticks);
+    }
+    void TearDown() override { set_tick_source(nullptr); }
+
+    void advance_ms(std::uint64_t ms) { fake_ticks += ms; }
+
+    FollowOutcome hear(double player_position, bool paused = false) {
+        PlayerReport report{fake_ticks, false, paused, player_position};
+        return follow_report(follower, clock, report, fake_ticks);
+    }
+
+    PlaybackClock clock;
+    ClockFollower follower;
+};
+
+// VLC moves its position in steps of 0.3 s and is asked every 0.25 s: each answer may be up to a
+// step old. The clock keeps to the freshest of them instead of jumping back and forth.
+TEST_F(ClockFollowerTest, PlayingKeepsToTheFreshestOfStaleReports) {
+    hear(100.0);
+    EXPECT_FALSE(clock.paused);
+    double worst = 0.0;
+    for (int poll = 1; poll <= 40; ++poll) {
+        advance_ms(250);
+        double truth = 100.0 + poll * 0.25;
+        double reported = 100.0 + std::floor(poll * 0.25 / 0.3) * 0.3;  // the last step VLC took
+        EXPECT_EQ(FollowOutcome::Moved, hear(reported));
+        if (poll >= 8)
+            worst = std::max(worst, std::abs(position(clock) - truth));
+    }
+    EXPECT_LT(worst, 0.051);
+}
+
+TEST_F(ClockFollowerTest, PauseSeekAndStopFollowThePlayer) {
+    struct Step {
+        std::uint64_t after_ms;
+        double player;
+        bool paused;
+        FollowOutcome outcome;
+        double clock_at;
+        bool clock_paused;
+    };
+    const Step steps[] = {
+        {0, 10.0, false, FollowOutcome::Jumped, 10.0, false},     // first answer, far from 0
+        {250, 10.25, false, FollowOutcome::Moved, 10.25, false},  //
+        {250, 10.5, true, FollowOutcome::Moved, 10.5, true},      // paused in the player
+        {5000, 10.5, true, FollowOutcome::Moved, 10.5, true},     // stays paused
+        {250, 10.5, false, FollowOutcome::Moved, 10.5, false},    // playing again
+        {250, 9.9, false, FollowOutcome::Moved, 9.9, false},      // a small step back is followed at once
+        {250, 60.0, false, FollowOutcome::Jumped, 60.0, false},   // seek forward
+        {250, 20.0, false, FollowOutcome::Jumped, 20.0, false},   // and back
+        {250, 30.0, true, FollowOutcome::Jumped, 30.0, true},     // seek while pausing
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.player);
+        advance_ms(step.after_ms);
+        EXPECT_EQ(step.outcome, hear(step.player, step.paused));
+        EXPECT_NEAR(step.clock_at, position(clock), 1e-6);
+        EXPECT_EQ(step.clock_paused, clock.paused);
+    }
+    // Stopped: the clock holds where it was, paused, rather than going back to 0.
+    hear(31.0);
+    PlayerReport stopped{fake_ticks, true, false, 0.0};
+    EXPECT_EQ(FollowOutcome::Held, follow_report(follower, clock, stopped, fake_ticks));
+    EXPECT_TRUE(clock.paused);
+    EXPECT_NEAR(31.0, position(clock), 1e-6);
+}
+
+TEST_F(ClockFollowerTest, UserCorrectionStaysOnTopOfThePlayer) {
+    hear(50.0, true);
+    note_user_shift(follower, -2.0);
+    advance_ms(250);
+    hear(50.0, true);
+    EXPECT_NEAR(48.0, position(clock), 1e-6);
+    note_user_shift(follower, 0.2);
+    advance_ms(250);
+    hear(51.0);
+    EXPECT_NEAR(49.2, position(clock), 1e-6);
+
+    begin_following(follower, ClockSource::Manual, fake_ticks);
+    note_user_shift(follower, 5.0);
+    EXPECT_EQ(0.0, follower.offset);
+}
+
+TEST_F(ClockFollowerTest, SilenceFallsBackOnceAndAnswersPickUpAgain) {
+    struct Case {
+        ClockSource source;
+        bool paused;
+        const char* problem;
+        bool falls_back;
+    };
+    const Case cases[] = {
+        {ClockSource::Vlc, false, "", true},
+        {ClockSource::Vlc, true, "", true},              // VLC is asked, so even paused it answers
+        {ClockSource::Mpv, false, "", true},             // a playing mpv reports every frame
+        {ClockSource::Mpv, true, "", false},             // a paused one says nothing until it changes
+        {ClockSource::Mpv, true, "disconnected", true},  //
+        {ClockSource::Manual, false, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.source));
+        reset(clock);
+        begin_following(follower, c.source, fake_ticks);
+        hear(10.0, c.paused);
+        note_problem(follower, c.problem);
+        advance_ms(follow_silence_ms);
+        EXPECT_FALSE(check_silence(follower, fake_ticks));
+        advance_ms(1);
+        EXPECT_EQ(c.falls_back, check_silence(follower, fake_ticks));
+        EXPECT_FALSE(check_silence(follower, fake_ticks + 5000));
+        if (c.falls_back) {
+            EXPECT_EQ(c.paused, clock.paused);  // the manual clock goes on as the player was
+        }
+        hear(13.0);
+        EXPECT_FALSE(follower.lost);
+    }
+}
+
+TEST_F(ClockFollowerTest, StatusLine) {
+    EXPECT_EQ("Clock: VLC, waiting for the player", clock_status_text(follower, fake_ticks));
+    note_problem(follower, "connection refused");
+    EXPECT_EQ("Clock: VLC, waiting for the player: connection refused", clock_status_text(follower, fake_ticks));
+    advance_ms(2001);
+    check_silence(follower, fake_ticks);
+    EXPECT_EQ("Clock: manual, VLC not answering: connection refused", clock_status_text(follower, fake_ticks));
+    hear(1.0);
+    advance_ms(149);
+    EXPECT_EQ("Clock: VLC, 0.1 s ago", clock_status_text(follower, fake_ticks));
+    begin_following(follower, ClockSource::Mpv, fake_ticks);
+    advance_ms(2001);
+    check_silence(follower, fake_ticks);
+    EXPECT_EQ("Clock: manual, mpv not answering", clock_status_text(follower, fake_ticks));
+    begin_following(follower, ClockSource::Manual, fake_ticks);
+    EXPECT_EQ("Clock: manual", clock_status_text(follower, fake_ticks));
+}
+
+// VLC sends whole seconds and a fraction of a length that is itself whole seconds; together they
+// pin the position down well below a second.
+TEST(ReportFromVlc, NarrowsTheLengthFromTimeAndPosition) {
+    const double length = 5400.7;  // what VLC rounds down to 5400
+    ClockFollower follower;
+    begin_following(follower, ClockSource::Vlc, 0);
+    double worst_late = 0.0;
+    for (int step = 1; step <= 200; ++step) {
+        double truth = step * 13.37;
+        VlcStatus status{PlayerState::Playing, std::floor(truth), 5400.0, truth / length};
+        PlayerReport report = report_from_vlc(follower, status, 1000);
+        EXPECT_GE(report.position, status.time);
+        EXPECT_LT(report.position, status.time + 1.0);
+        if (step > 100)
+            worst_late = std::max(worst_late, std::abs(report.position - truth));
+    }
+    EXPECT_LT(worst_late, 0.05);
+
+    struct Case {
+        VlcStatus status;
+        bool stopped;
+        bool paused;
+        double position;
+    };
+    const Case cases[] = {
+        {{PlayerState::Stopped, 0, 0, 0}, true, false, 0.0},
+        {{PlayerState::Paused, 42, 0, -1}, false, true, 42.0},  // no length: whole seconds
+        {{PlayerState::Playing, 7, 100, -1}, false, false, 7.0},
+    };
+    for (const Case& c : cases) {
+        begin_following(follower, ClockSource::Vlc, 0);
+        PlayerReport report = report_from_vlc(follower, c.status, 1000);
+        EXPECT_EQ(c.stopped, report.stopped);
+        EXPECT_EQ(c.paused, report.paused);
+        EXPECT_EQ(c.position, report.position);
+    }
+}
+
+TEST(ReportFromMpv, CombinesTimeAndPause) {
+    ClockFollower follower;
+    begin_following(follower, ClockSource::Mpv, 0);
+    MpvMessage paused{MpvMessage::Kind::Pause, std::nullopt, true};
+    MpvMessage time{MpvMessage::Kind::TimePos, 12.5, false};
+    MpvMessage nothing_loaded{MpvMessage::Kind::TimePos, std::nullopt, false};
+    MpvMessage other{};
+
+    std::optional<PlayerReport> report = report_from_mpv(follower, paused, 1);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->stopped);  // no time yet
+    report = report_from_mpv(follower, time, 2);
+    ASSERT_TRUE(report);
+    EXPECT_FALSE(report->stopped);
+    EXPECT_TRUE(report->paused);
+    EXPECT_EQ(12.5, report->position);
+    EXPECT_FALSE(report_from_mpv(follower, other, 3));
+    report = report_from_mpv(follower, nothing_loaded, 4);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->stopped);
+}
+
+}  // namespace
+}  // namespace dvbk
