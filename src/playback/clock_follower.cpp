@@ -98,6 +98,7 @@ std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMe
 
 FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
                             std::uint64_t now) {
+    std::uint64_t previous = follower.last_report;
     follower.heard = true;
     follower.lost = false;
     follower.last_report = report.tick;
@@ -118,6 +119,13 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
 
     double target =
         std::max(estimate_playing(follower, report) + follower.offset + seconds_between(report.tick, now), 0.0);
+    // A clock that was set from lower bounds and has run since is itself one, as long as the player
+    // keeps pace: it gives way only slowly (1 % of the time between reports) to a lower estimate, so
+    // that the loss of the freshest report does not pull it back. A player that went back or
+    // stalled for more than a stale report's worth is followed at once.
+    if (!clock.paused && !follower.player_paused && follower.recent.size() > 1 && target < before &&
+        target > before - stale_seconds)
+        target = std::max(target, before - 0.01 * seconds_between(previous, report.tick));
     follower.player_paused = false;
     if (clock.paused)
         resume(clock);

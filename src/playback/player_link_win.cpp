@@ -212,6 +212,10 @@ private:
             std::optional<PlayerReply> reply = poll();
             if (!reply)
                 return;
+            // VLC reads its position while it builds the answer, which takes it some 20 ms: the
+            // middle of the request is closer to that moment than the answer's arrival.
+            if (reply->ok && reply->tick > start)
+                reply->tick = start + (reply->tick - start) / 2;
             queue_.push(std::move(*reply));
             std::uint64_t now = system_tick_count();
             std::uint64_t due = start + interval_ms_;
