@@ -75,7 +75,8 @@ PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, s
             follower.length_low = status.length - 1.0;
             follower.length_high = status.length + 1.0;
         }
-        double seconds = status.position * (follower.length_low + follower.length_high) / 2.0;
+        // The length as sent, unless the pairs have shown it to be off.
+        double seconds = status.position * std::clamp(status.length, follower.length_low, follower.length_high);
         report.position = std::clamp(seconds, status.time, status.time + 0.999);
     }
     return report;
@@ -126,6 +127,11 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
     if (!clock.paused && !follower.player_paused && follower.recent.size() > 1 && target < before &&
         target > before - stale_seconds)
         target = std::max(target, before - 0.01 * seconds_between(previous, report.tick));
+    // Played on from where it paused: it started somewhere between the last report and this one,
+    // half the gap ago at a guess, which is closer than the stale position it reports at first.
+    if (follower.player_paused && clock.paused && previous != 0 && std::abs(target - before) < stale_seconds)
+        target =
+            std::max(target, before + seconds_between(previous, report.tick) / 2.0 + seconds_between(report.tick, now));
     follower.player_paused = false;
     if (clock.paused)
         resume(clock);

@@ -1,5 +1,8 @@
 // The real main window, loop step and dialogs, in-process under Wine with a virtual display, a
 // fake audio endpoint, a tick count the test sets and a recorded sleep.
+// Winsock 2 (for the fake VLC) must come before <windows.h>.
+#include "../playback/fake_players_win.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -15,6 +18,7 @@
 #include "app/app_state_win.h"
 #include "app/app_win.h"
 #include "playback/dispatch_win.h"
+#include "playback/follow_win.h"
 #include "resources/resource_ids.h"
 
 namespace dvbk {
@@ -406,6 +410,77 @@ TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, message.wParam);
+}
+
+// The program following a fake VLC through its real link, message and window.
+TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
+    using testing_fakes::FakeVlcServer;
+    auto vlc_body = [](const char* state, double time, double position) {
+        return std::string("{\"state\":\"") + state + "\",\"time\":" + std::to_string(time) +
+               ",\"length\":120,\"position\":" + std::to_string(position) + "}";
+    };
+    // Runs the window's messages until `done` or a few seconds have passed.
+    auto pump_until = [](auto done) {
+        return testing_fakes::wait_until(
+            [&] {
+                MSG message;
+                while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&message);
+                return done();
+            },
+            5000);
+    };
+
+    FakeVlcServer vlc("secret");
+    vlc.set_body(vlc_body("playing", 30, 0.25));
+    open_script(write_script("Blenk, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
+    app.settings.clock_source = ClockSource::Vlc;
+    app.settings.vlc_port = vlc.port();
+    app.settings.vlc_password = "secret";
+    start_following(window);
+
+    // Playing at 30 s: the clock runs there, and the button says so.
+    ASSERT_TRUE(pump_until([] { return app.follower.heard; }));
+    EXPECT_FALSE(app.clock.paused);
+    EXPECT_NEAR(30.0, position(app.clock), 1.0);
+    EXPECT_EQ("Pause", window_text(app.play_button));
+
+    // Paused after a seek past the cover range: paused there, the range counted as done.
+    vlc.set_body(vlc_body("paused", 50, 50.0 / 120));
+    ASSERT_TRUE(pump_until([] { return app.clock.paused; }));
+    EXPECT_NEAR(50.0, position(app.clock), 1e-3);
+    EXPECT_EQ(2u, app.next_event);
+    EXPECT_FALSE(app.covered);
+    EXPECT_EQ("Play", window_text(app.play_button));
+
+    // Back to 10 s and playing.
+    vlc.set_body(vlc_body("playing", 10, 10.0 / 120));
+    ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
+    EXPECT_NEAR(10.0, position(app.clock), 1.0);
+    EXPECT_EQ(0u, app.next_event);
+
+    // Garbage is a problem to show, not a position.
+    vlc.set_mode(FakeVlcServer::Mode::Garbage);
+    ASSERT_TRUE(pump_until([] { return !app.follower.problem.empty(); }));
+    EXPECT_NEAR(10.0, position(app.clock), 1.0);
+
+    // Silence: after two seconds the manual clock goes on, running as the player was.
+    vlc.set_mode(FakeVlcServer::Mode::Answer);
+    ASSERT_TRUE(vlc.stop_listening());
+    ASSERT_TRUE(pump_until([] { return app.follower.lost; }));
+    EXPECT_FALSE(app.clock.paused);
+    refresh_clock_text();
+    EXPECT_EQ("Clock: manual, VLC not answering: connection refused", app.clock_text);
+
+    // And VLC is picked up again when it answers.
+    ASSERT_TRUE(vlc.listen_again());
+    ASSERT_TRUE(pump_until([] { return !app.follower.lost; }));
+    refresh_clock_text();
+    EXPECT_EQ(0u, app.clock_text.find("Clock: VLC, "));
+
+    app.settings.clock_source = ClockSource::Manual;
+    start_following(window);
+    EXPECT_EQ("Clock: manual", app.clock_text);
 }
 
 }  // namespace

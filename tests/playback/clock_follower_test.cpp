@@ -67,7 +67,7 @@ TEST_F(ClockFollowerTest, PauseSeekAndStopFollowThePlayer) {
         {250, 10.25, false, FollowOutcome::Moved, 10.25, false},  //
         {250, 10.5, true, FollowOutcome::Moved, 10.5, true},      // paused in the player
         {5000, 10.5, true, FollowOutcome::Moved, 10.5, true},     // stays paused
-        {250, 10.5, false, FollowOutcome::Moved, 10.5, false},    // playing again
+        {250, 10.5, false, FollowOutcome::Moved, 10.625, false},  // playing again, since half the gap
         {250, 9.9, false, FollowOutcome::Moved, 9.9, false},      // a small step back is followed at once
         {250, 60.0, false, FollowOutcome::Jumped, 60.0, false},   // seek forward
         {250, 20.0, false, FollowOutcome::Jumped, 20.0, false},   // and back
