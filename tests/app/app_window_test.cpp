@@ -483,5 +483,52 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     EXPECT_EQ("Clock: manual", app.clock_text);
 }
 
+// The same through mpv's pipe: mpv tells each change as it happens, and a paused mpv stays quiet.
+TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
+    auto pump_until = [](auto done) {
+        return testing_fakes::wait_until(
+            [&] {
+                MSG message;
+                while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&message);
+                return done();
+            },
+            5000);
+    };
+    auto change = [](int id, const char* name, const char* data) {
+        return std::string("{\"event\":\"property-change\",\"id\":") + std::to_string(id) + ",\"name\":\"" + name +
+               "\",\"data\":" + data + "}\n";
+    };
+    const std::string pipe = "\\\\.\\pipe\\dvbk-app-test-" + std::to_string(GetCurrentProcessId());
+    testing_fakes::FakeMpvServer mpv(pipe);
+    open_script(write_script("Dunvel, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
+    app.settings.clock_source = ClockSource::Mpv;
+    app.settings.mpv_pipe = pipe;
+    start_following(window);
+    ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 2; }));
+
+    ASSERT_TRUE(mpv.send(change(2, "pause", "false") + change(1, "time-pos", "12.5")));
+    ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
+    EXPECT_NEAR(12.5, position(app.clock), 0.5);
+
+    ASSERT_TRUE(mpv.send(change(1, "time-pos", "61.25") + change(2, "pause", "true")));
+    ASSERT_TRUE(pump_until([] { return app.clock.paused; }));
+    EXPECT_NEAR(61.25, position(app.clock), 1e-6);
+    EXPECT_EQ(2u, app.next_event);  // the seek passed the mute range without carrying it out
+    EXPECT_FALSE(app.muted);
+
+    // Paused and quiet is no silence; a pipe that goes is.
+    Sleep(follow_silence_ms + 200);
+    check_player_silence(window);
+    EXPECT_FALSE(app.follower.lost);
+    mpv.disconnect();
+    ASSERT_TRUE(pump_until([] {
+        check_player_silence(app.main_window);
+        return app.follower.lost;
+    }));
+    EXPECT_TRUE(app.clock.paused);
+    EXPECT_NEAR(61.25, position(app.clock), 1e-6);
+}
+
 }  // namespace
 }  // namespace dvbk
