@@ -6,9 +6,11 @@
 //
 // Prints the error figures; fails when the program does not follow at all (p95 beyond a quarter of
 // a second, five times what it is built for), never on the precise figures.
-#include <windows.h>
+// Winsock 2 comes before <windows.h>, which would bring in the old Winsock.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cmath>
