@@ -36,11 +36,6 @@ double estimate_playing(ClockFollower& follower, const PlayerReport& report) {
     return best;
 }
 
-const char* source_name(ClockSource source) {
-    size_t index = static_cast<size_t>(source);
-    return clock_source_names[index < clock_source_names.size() ? index : 0];
-}
-
 }  // namespace
 
 void begin_following(ClockFollower& follower, ClockSource source, std::uint64_t now) {
@@ -164,7 +159,7 @@ void note_user_shift(ClockFollower& follower, double seconds) {
 std::string clock_status_text(const ClockFollower& follower, std::uint64_t now) {
     if (follower.source == ClockSource::Manual)
         return "Clock: manual";
-    std::string name = source_name(follower.source);
+    std::string name = clock_source_name(follower.source);
     if (follower.heard && !follower.lost) {
         char age[32];
         std::snprintf(age, sizeof age, "%.1f",

@@ -125,7 +125,6 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     // written as the first preset rather than read out of bounds.
     size_t choice = static_cast<size_t>(settings.click_choice);
     const char* choice_name = click_presets[choice < click_presets.size() ? choice : 0].name;
-    size_t source = static_cast<size_t>(settings.clock_source);
     std::string lines[] = {
         R"(<?xml version="1.0" encoding="UTF-8"?>)",
         "<settings>",
@@ -135,8 +134,7 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
         "<click_y>" + general_number(settings.click_y) + "</click_y>",
         "<time_adj>" + general_number(settings.time_adj) + "</time_adj>",
         "</settings>",
-        std::string("<clock_source>") + clock_source_names[source < clock_source_names.size() ? source : 0] +
-            "</clock_source>",
+        std::string("<clock_source>") + clock_source_name(settings.clock_source) + "</clock_source>",
         "<vlc_host>" + escaped(settings.vlc_host) + "</vlc_host>",
         "<vlc_port>" + std::to_string(settings.vlc_port) + "</vlc_port>",
         "<vlc_password>" + escaped(settings.vlc_password) + "</vlc_password>",

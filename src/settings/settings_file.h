@@ -14,6 +14,12 @@ enum class ClockSource { Manual, Vlc, Mpv };
 // "Manual", "VLC", "mpv", as the settings file and the Settings dialog write them.
 inline constexpr std::array<const char*, 3> clock_source_names{"Manual", "VLC", "mpv"};
 
+// The name of `source`; a value outside the enumeration (the record is plain data) reads as Manual.
+inline const char* clock_source_name(ClockSource source) {
+    size_t index = static_cast<size_t>(source);
+    return clock_source_names[index < clock_source_names.size() ? index : 0];
+}
+
 struct AppSettings {
     bool click_maximize = false;  // click the player's maximise button when a cover range ends
     int click_choice = 0;         // index into click_presets

@@ -412,23 +412,25 @@ TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
     EXPECT_EQ(0u, message.wParam);
 }
 
+// Runs the thread's messages (the player link's among them) until `done` or a few seconds have passed.
+template <class Done>
+bool pump_until(Done done) {
+    return testing_fakes::wait_until(
+        [&] {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+            return done();
+        },
+        5000);
+}
+
 // The program following a fake VLC through its real link, message and window.
 TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     using testing_fakes::FakeVlcServer;
     auto vlc_body = [](const char* state, double time, double position) {
         return std::string("{\"state\":\"") + state + "\",\"time\":" + std::to_string(time) +
                ",\"length\":120,\"position\":" + std::to_string(position) + "}";
-    };
-    // Runs the window's messages until `done` or a few seconds have passed.
-    auto pump_until = [](auto done) {
-        return testing_fakes::wait_until(
-            [&] {
-                MSG message;
-                while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-                    DispatchMessageA(&message);
-                return done();
-            },
-            5000);
     };
 
     FakeVlcServer vlc("secret");
@@ -485,16 +487,6 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
 
 // The same through mpv's pipe: mpv tells each change as it happens, and a paused mpv stays quiet.
 TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
-    auto pump_until = [](auto done) {
-        return testing_fakes::wait_until(
-            [&] {
-                MSG message;
-                while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-                    DispatchMessageA(&message);
-                return done();
-            },
-            5000);
-    };
     auto change = [](int id, const char* name, const char* data) {
         return std::string("{\"event\":\"property-change\",\"id\":") + std::to_string(id) + ",\"name\":\"" + name +
                "\",\"data\":" + data + "}\n";
