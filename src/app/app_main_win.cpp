@@ -4,10 +4,11 @@
 #include <cmath>
 
 #include "app/app_state_win.h"
-#include "app/app_text.h"
 #include "app/app_win.h"
-#include "playback/dispatch_win.h"
-#include "playback/follow_win.h"
+#include "app/dispatch_win.h"
+#include "app/follow_win.h"
+#include "app/user_input.h"
+#include "base/scoped_win.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store_win.h"
 
@@ -21,7 +22,7 @@ AppState::AppState() {
 
 void register_main_window_class(HINSTANCE instance) {
     if (!app.background_brush)
-        app.background_brush = CreateSolidBrush(background_colour);
+        app.background_brush = CreateSolidBrush(BACKGROUND_COLOUR);
     WNDCLASSEXA window_class{};
     window_class.cbSize = sizeof window_class;
     window_class.style = CS_HREDRAW | CS_VREDRAW;
@@ -58,7 +59,6 @@ void open_script(const std::string& path) {
     app.audio_error_text.clear();
     app.script.load_error.clear();
     reset(app.clock);
-    app.set_time_request = -1.0;
     app.script.film_end = 0.0;
     bool ok = load_filter_script(path, app.script);
     app.next_event = 0;
@@ -96,7 +96,7 @@ void carry_out_due_events() {
 void arm_event_timer() {
     if (!app.main_window || !app.event_timer_enabled)
         return;
-    double rate = (3600.0 - app.clock.clock_adj) / 3600.0;  // film seconds per real second
+    double rate = film_seconds(app.clock, 1.0);
     if (app.clock.paused || rate <= 0.0 || app.next_event >= app.script.events.size()) {
         KillTimer(app.main_window, EVENT_TIMER);
         return;
@@ -118,11 +118,13 @@ void set_fine_timer(bool on) {
     app.fine_timer = on;
 }
 
-LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS*) {
-    // The endpoint's mute outlives the process: without this the user's sound would stay off
-    // after the crash, and after the next log-on too.
-    if (app.muted && app.audio_muter)
+void unmute_at_exit() {
+    if (app.audio_muter)
         app.audio_muter->unmute();
+}
+
+LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS*) {
+    unmute_at_exit();
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -131,6 +133,9 @@ void install_crash_unmute() {
 }
 
 int run_app(HINSTANCE instance, const char* command_line, int show_command) {
+    // The user-interface thread's one apartment, entered before any COM object exists and left
+    // after the last one (the audio muter's device) is gone.
+    ScopedCom com;
     char current_dir[MAX_PATH + 1] = {};
     if (GetCurrentDirectoryA(sizeof current_dir, current_dir) < sizeof current_dir)
         app.startup_dir = current_dir;
@@ -150,11 +155,13 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
 
     CommandLineRequest request = classify_command_line(command_line ? command_line : "");
     if (request.request == StartupRequest::ShowUsage)
-        MessageBoxA(nullptr, usage_text, "Command Line Options", MB_OK);
+        MessageBoxA(nullptr, USAGE_TEXT, "Command Line Options", MB_OK);
     else if (request.request == StartupRequest::OpenScript)
         open_script(request.path);
 
-    return run_message_loop(accelerators);
+    int exit_code = run_message_loop(accelerators);
+    app.audio_muter.reset();
+    return exit_code;
 }
 
 int run_message_loop(HACCEL accelerators) {

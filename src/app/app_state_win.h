@@ -31,7 +31,6 @@ struct AppState {
     bool script_loaded = false;
     HWND play_button = nullptr;
     HWND delay_edit = nullptr;
-    double set_time_request = -1.0;  // seconds typed in Set Time; -1 for none
 
     // The loaded script (events, film_end, load_error) and the first event not yet carried out.
     FilterScript script;
@@ -53,7 +52,6 @@ struct AppState {
     std::unique_ptr<AudioMuter> audio_muter = std::make_unique<AudioMuter>();
 
     AppSettings settings;
-    HWND preset_combo = nullptr;
 
     // Following a player: the link to it, what it said, and the status line about it.
     ClockFollower follower;
@@ -68,6 +66,6 @@ struct AppState {
 extern AppState app;
 
 // The colour of the window's background, which is also what the cover shows.
-inline constexpr COLORREF background_colour = RGB(0, 96, 127);
+inline constexpr COLORREF BACKGROUND_COLOUR = RGB(0, 96, 127);
 
 }  // namespace dvbk

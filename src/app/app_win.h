@@ -15,7 +15,7 @@ inline constexpr UINT_PTR EVENT_TIMER = 136;
 
 // Where the About box's "DONATE!" button leads. The program has no fund of its own; the button
 // says so and sends gifts to a cause its users are likely to value.
-inline constexpr const char* donation_url = "https://donate.wikimedia.org/";
+inline constexpr const char* DONATION_URL = "https://donate.wikimedia.org/";
 
 // The whole program from its entry point: returns the process exit code.
 int run_app(HINSTANCE instance, const char* command_line, int show_command);
@@ -39,8 +39,14 @@ void arm_event_timer();
 // Asks the system for 1 ms timer resolution while the clock runs, and gives it back when it stops.
 void set_fine_timer(bool on);
 
-// Switches the sound back on when the process is about to die of an unhandled exception, if the
-// program had switched it off. Installed at start-up.
+// However the program ends (its window destroyed, the session ending, an unhandled exception),
+// the sound is switched back on, whoever switched it off: the endpoint's mute outlives the process,
+// and without this the user would have no sound after it, nor after the next log-on. A mute the
+// user set before is lost with it; the user can set it again, while a mute left behind by us would
+// be a mystery.
+void unmute_at_exit();
+
+// Installs the unhandled-exception filter that calls unmute_at_exit. Installed at start-up.
 void install_crash_unmute();
 LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS* exception);
 
@@ -52,6 +58,7 @@ void show_clock_running(HWND window, bool running);
 bool choose_script();
 void show_delay_edit();
 
+// Its lParam at WM_INITDIALOG is the double that receives the typed time on OK (-1 when unreadable).
 INT_PTR CALLBACK SetTimeDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 

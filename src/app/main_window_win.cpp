@@ -6,12 +6,12 @@
 #include <string>
 
 #include "app/app_state_win.h"
-#include "app/app_text.h"
 #include "app/app_win.h"
-#include "playback/dispatch_win.h"
-#include "playback/follow_win.h"
+#include "app/dispatch_win.h"
+#include "app/follow_win.h"
+#include "app/user_input.h"
 #include "resources/resource_ids.h"
-#include "script/time_text.h"
+#include "script/film_time.h"
 #include "settings/settings_dialog_win.h"
 #include "settings/settings_store_win.h"
 
@@ -20,7 +20,7 @@ namespace {
 
 // Wipes the end of a longer text drawn on the same line before: the status refresh repaints
 // without erasing the background.
-const std::string trailing_blanks(45, ' ');
+const std::string TRAILING_BLANKS(45, ' ');
 
 HWND create_child(HWND parent, const char* window_class, const char* text, int id, DWORD style, DWORD ex_style, int x,
                   int y, int width, int height) {
@@ -43,14 +43,14 @@ LRESULT on_create(HWND window) {
 }
 
 void draw_line(HDC dc, int y, const std::string& text) {
-    std::string line = text + trailing_blanks;
+    std::string line = text + TRAILING_BLANKS;
     TextOutA(dc, 10, y, line.c_str(), static_cast<int>(line.size()));
 }
 
 LRESULT on_paint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    SetBkColor(dc, background_colour);
+    SetBkColor(dc, BACKGROUND_COLOUR);
     draw_line(dc, 10, app.elapsed_text);
     draw_line(dc, 25, app.remaining_text);
     draw_line(dc, 40, app.action_text);
@@ -117,24 +117,25 @@ void run_about(HWND window) {
 }
 
 void run_set_time(HWND window) {
-    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SET_TIME), window, SetTimeDlgProc, 0);
-    if (result == IDOK && app.set_time_request >= 0.0) {
+    double request = -1.0;
+    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SET_TIME), window, SetTimeDlgProc,
+                                     reinterpret_cast<LPARAM>(&request));
+    if (result == IDOK && request >= 0.0) {
         double before = position(app.clock);
-        seek(app.clock, app.set_time_request);
-        note_user_move(app.set_time_request - before);
+        seek(app.clock, request);
+        note_user_move(request - before);
         resync_after_seek(window);
     }
 }
 
 void run_settings(HWND window) {
-    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, SettingsDlgProc, 0);
-    if (result == IDOK) {
-        app.clock.clock_adj = app.settings.time_adj;
-        arm_event_timer();
-        save_settings(app.settings);
-        start_following(window);
-        InvalidateRect(window, nullptr, TRUE);
-    }
+    if (!edit_settings(window, app.settings))
+        return;
+    app.clock.clock_adj = app.settings.time_adj;
+    arm_event_timer();
+    save_settings(app.settings);
+    start_following(window);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 void open_chosen_script(HWND window) {
@@ -219,17 +220,15 @@ LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
 }
 
 LRESULT on_end_session(WPARAM ending) {
-    // At log-off or shut-down the process ends without a WM_DESTROY; the endpoint's mute would
-    // outlive it.
-    if (ending && app.muted)
-        app.audio_muter->unmute();
+    // At log-off or shut-down the process ends without a WM_DESTROY.
+    if (ending)
+        unmute_at_exit();
     return 0;
 }
 
 LRESULT on_destroy() {
     stop_following();
-    // Never leave the user's sound off behind us, whoever muted it.
-    app.audio_muter->unmute();
+    unmute_at_exit();
     set_fine_timer(false);
     PostQuitMessage(0);
     return 0;

@@ -9,7 +9,7 @@ namespace dvbk {
 namespace {
 
 // {BCDE0395-E52F-467C-8E3D-C4579291692E}
-constexpr CLSID clsid_mm_device_enumerator = {0xbcde0395,
+constexpr CLSID CLSID_MM_DEVICE_ENUMERATOR = {0xbcde0395,
                                               0xe52f,
                                               0x467c,
                                               {0x8e, 0x3d, 0xc4, 0x57, 0x92, 0x91, 0x69, 0x2e}};
@@ -25,7 +25,7 @@ MMRESULT WINAPI winmm_get_line_controls(HMIXEROBJ mixer, LPMIXERLINECONTROLSA co
 }  // namespace
 
 HRESULT create_device_enumerator(IMMDeviceEnumerator** enumerator) {
-    return CoCreateInstance(clsid_mm_device_enumerator, nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
+    return CoCreateInstance(CLSID_MM_DEVICE_ENUMERATOR, nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
                             reinterpret_cast<void**>(enumerator));
 }
 
@@ -35,34 +35,17 @@ const MixerApi& winmm_mixer_api() {
     return api;
 }
 
-void ScopedMixer::reset() {
-    if (handle_)
-        api_.close(handle_);
-    handle_ = nullptr;
-}
-
 AudioMuter::AudioMuter(EnumeratorFactory factory, const MixerApi& mixer_api)
-    : factory_(factory), mixer_api_(mixer_api), mixer_(mixer_api) {}
-
-AudioMuter::~AudioMuter() {
-    // The device must go before the apartment it lives in.
-    device_.Reset();
-    CoUninitialize();
-}
+    : factory_(factory), mixer_api_(mixer_api), mixer_(mixer_api.close) {}
 
 bool AudioMuter::init() {
     // Core Audio is prepared once per process; after that only its state is reported.
     if (device_)
         return ready_;
-    HRESULT result = CoInitialize(nullptr);
-    if (FAILED(result)) {
-        report_failure("CoInitialize failed", result);
-        return false;
-    }
     Microsoft::WRL::ComPtr<IMMDeviceEnumerator> enumerator;
     HRESULT create_result = factory_(enumerator.GetAddressOf());
     if (SUCCEEDED(create_result)) {
-        result = enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device_.ReleaseAndGetAddressOf());
+        HRESULT result = enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device_.ReleaseAndGetAddressOf());
         if (FAILED(result)) {
             device_.Reset();
             report_failure("IMMDeviceEnumerator::GetDefaultAudioEndpoint failed", result);

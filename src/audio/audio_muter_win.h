@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "base/scoped_win.h"
+
 namespace dvbk {
 
 // Where the device enumerator comes from; the default asks COM for the system's.
@@ -25,33 +27,13 @@ struct MixerApi {
 };
 const MixerApi& winmm_mixer_api();
 
-// An open mixer handle, closed through the table it was opened with.
-class ScopedMixer {
-public:
-    explicit ScopedMixer(const MixerApi& api) : api_(api) {}
-    ~ScopedMixer() { reset(); }
-    ScopedMixer(const ScopedMixer&) = delete;
-    ScopedMixer& operator=(const ScopedMixer&) = delete;
-
-    HMIXER get() const { return handle_; }
-    HMIXER* receive() {
-        reset();
-        return &handle_;
-    }
-    void reset();
-
-private:
-    const MixerApi& api_;
-    HMIXER handle_ = nullptr;
-};
-
-// One per process, used from the user-interface thread only (it owns that thread's COM apartment).
-// Every failure leaves one line in `last_error` naming the call and its result code.
+// One per process, used from the user-interface thread only, which must have entered its COM
+// apartment before `init` (see ScopedCom) and stay in it for the muter's whole life. Every failure
+// leaves one line in `last_error` naming the call and its result code.
 class AudioMuter {
 public:
     explicit AudioMuter(EnumeratorFactory factory = create_device_enumerator,
                         const MixerApi& mixer_api = winmm_mixer_api());
-    ~AudioMuter();
     AudioMuter(const AudioMuter&) = delete;
     AudioMuter& operator=(const AudioMuter&) = delete;
 

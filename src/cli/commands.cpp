@@ -11,14 +11,14 @@
 #include "cli/input_lines.h"
 #include "cli/mcf.h"
 #include "cli/ranges.h"
-#include "script/c_text.h"
+#include "script/c_locale.h"
+#include "script/film_time.h"
 #include "script/filter_script.h"
-#include "script/time_text.h"
 
 namespace dvbk {
 namespace {
 
-constexpr const char* help_text =
+constexpr const char* HELP_TEXT =
     "Usage: dvbk COMMAND [OPTIONS] FILE       (FILE '-' is standard input)\n"
     "\n"
     "  dvbk check FILE        load a filter script; print a summary, or the first error\n"
@@ -37,7 +37,7 @@ constexpr const char* help_text =
     "Exit status: 0 done, 1 the input was refused, 2 the command line was wrong.\n"
     "Warnings about anything lost in a conversion go to standard error.\n";
 
-constexpr const char* stdin_name = "<stdin>";
+constexpr const char* STDIN_NAME = "<stdin>";
 
 class UsageError {
 public:
@@ -115,7 +115,7 @@ struct Input {
 bool open_input(const std::string& file, std::istream& std_in, Input& input, std::ostream& err) {
     if (file == "-") {
         input.stream = &std_in;
-        input.name = stdin_name;
+        input.name = STDIN_NAME;
         return true;
     }
     input.name = file;
@@ -160,22 +160,22 @@ int write_output(const std::string& text, std::ostream& out, std::ostream& err) 
     out.flush();
     if (!out) {
         err << "dvbk: the output could not be written\n";
-        return exit_failed;
+        return EXIT_FAILED;
     }
-    return exit_ok;
+    return EXIT_OK;
 }
 
 int run_check(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
     FilterScript script;
     if (!load_script(line, in, script, err))
-        return exit_failed;
+        return EXIT_FAILED;
     return write_output(check_summary(script) + "\n", out, err);
 }
 
 int run_events(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
     FilterScript script;
     if (!load_script(line, in, script, err))
-        return exit_failed;
+        return EXIT_FAILED;
     return write_output(event_lines(script), out, err);
 }
 
@@ -193,14 +193,14 @@ int run_export(const CommandLine& line, std::istream& in, std::ostream& out, std
     }
     FilterScript script;
     if (!load_script(line, in, script, err))
-        return exit_failed;
+        return EXIT_FAILED;
     std::vector<std::string> warnings;
     std::string text = edl_text(script, cover_mode, warnings);
     print_warnings(warnings, err);
     // An empty list would pass for a filter that does nothing.
     if (text.empty()) {
-        err << "dvbk: " << quote_line(line.file == "-" ? stdin_name : line.file) << ": no ranges to export\n";
-        return exit_failed;
+        err << "dvbk: " << quote_line(line.file == "-" ? STDIN_NAME : line.file) << ": no ranges to export\n";
+        return EXIT_FAILED;
     }
     return write_output(text, out, err);
 }
@@ -261,7 +261,7 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
 
     Input input;
     if (!open_input(line.file, in, input, err))
-        return exit_failed;
+        return EXIT_FAILED;
     ImportedRanges imported;
     std::vector<std::string> warnings;
     std::string error;
@@ -269,10 +269,10 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
                     : read_edl(*input.stream, input.name, edl_options, imported, warnings, error);
     print_warnings(warnings, err);
     if (!read_through(input, err))
-        return exit_failed;
+        return EXIT_FAILED;
     if (!read) {
         err << "dvbk: " << error << '\n';
-        return exit_failed;
+        return EXIT_FAILED;
     }
 
     const char* format = mcf ? "Movie Content Filter file" : *from == "kodi" ? "Kodi EDL" : "MPlayer EDL";
@@ -286,7 +286,7 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
             err << "dvbk: " << quote_line(input.name) << ": no ranges to import\n";
         else
             err << "dvbk: the imported script does not load: " << script.load_error << '\n';
-        return exit_failed;
+        return EXIT_FAILED;
     }
     return write_output(text, out, err);
 }
@@ -301,7 +301,7 @@ int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostrea
             if (arg == "--")
                 break;
             if (arg == "--help" || arg == "-h")
-                return write_output(help_text, out, err);
+                return write_output(HELP_TEXT, out, err);
         }
         if (args[0] == "--version")
             return write_output("dvbk " DVBK_VERSION "\n", out, err);
@@ -315,10 +315,10 @@ int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostrea
         return run_import(line, in, out, err);
     } catch (const UsageError& usage) {
         err << "dvbk: " << usage.message << " (see dvbk --help)\n";
-        return exit_usage;
+        return EXIT_USAGE;
     } catch (const std::bad_alloc&) {
         err << "dvbk: out of memory\n";
-        return exit_failed;
+        return EXIT_FAILED;
     }
 }
 

@@ -9,9 +9,9 @@
 namespace dvbk {
 
 // Exit codes scripts can tell apart.
-constexpr int exit_ok = 0;
-constexpr int exit_failed = 1;
-constexpr int exit_usage = 2;
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
 
 // Runs the command `args` names (argv without the program name), reading "-" from `in`. Results go
 // to `out` only when the command succeeds; messages and warnings go to `err`.

@@ -5,45 +5,18 @@
 #include <cstdio>
 
 #include "cli/input_lines.h"
-#include "script/c_text.h"
-#include "script/time_text.h"
+#include "script/c_locale.h"
+#include "script/film_time.h"
 
 namespace dvbk {
 namespace {
 
-constexpr int action_skip = 0;
-constexpr int action_mute = 1;
-constexpr int action_scene = 2;
-constexpr int action_commercial = 3;
+constexpr int ACTION_SKIP = 0;
+constexpr int ACTION_MUTE = 1;
+constexpr int ACTION_SCENE = 2;
+constexpr int ACTION_COMMERCIAL = 3;
 
-constexpr const char* no_cover_reason = "an EDL cannot hide the picture and keep the sound";
-
-bool all_digits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), is_c_digit);
-}
-
-bool read_whole(std::string_view digits, std::int64_t& value) {
-    std::int32_t parsed = 0;
-    CReader reader(digits);
-    if (digits.empty() || !all_digits(digits) || !reader.read_int32(parsed) || !reader.at_end())
-        return false;
-    value = parsed;
-    return true;
-}
-
-bool read_decimal(std::string_view text, double& seconds) {
-    size_t point = text.find('.');
-    std::string_view whole = text.substr(0, point);
-    std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if (whole.size() + fraction.size() == 0 || !all_digits(whole) || !all_digits(fraction))
-        return false;
-    CReader reader(text);
-    double value = 0.0;
-    if (!reader.read_double(value) || !reader.at_end())
-        return false;
-    seconds = value;
-    return true;
-}
+constexpr const char* NO_COVER_REASON = "an EDL cannot hide the picture and keep the sound";
 
 std::string range_text(const char* what, std::int64_t start, std::int64_t end) {
     return std::string(what) + " range " + script_time(start) + "-" + script_time(end);
@@ -155,17 +128,17 @@ public:
             return error.empty();
         std::int64_t action = 0;
         bool known = read_whole(fields[2], action) &&
-                     (action == action_skip || action == action_mute || (kodi && action == action_scene) ||
-                      (kodi && action == action_commercial));
+                     (action == ACTION_SKIP || action == ACTION_MUTE || (kodi && action == ACTION_SCENE) ||
+                      (kodi && action == ACTION_COMMERCIAL));
         if (!known) {
             warn("skipped, unknown action '" + quote_line(fields[2]) + "'");
             return true;
         }
-        if (action == action_scene) {
+        if (action == ACTION_SCENE) {
             warn("scene marker dropped");
             return true;
         }
-        add(start, end, action == action_mute);
+        add(start, end, action == ACTION_MUTE);
         return true;
     }
 
@@ -195,7 +168,7 @@ private:
             warn("skipped, the end is before the start");
             return;
         }
-        if (start_ms(start) >= max_film_ms) {
+        if (start_ms(start) >= MAX_FILM_MS) {
             warn("skipped, it starts later than a script can hold");
             return;
         }
@@ -232,43 +205,6 @@ private:
 
 }  // namespace
 
-bool read_clock_time(std::string_view text, double& seconds) {
-    if (text.find(':') == std::string_view::npos)
-        return read_decimal(text, seconds);
-    std::vector<std::string_view> parts;
-    for (size_t pos = 0;;) {
-        size_t colon = text.find(':', pos);
-        parts.push_back(text.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos));
-        if (colon == std::string_view::npos)
-            break;
-        pos = colon + 1;
-    }
-    if (parts.size() > 3)
-        return false;
-    std::int64_t hours = 0;
-    std::int64_t minutes = 0;
-    if (parts.size() == 3 && !read_whole(parts[0], hours))
-        return false;
-    if (!read_whole(parts[parts.size() - 2], minutes))
-        return false;
-    std::string_view last = parts.back();
-    size_t point = last.find('.');
-    std::int64_t whole_seconds = 0;
-    if (!read_whole(last.substr(0, point), whole_seconds))
-        return false;
-    std::int64_t ms = 0;
-    if (point != std::string_view::npos) {
-        std::string_view fraction = last.substr(point + 1);
-        if (!all_digits(fraction))
-            return false;
-        for (size_t i = 0; i < 3; ++i)
-            ms = ms * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
-    }
-    std::int64_t total = ((hours * 60 + minutes) * 60 + whole_seconds) * 1000 + ms;
-    seconds = static_cast<double>(total) / 1000.0;
-    return true;
-}
-
 bool read_edl(std::istream& in, const std::string& name, const EdlOptions& options, ImportedRanges& imported,
               std::vector<std::string>& warnings, std::string& error) {
     EdlReader reader(name, options, imported, warnings);
@@ -286,8 +222,8 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
     std::vector<Span> mutes;
     for (const ScriptRange& range : script_ranges(script)) {
         Span span{start_ms(range.start), end_ms(range.end)};
-        if (span.start >= max_film_ms) {
-            warnings.push_back("a range that starts after " + script_time(max_film_ms) + " is left out");
+        if (span.start >= MAX_FILM_MS) {
+            warnings.push_back("a range that starts after " + script_time(MAX_FILM_MS) + " is left out");
             continue;
         }
         if (span.end <= span.start) {
@@ -302,9 +238,9 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
                 if (cover_mode == CoverMode::Skip) {
                     skips.push_back(span);
                     warnings.push_back(range_text("cover", span.start, span.end) +
-                                       " becomes a skip: " + no_cover_reason + " (--cover=drop leaves it out)");
+                                       " becomes a skip: " + NO_COVER_REASON + " (--cover=drop leaves it out)");
                 } else {
-                    warnings.push_back(range_text("cover", span.start, span.end) + " is left out: " + no_cover_reason);
+                    warnings.push_back(range_text("cover", span.start, span.end) + " is left out: " + NO_COVER_REASON);
                 }
                 break;
             case RangeKind::Both:
@@ -313,7 +249,7 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
                 } else {
                     mutes.push_back(span);
                     warnings.push_back(range_text("combined", span.start, span.end) +
-                                       " keeps only its mute: " + no_cover_reason);
+                                       " keeps only its mute: " + NO_COVER_REASON);
                 }
                 break;
         }
@@ -327,9 +263,9 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
 
     std::vector<Entry> entries;
     for (const Span& skip : skips)
-        entries.push_back({skip, action_skip});
+        entries.push_back({skip, ACTION_SKIP});
     for (const Span& mute : mutes_between_skips(mutes, skips, warnings))
-        entries.push_back({mute, action_mute});
+        entries.push_back({mute, ACTION_MUTE});
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.span.start < b.span.start; });
 

@@ -30,8 +30,4 @@ enum class CoverMode { Skip, Drop };
 // players take the same lines: sorted, with no two ranges overlapping or touching.
 std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vector<std::string>& warnings);
 
-// A time of an EDL or cue line: seconds ("123.45") or [HH:]MM:SS[.fff] with the fraction cut to
-// milliseconds. No sign, no exponent.
-bool read_clock_time(std::string_view text, double& seconds);
-
 }  // namespace dvbk

@@ -1,4 +1,5 @@
-// Reading the line-based text files other tools write, and quoting their lines in messages.
+// Reading the line-based text files other tools write: their lines, fields and times. Messages
+// quote their lines with quote_line (script/c_locale.h).
 #pragma once
 
 #include <cstdint>
@@ -26,11 +27,20 @@ private:
 // The fields of a line separated by blanks and tabs.
 std::vector<std::string_view> split_blanks(std::string_view line);
 
-// A line of someone else's file as a message quotes it: cut short, and with control bytes shown
-// as "?" so that a hostile file cannot send escape sequences to the user's terminal.
-std::string quote_line(std::string_view line);
-
 // "NAME line N: ", the start of a message about one line.
 std::string at_line(const std::string& name, std::int64_t number);
+
+// Decimal digits only, no sign or blank; an empty text counts.
+bool all_digits(std::string_view text);
+
+// A whole number of decimal digits only that fits 32 bits.
+bool read_whole(std::string_view digits, std::int64_t& value);
+
+// Digits with an optional point and fraction ("12", "12.5", ".5", "12."); no sign, no exponent.
+bool read_decimal(std::string_view text, double& value);
+
+// A time of an EDL or cue line: seconds ("123.45") or [HH:]MM:SS[.fff] with the fraction cut to
+// milliseconds. No sign, no exponent.
+bool read_clock_time(std::string_view text, double& seconds);
 
 }  // namespace dvbk

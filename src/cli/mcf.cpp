@@ -2,36 +2,26 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
 
-#include "cli/edl.h"
 #include "cli/input_lines.h"
+#include "script/c_locale.h"
 #include "script/filter_script.h"
 
 namespace dvbk {
 namespace {
 
-constexpr std::string_view header_prefix = "WEBVTT Movie Content Filter ";
+constexpr std::string_view HEADER_PREFIX = "WEBVTT Movie Content Filter ";
 
 // Version 1 files; a later major version may change what the lines mean.
 bool header_ok(std::string_view line) {
-    if (!line.starts_with(header_prefix))
+    if (!line.starts_with(HEADER_PREFIX))
         return false;
-    std::vector<std::string_view> version = split_blanks(line.substr(header_prefix.size()));
+    std::vector<std::string_view> version = split_blanks(line.substr(HEADER_PREFIX.size()));
     return !version.empty() && (version[0] == "1" || version[0].starts_with("1."));
 }
 
 bool is_blank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return result;
 }
 
 struct Cue {
@@ -72,7 +62,7 @@ public:
                                     "cue skipped, it ends before the film starts once --sync moves it");
                 continue;
             }
-            if (start_ms(start) >= max_film_ms) {
+            if (start_ms(start) >= MAX_FILM_MS) {
                 warnings_.push_back(at_line(name_, cue.line) + "cue skipped, it starts later than a script can hold");
                 continue;
             }
@@ -83,13 +73,18 @@ public:
             imported.film_end = moved(end_);
         }
         for (const std::string& category : options_.only) {
-            if (!seen_categories_.contains(lower(category)))
+            if (!seen(category))
                 warnings_.push_back("no cue has the category '" + quote_line(category) + "'");
         }
         return true;
     }
 
 private:
+    bool seen(std::string_view category) const {
+        return std::any_of(seen_categories_.begin(), seen_categories_.end(),
+                           [&](const std::string& known) { return equals_ignoring_case(known, category); });
+    }
+
     void warn(std::int64_t number, const std::string& message, std::string_view line) {
         warnings_.push_back(at_line(name_, number) + message + ": " + quote_line(line));
     }
@@ -184,19 +179,20 @@ private:
         bool audio = true;
         bool video = true;
         if (parts.size() == 3) {
-            audio = keyword_equals(parts[2], "audio") || keyword_equals(parts[2], "both");
-            video = keyword_equals(parts[2], "video") || keyword_equals(parts[2], "both");
+            audio = equals_ignoring_case(parts[2], "audio") || equals_ignoring_case(parts[2], "both");
+            video = equals_ignoring_case(parts[2], "video") || equals_ignoring_case(parts[2], "both");
             if (!audio && !video) {
                 warn(number, "ignored, unknown channel '" + quote_line(parts[2]) + "'", line);
                 return;
             }
         }
-        seen_categories_.insert(lower(parts[0]));
+        if (!seen(parts[0]))
+            seen_categories_.emplace_back(parts[0]);
         if (severity < options_.min_severity)
             return;
         if (!options_.only.empty() &&
             std::none_of(options_.only.begin(), options_.only.end(),
-                         [&](const std::string& category) { return keyword_equals(parts[0], category); })) {
+                         [&](const std::string& category) { return equals_ignoring_case(parts[0], category); })) {
             return;
         }
         cue.mute = cue.mute || audio;
@@ -207,7 +203,8 @@ private:
     const McfOptions& options_;
     std::vector<std::string>& warnings_;
     std::vector<Cue> cues_;
-    std::set<std::string> seen_categories_;
+    // Each category once, in any letter case; a film's file names a handful.
+    std::vector<std::string> seen_categories_;
     bool has_start_ = false;
     bool has_end_ = false;
     double start_ = 0.0;
@@ -220,7 +217,7 @@ bool parse_severity(std::string_view text, Severity& severity) {
     const std::pair<const char*, Severity> names[] = {
         {"low", Severity::Low}, {"medium", Severity::Medium}, {"high", Severity::High}};
     for (const auto& [word, value] : names) {
-        if (keyword_equals(text, word)) {
+        if (equals_ignoring_case(text, word)) {
             severity = value;
             return true;
         }

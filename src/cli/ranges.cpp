@@ -6,21 +6,21 @@
 #include <cstdio>
 #include <tuple>
 
-#include "script/time_text.h"
+#include "script/film_time.h"
 
 namespace dvbk {
 namespace {
 
 // 14.5 s may arrive as 14499.999999999998 ms after arithmetic: within a microsecond of a whole
 // millisecond counts as on it.
-constexpr double tolerance_ms = 1e-3;
+constexpr double TOLERANCE_MS = 1e-3;
 
 std::int64_t clamp_ms(double ms) {
     // Written so that NaN lands on 0 as well.
     if (!(ms > 0.0))
         return 0;
-    if (ms >= static_cast<double>(max_film_ms))
-        return max_film_ms;
+    if (ms >= static_cast<double>(MAX_FILM_MS))
+        return MAX_FILM_MS;
     return static_cast<std::int64_t>(ms);
 }
 
@@ -66,11 +66,11 @@ const char* command_name(RangeKind kind) {
 }  // namespace
 
 std::int64_t start_ms(double seconds) {
-    return clamp_ms(std::floor(seconds * 1000.0 + tolerance_ms));
+    return clamp_ms(std::floor(seconds * 1000.0 + TOLERANCE_MS));
 }
 
 std::int64_t end_ms(double seconds) {
-    return clamp_ms(std::ceil(seconds * 1000.0 - tolerance_ms));
+    return clamp_ms(std::ceil(seconds * 1000.0 - TOLERANCE_MS));
 }
 
 std::string script_time(std::int64_t ms) {

@@ -19,10 +19,10 @@ struct Span {
 };
 
 // The latest time a script line can hold: the loader reads at most 2^31 - 1 whole seconds.
-constexpr std::int64_t max_film_ms = 2147483647000;
+constexpr std::int64_t MAX_FILM_MS = 2147483647000;
 
 // A range's start rounds down and its end up, so that rounding never lets a moment through; both
-// are held to 0 ... max_film_ms.
+// are held to 0 ... MAX_FILM_MS.
 std::int64_t start_ms(double seconds);
 std::int64_t end_ms(double seconds);
 

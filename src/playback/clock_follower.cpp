@@ -8,10 +8,10 @@ namespace dvbk {
 namespace {
 
 // Reports older than this no longer bound the estimate.
-constexpr std::uint64_t sample_window_ms = 2000;
+constexpr std::uint64_t SAMPLE_WINDOW_MS = 2000;
 // How stale a report can be: VLC moves its position in steps of about 0.3 s. A report further
 // behind the estimate than this means the player went back (or stalled), not that it is stale.
-constexpr double stale_seconds = 0.5;
+constexpr double STALE_SECONDS = 0.5;
 
 double seconds_between(std::uint64_t earlier, std::uint64_t later) {
     return later >= earlier ? static_cast<double>(later - earlier) / 1000.0
@@ -23,12 +23,12 @@ double seconds_between(std::uint64_t earlier, std::uint64_t later) {
 // estimate is the highest of them carried forward to now.
 double estimate_playing(ClockFollower& follower, const PlayerReport& report) {
     auto& recent = follower.recent;
-    while (!recent.empty() && report.tick - std::min(report.tick, recent.front().tick) > sample_window_ms)
+    while (!recent.empty() && report.tick - std::min(report.tick, recent.front().tick) > SAMPLE_WINDOW_MS)
         recent.pop_front();
     double best = report.position;
     for (const ClockFollower::Sample& sample : recent)
         best = std::max(best, sample.position + seconds_between(sample.tick, report.tick));
-    if (report.position < best - stale_seconds) {
+    if (report.position < best - STALE_SECONDS) {
         recent.clear();
         best = report.position;
     }
@@ -110,7 +110,7 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
             return FollowOutcome::Held;
         double target = std::max(report.position + follower.offset, 0.0);
         seek(clock, target);
-        return std::abs(target - before) > follow_jump_seconds ? FollowOutcome::Jumped : FollowOutcome::Moved;
+        return std::abs(target - before) > FOLLOW_JUMP_SECONDS ? FollowOutcome::Jumped : FollowOutcome::Moved;
     }
 
     double target =
@@ -120,18 +120,18 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
     // that the loss of the freshest report does not pull it back. A player that went back or
     // stalled for more than a stale report's worth is followed at once.
     if (!clock.paused && !follower.player_paused && follower.recent.size() > 1 && target < before &&
-        target > before - stale_seconds)
+        target > before - STALE_SECONDS)
         target = std::max(target, before - 0.01 * seconds_between(previous, report.tick));
     // Played on from where it paused: it started somewhere between the last report and this one,
     // half the gap ago at a guess, which is closer than the stale position it reports at first.
-    if (follower.player_paused && clock.paused && previous != 0 && std::abs(target - before) < stale_seconds)
+    if (follower.player_paused && clock.paused && previous != 0 && std::abs(target - before) < STALE_SECONDS)
         target =
             std::max(target, before + seconds_between(previous, report.tick) / 2.0 + seconds_between(report.tick, now));
     follower.player_paused = false;
     if (clock.paused)
         resume(clock);
     seek(clock, target);
-    return std::abs(target - before) > follow_jump_seconds ? FollowOutcome::Jumped : FollowOutcome::Moved;
+    return std::abs(target - before) > FOLLOW_JUMP_SECONDS ? FollowOutcome::Jumped : FollowOutcome::Moved;
 }
 
 void note_problem(ClockFollower& follower, std::string problem) {
@@ -144,7 +144,7 @@ bool check_silence(ClockFollower& follower, std::uint64_t now) {
     if (follower.source == ClockSource::Mpv && follower.heard && follower.player_paused && follower.problem.empty())
         return false;
     std::uint64_t last = follower.heard ? follower.last_report : follower.since;
-    if (now < last || now - last <= follow_silence_ms)
+    if (now < last || now - last <= FOLLOW_SILENCE_MS)
         return false;
     follower.lost = true;
     follower.recent.clear();

@@ -50,9 +50,9 @@ struct ClockFollower {
 enum class FollowOutcome { Held, Moved, Jumped };
 
 // How far apart the clock and the player may be before it counts as the user seeking in the player.
-inline constexpr double follow_jump_seconds = 1.5;
+inline constexpr double FOLLOW_JUMP_SECONDS = 1.5;
 // How long the player may stay silent before the manual clock takes over.
-inline constexpr std::uint64_t follow_silence_ms = 2000;
+inline constexpr std::uint64_t FOLLOW_SILENCE_MS = 2000;
 
 // Starts afresh with `source` (Manual stops following); the user's offset goes back to 0.
 void begin_following(ClockFollower& follower, ClockSource source, std::uint64_t now);
@@ -64,7 +64,7 @@ PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, s
 std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMessage& message, std::uint64_t tick);
 
 // Sets `clock` from the report as of `now`: paused when the player is, at the player's position plus
-// the user's offset. Jumped when that is more than follow_jump_seconds from where the clock was.
+// the user's offset. Jumped when that is more than FOLLOW_JUMP_SECONDS from where the clock was.
 FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
                             std::uint64_t now);
 

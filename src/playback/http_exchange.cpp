@@ -2,26 +2,10 @@
 
 #include <cstdint>
 
+#include "script/c_locale.h"
+
 namespace dvbk {
 namespace {
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -52,7 +36,7 @@ bool read_status_line(std::string_view line, int& status) {
     if (space == std::string_view::npos || space == 5 || line.size() < space + 4)
         return false;
     std::string_view code = line.substr(space + 1, 3);
-    if (!is_digit(code[0]) || !is_digit(code[1]) || !is_digit(code[2]) || code[0] == '0')
+    if (!is_c_digit(code[0]) || !is_c_digit(code[1]) || !is_c_digit(code[2]) || code[0] == '0')
         return false;
     if (line.size() > space + 4 && line[space + 4] != ' ')
         return false;
@@ -67,10 +51,10 @@ bool read_number(std::string_view text, int base, std::uint64_t& value) {
     value = 0;
     for (char c : text) {
         int digit;
-        if (is_digit(c))
+        if (is_c_digit(c))
             digit = c - '0';
-        else if (base == 16 && lower(c) >= 'a' && lower(c) <= 'f')
-            digit = lower(c) - 'a' + 10;
+        else if (base == 16 && ascii_lower(c) >= 'a' && ascii_lower(c) <= 'f')
+            digit = ascii_lower(c) - 'a' + 10;
         else
             return false;
         value = value * base + digit;

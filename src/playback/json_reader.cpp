@@ -5,15 +5,13 @@
 #include <cstdint>
 #include <system_error>
 
+#include "script/c_locale.h"
+
 namespace dvbk {
 namespace {
 
 bool is_json_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 int hex_value(char c) {
@@ -83,7 +81,7 @@ private:
 
     size_t skip_digits() {
         size_t begin = pos_;
-        while (pos_ < text_.size() && is_digit(text_[pos_]))
+        while (pos_ < text_.size() && is_c_digit(text_[pos_]))
             ++pos_;
         return pos_ - begin;
     }
@@ -139,7 +137,7 @@ private:
     }
 
     bool read_object(int depth, std::vector<JsonMember>* members) {
-        if (depth > json_depth_limit)
+        if (depth > JSON_DEPTH_LIMIT)
             return false;
         ++pos_;  // '{'
         skip_space();
@@ -165,7 +163,7 @@ private:
     }
 
     bool read_array(int depth) {
-        if (depth > json_depth_limit)
+        if (depth > JSON_DEPTH_LIMIT)
             return false;
         ++pos_;  // '['
         skip_space();

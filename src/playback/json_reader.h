@@ -11,7 +11,7 @@
 namespace dvbk {
 
 // Deeper input is refused rather than followed: the reader recurses once per level.
-constexpr int json_depth_limit = 64;
+constexpr int JSON_DEPTH_LIMIT = 64;
 
 enum class JsonKind { Null, Bool, Number, String, Array, Object };
 

@@ -11,11 +11,14 @@ void set_tick_source(TickSource source) {
     tick_source = source ? source : system_tick_count;
 }
 
-double raw_clock(const PlaybackClock& clock) {
+double film_seconds(const PlaybackClock& clock, double real_seconds) {
     // The order of operations is part of the clock's definition: readers compare positions taken
     // at different moments, so every reading must round the same way.
-    double seconds = static_cast<double>(tick_source()) / 1000.0;
-    return (3600.0 - clock.clock_adj) * seconds / 3600.0;
+    return (3600.0 - clock.clock_adj) * real_seconds / 3600.0;
+}
+
+double raw_clock(const PlaybackClock& clock) {
+    return film_seconds(clock, static_cast<double>(tick_source()) / 1000.0);
 }
 
 double position(const PlaybackClock& clock) {

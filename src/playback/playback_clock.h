@@ -12,7 +12,10 @@ struct PlaybackClock {
     bool paused = true;
     double frozen_clock = 0.0;  // raw clock when paused
     double clock_offset = 0.0;  // raw clock at film position 0
-    double clock_adj = 0.0;     // drift correction, seconds per hour; positive runs slower
+    // Drift correction in seconds per hour; positive runs slower. It is the clock's own copy of the
+    // `time_adj` setting: taken from the settings at start-up and whenever the Settings dialog is
+    // confirmed, and never written back.
+    double clock_adj = 0.0;
 };
 
 // Milliseconds since system start from a 64-bit counter, so the clock never wraps.
@@ -23,6 +26,10 @@ std::uint64_t system_tick_count();
 
 // Replaces the tick source (tests feed exact ticks); nullptr restores `system_tick_count`.
 void set_tick_source(TickSource source);
+
+// How many film seconds pass in `real_seconds` with the clock's drift correction: the one formula
+// for the clock's rate.
+double film_seconds(const PlaybackClock& clock, double real_seconds);
 
 double raw_clock(const PlaybackClock& clock);
 double position(const PlaybackClock& clock);

@@ -1,5 +1,6 @@
 // Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
-#include <winsock2.h>
+#include "base/scoped_socket_win.h"
+
 #include <ws2tcpip.h>
 
 #include "playback/player_link_win.h"
@@ -11,51 +12,19 @@
 #include <thread>
 #include <utility>
 
+#include "base/scoped_win.h"
 #include "playback/http_exchange.h"
 #include "playback/line_assembler.h"
 #include "playback/playback_clock.h"
+#include "playback/player_reply.h"
 
 namespace dvbk {
 namespace {
 
-constexpr size_t max_waiting_replies = 64;
-constexpr DWORD answer_timeout_ms = 1000;  // the texts below say "1 s"
-constexpr DWORD pipe_retry_ms = 500;
-constexpr size_t max_answer_bytes = 1 << 20;  // VLC's status is a few kilobytes
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (valid())
-            CloseHandle(handle_);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
-
-class ScopedSocket {
-public:
-    explicit ScopedSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
-    ~ScopedSocket() {
-        if (valid())
-            closesocket(socket_);
-    }
-    ScopedSocket(ScopedSocket&& other) noexcept : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
-    ScopedSocket& operator=(ScopedSocket&&) = delete;
-
-    SOCKET get() const { return socket_; }
-    bool valid() const { return socket_ != INVALID_SOCKET; }
-
-private:
-    SOCKET socket_;
-};
+constexpr size_t MAX_WAITING_REPLIES = 64;
+constexpr DWORD ANSWER_TIMEOUT_MS = 1000;  // the texts below say "1 s"
+constexpr DWORD PIPE_RETRY_MS = 500;
+constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes
 
 struct AddressListDeleter {
     void operator()(addrinfo* list) const { freeaddrinfo(list); }
@@ -91,7 +60,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(mutex_);
             replies_.push_back(std::move(reply));
-            if (replies_.size() > max_waiting_replies)
+            if (replies_.size() > MAX_WAITING_REPLIES)
                 replies_.pop_front();
             post = !posted_;
             posted_ = true;
@@ -270,7 +239,7 @@ private:
             error = connect_error_text(WSAGetLastError());
             return ScopedSocket();
         }
-        std::uint64_t deadline = system_tick_count() + answer_timeout_ms;
+        std::uint64_t deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
         for (;;) {
             Wait wait = wait_for(stop_.get(), network_.get(), deadline);
             if (wait != Wait::Ready) {
@@ -297,13 +266,13 @@ private:
             error = with_code("cannot send the request", WSAGetLastError());
             return false;
         }
-        std::uint64_t deadline = system_tick_count() + answer_timeout_ms;
+        std::uint64_t deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
         char buffer[4096];
         for (;;) {
             int got = recv(socket, buffer, sizeof buffer, 0);
             if (got > 0) {
                 answer.append(buffer, got);
-                if (answer.size() > max_answer_bytes) {
+                if (answer.size() > MAX_ANSWER_BYTES) {
                     error = "answer too long";
                     return false;
                 }
@@ -373,7 +342,7 @@ private:
             if (error != last_error)
                 queue_.push(error_reply(error));
             last_error = error;
-            if (WaitForSingleObject(stop_.get(), pipe_retry_ms) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(stop_.get(), PIPE_RETRY_MS) == WAIT_OBJECT_0)
                 return;
         }
     }
@@ -395,16 +364,14 @@ private:
     // Asks mpv for the properties we follow, then delivers its lines until the pipe breaks (the
     // result says so) or the link stops (the result is empty).
     std::string talk(HANDLE pipe) {
-        static constexpr std::string_view observe =
-            "{\"command\":[\"observe_property\",1,\"time-pos\"]}\n"
-            "{\"command\":[\"observe_property\",2,\"pause\"]}\n";
+        const std::string observe = mpv_observe_commands();
         OVERLAPPED write{};
         write.hEvent = io_.get();
         DWORD written = 0;
         if (!WriteFile(pipe, observe.data(), static_cast<DWORD>(observe.size()), nullptr, &write) &&
             GetLastError() != ERROR_IO_PENDING)
             return "disconnected";
-        Io io = finish(pipe, write, answer_timeout_ms, written);
+        Io io = finish(pipe, write, ANSWER_TIMEOUT_MS, written);
         if (io != Io::Done || written != observe.size())
             return io == Io::Stopped ? "" : "disconnected";
 

@@ -3,19 +3,11 @@
 #include <algorithm>
 #include <fstream>
 
-#include "script/c_text.h"
-#include "script/time_text.h"
+#include "script/c_locale.h"
+#include "script/film_time.h"
 
 namespace dvbk {
 namespace {
-
-// A quoted script line is cut here: a binary file or a runaway line would otherwise turn the
-// one-line error into megabytes of text in the window and the message box.
-constexpr size_t max_quoted_line = 200;
-
-char ascii_lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void strip_white_space(std::string& line) {
     line.erase(std::remove_if(line.begin(), line.end(), is_c_space), line.end());
@@ -57,7 +49,7 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
     if (!command.empty() && command.front() == '#')
         return nullptr;
 
-    if (keyword_equals(command, "End")) {
+    if (equals_ignoring_case(command, "End")) {
         std::string_view end_text;
         double end = 0.0;
         if (!fields.next(end_text) || !parse_time(end_text, end))
@@ -78,9 +70,9 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
         return "Start time must be before end time: ";
 
     // The command is identified last, so a bad time wins over an unknown command.
-    bool mutes = keyword_equals(command, "Dunvel");
-    bool covers = keyword_equals(command, "Blenk");
-    bool both = keyword_equals(command, "DunvelBlenk") || keyword_equals(command, "BlenkDunvel");
+    bool mutes = equals_ignoring_case(command, "Dunvel");
+    bool covers = equals_ignoring_case(command, "Blenk");
+    bool both = equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel");
     if (!mutes && !covers && !both)
         return "Unexpected command: ";
     if ((mutes || both) && start < trackers.last_mute_end)
@@ -106,27 +98,7 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
     return nullptr;
 }
 
-// The stripped line as the error quotes it: NUL bytes would end the message early wherever it
-// is shown as C text (and hide the file name and line number), so they are written as "?".
-std::string quoted_line(std::string_view line) {
-    std::string quoted(line.substr(0, max_quoted_line));
-    std::replace(quoted.begin(), quoted.end(), '\0', '?');
-    if (line.size() > max_quoted_line)
-        quoted += "...";
-    return quoted;
-}
-
 }  // namespace
-
-bool keyword_equals(std::string_view field, std::string_view keyword) {
-    if (field.size() != keyword.size())
-        return false;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (ascii_lower(field[i]) != ascii_lower(keyword[i]))
-            return false;
-    }
-    return true;
-}
 
 void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
                          std::int64_t line_number) {
@@ -150,7 +122,7 @@ bool load_filter_script(std::istream& in, const std::string& file_name, FilterSc
         if (line.empty())
             continue;
         if (const char* error = process_line(line, script, trackers)) {
-            report_script_error(script, std::string(error) + quoted_line(line), file_name, line_number);
+            report_script_error(script, std::string(error) + quote_line(line), file_name, line_number);
             return false;
         }
     }

@@ -30,9 +30,6 @@ struct FilterScript {
     std::string load_error;
 };
 
-// Whole-field comparison, ASCII letters without regard to case.
-bool keyword_equals(std::string_view field, std::string_view keyword);
-
 // Sets `load_error` to the per-line text that names the file and the line.
 void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
                          std::int64_t line_number);

@@ -1,14 +1,19 @@
-// The Settings dialog: the player click (on or off, preset or custom position) and the drift
-// correction.
+// The Settings dialog: the player click (on or off, preset or custom position), the drift
+// correction and the clock source.
 #pragma once
 
 #include <windows.h>
 
+#include "settings/settings_file.h"
+
 namespace dvbk {
 
-INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// Shows the dialog over `owner` with a copy of `settings`. On OK the copy, with what the user
+// changed, replaces `settings` and the result is true; Cancel or closing leaves `settings` as it
+// was.
+bool edit_settings(HWND owner, AppSettings& settings);
 
-// The preset list only matters when the click is on; X and Y can be typed only for "Custom".
-void update_click_controls(HWND dialog);
+// The dialog procedure; its lParam at WM_INITDIALOG is the AppSettings draft it edits.
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 }  // namespace dvbk

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "script/c_text.h"
+#include "script/c_locale.h"
 
 namespace dvbk {
 namespace {

@@ -25,7 +25,7 @@ struct AppSettings {
     int click_choice = 0;         // index into click_presets
     double click_x = 0.986;       // click position as fractions of the primary screen
     double click_y = 0.949;
-    double time_adj = 0.0;  // clock drift correction, seconds per hour
+    double time_adj = 0.0;  // clock drift correction, seconds per hour (see PlaybackClock::clock_adj)
 
     // Following a player. Written after the eight lines above, which older versions read alone.
     ClockSource clock_source = ClockSource::Manual;

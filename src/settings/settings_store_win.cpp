@@ -5,29 +5,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/scoped_win.h"
+
 namespace dvbk {
 namespace {
 
 FileWriter file_writer = WriteFile;
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() { close(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    bool close() {
-        bool ok = !valid() || CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 std::string settings_file_name() {
     return settings_folder() + "settings.xml";

@@ -17,8 +17,8 @@
 #include "../audio/fake_core_audio_win.h"
 #include "app/app_state_win.h"
 #include "app/app_win.h"
-#include "playback/dispatch_win.h"
-#include "playback/follow_win.h"
+#include "app/dispatch_win.h"
+#include "app/follow_win.h"
 #include "resources/resource_ids.h"
 
 namespace dvbk {
@@ -276,16 +276,22 @@ TEST_F(AppWindowTest, ResyncClearsStateOnlyWhenTheCursorMoves) {
     EXPECT_EQ(4, inputs_sent);
 }
 
+// Picks entry `index` of the preset list as the user would, with the notification the list sends.
+void choose_preset(HWND dialog, int index) {
+    HWND combo = GetDlgItem(dialog, IDC_CLICK_PRESET);
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CLICK_PRESET, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
 TEST_F(AppWindowTest, SettingsDialog) {
     bool combo_enabled = true, x_read_only = false;
     std::string x_text, y_text;
     answer_next_dialog("Settings", [&](HWND dialog) {
-        combo_enabled = IsWindowEnabled(app.preset_combo);
+        combo_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_CLICK_PRESET));
         SendMessageA(dialog, WM_COMMAND, IDC_CLICK_MAXIMIZE, 0);  // unchecked: nothing changes
         CheckDlgButton(dialog, IDC_CLICK_MAXIMIZE, BST_CHECKED);
         SendMessageA(dialog, WM_COMMAND, IDC_CLICK_MAXIMIZE, 0);
-        SendMessageA(app.preset_combo, CB_SETCURSEL, 1, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(app.preset_combo));
+        choose_preset(dialog, 1);
         char text[32];
         GetDlgItemTextA(dialog, IDC_CLICK_X, text, sizeof text);
         x_text = text;
@@ -310,21 +316,32 @@ TEST_F(AppWindowTest, SettingsDialog) {
     EXPECT_NE(std::string::npos, file.find("<time_adj>-3.5</time_adj>"));
     saved.close();
 
-    // "Custom" makes X and Y editable; Cancel keeps the typed numbers out and writes nothing.
+    // "Custom" makes X and Y editable. Cancel, or closing the box, leaves every setting as it was,
+    // whatever was changed in it, and writes nothing.
     DeleteFileA(settings_path().c_str());
-    bool custom_editable = false;
-    answer_next_dialog("Settings", [&](HWND dialog) {
-        SendMessageA(app.preset_combo, CB_SETCURSEL, 2, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(app.preset_combo));
-        custom_editable = !(GetWindowLongA(GetDlgItem(dialog, IDC_CLICK_X), GWL_STYLE) & ES_READONLY);
-        SetDlgItemTextA(dialog, IDC_CLICK_X, "0.5");
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    command(IDM_SETTINGS);
-    EXPECT_TRUE(custom_editable);
-    EXPECT_EQ(2, app.settings.click_choice);  // the list acts at once, Cancel or not
-    EXPECT_EQ(0.848, app.settings.click_x);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(settings_path().c_str()));
+    const AppSettings before = app.settings;
+    for (int close : {IDCANCEL, 0}) {
+        SCOPED_TRACE(close);
+        bool custom_editable = false;
+        answer_next_dialog("Settings", [&](HWND dialog) {
+            choose_preset(dialog, 2);
+            custom_editable = !(GetWindowLongA(GetDlgItem(dialog, IDC_CLICK_X), GWL_STYLE) & ES_READONLY);
+            SetDlgItemTextA(dialog, IDC_CLICK_X, "0.5");
+            CheckDlgButton(dialog, IDC_CLICK_MAXIMIZE, BST_UNCHECKED);
+            SendMessageA(dialog, WM_COMMAND, IDC_CLICK_MAXIMIZE, 0);
+            SendDlgItemMessageA(dialog, IDC_CLOCK_SOURCE, CB_SETCURSEL, 2, 0);
+            SetDlgItemTextA(dialog, IDC_TIME_ADJ, "9");
+            if (close)
+                PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(close), 0);
+            else
+                PostMessageA(dialog, WM_CLOSE, 0, 0);
+        });
+        command(IDM_SETTINGS);
+        EXPECT_TRUE(custom_editable);
+        EXPECT_EQ(settings_text(before), settings_text(app.settings));
+        EXPECT_EQ(-3.5, app.clock.clock_adj);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(settings_path().c_str()));
+    }
 }
 
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {
@@ -363,7 +380,7 @@ TEST_F(AppWindowTest, DroppedScriptOpensOnlyWhilePaused) {
     EXPECT_FALSE(app.clock.paused);
 }
 
-TEST_F(AppWindowTest, EndOfSessionUnmutesWhatWeMuted) {
+TEST_F(AppWindowTest, EndOfSessionUnmutes) {
     open_script(write_script("Dunvel,1,100"));
     nudge(app.clock, 2.0);
     carry_out_due_events();
@@ -373,14 +390,14 @@ TEST_F(AppWindowTest, EndOfSessionUnmutesWhatWeMuted) {
     SendMessageA(window, WM_ENDSESSION, TRUE, 0);
     EXPECT_FALSE(fake_audio.endpoint_muted);
 
-    // A mute the user set is theirs to keep.
+    // As when the window closes: the sound goes back on whoever switched it off.
     app.muted = false;
     fake_audio.endpoint_muted = TRUE;
     SendMessageA(window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_TRUE(fake_audio.endpoint_muted);
+    EXPECT_FALSE(fake_audio.endpoint_muted);
 }
 
-TEST_F(AppWindowTest, CrashUnmutesWhatWeMuted) {
+TEST_F(AppWindowTest, CrashUnmutes) {
     open_script(write_script("Dunvel,1,100"));
     install_crash_unmute();
     // What the system will call for an exception nobody handles: the installed top-level filter.
@@ -397,7 +414,7 @@ TEST_F(AppWindowTest, CrashUnmutesWhatWeMuted) {
         fake_audio.endpoint_muted = TRUE;
         // The crash then goes on as it would have: reported, and the process ends.
         EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, installed(&crash));
-        EXPECT_EQ(!we_muted, fake_audio.endpoint_muted != FALSE);
+        EXPECT_FALSE(fake_audio.endpoint_muted);
     }
 }
 
@@ -510,7 +527,7 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     EXPECT_FALSE(app.muted);
 
     // Paused and quiet is no silence; a pipe that goes is.
-    Sleep(follow_silence_ms + 200);
+    Sleep(FOLLOW_SILENCE_MS + 200);
     check_player_silence(window);
     EXPECT_FALSE(app.follower.lost);
     mpv.disconnect();

@@ -12,6 +12,7 @@ namespace {
 // Wine keeps an endpoint's mute flag on the interface object it hands out, so a second reader
 // cannot see it; what is checked here is that every call of the real stack succeeds.
 TEST(SoundServerUp, MutesAndUnmutesTheDefaultOutput) {
+    ScopedCom com;
     AudioMuter muter;
     ASSERT_TRUE(muter.init()) << muter.last_error();
     EXPECT_FALSE(muter.use_mixer());
@@ -22,6 +23,7 @@ TEST(SoundServerUp, MutesAndUnmutesTheDefaultOutput) {
 }
 
 TEST(SoundServerDown, InitFailsWithOneLine) {
+    ScopedCom com;
     AudioMuter muter;
     EXPECT_FALSE(muter.init());
     EXPECT_TRUE(std::regex_match(muter.last_error(), std::regex("[A-Za-z:()]+ failed: hr = 0x[0-9a-f]{1,8}\n")))

@@ -14,7 +14,7 @@ namespace {
 using testing_fakes::fake_audio;
 using testing_fakes::FakeAudio;
 
-constexpr HRESULT class_not_registered = REGDB_E_CLASSNOTREG;  // 0x80040154: no Core Audio
+constexpr HRESULT CLASS_NOT_REGISTERED = REGDB_E_CLASSNOTREG;  // 0x80040154: no Core Audio
 
 class AudioMuterTest : public testing::Test {
 protected:
@@ -121,7 +121,7 @@ TEST_F(AudioMuterTest, NothingBeforeInit) {
 }
 
 TEST_F(AudioMuterTest, MixerWhenCoreAudioIsMissing) {
-    fake_audio.create = class_not_registered;
+    fake_audio.create = CLASS_NOT_REGISTERED;
     fake_audio.mixer_control_types = {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE,
                                       MIXERCONTROL_CONTROLTYPE_MUTE};
     std::unique_ptr<AudioMuter> muter(make_muter());
@@ -166,7 +166,7 @@ TEST_F(AudioMuterTest, MixerFailuresReportTheCoreAudioCode) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fake_audio = {};
-        fake_audio.create = class_not_registered;
+        fake_audio.create = CLASS_NOT_REGISTERED;
         fake_audio.mixer_open = c.open;
         fake_audio.mixer_line_info = c.line_info;
         fake_audio.mixer_line_controls = c.line_controls;
@@ -179,20 +179,65 @@ TEST_F(AudioMuterTest, MixerFailuresReportTheCoreAudioCode) {
     }
 }
 
-TEST_F(AudioMuterTest, ThreadInAnotherApartment) {
-    // A thread already in the multithreaded apartment cannot enter a single-threaded one.
-    std::string error;
-    std::thread([&error] {
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+// Every apartment entered is left once, and only those: a failed entry is not ours to undo.
+int com_entries = 0;
+int com_exits = 0;
+HRESULT com_answer = S_OK;
+HRESULT WINAPI count_entry(LPVOID, DWORD) {
+    ++com_entries;
+    return com_answer;
+}
+void WINAPI count_exit() {
+    ++com_exits;
+}
+
+TEST(ScopedCom, LeavesOnlyTheApartmentItEntered) {
+    struct Case {
+        HRESULT answer;
+        int exits;
+    };
+    const Case cases[] = {
+        {S_OK, 1},
+        {S_FALSE, 1},  // already in this apartment: the count still goes up, so it must come down
+        {RPC_E_CHANGED_MODE, 0},
+        {E_OUTOFMEMORY, 0},
+    };
+    const ComCalls counting{count_entry, count_exit};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        com_entries = com_exits = 0;
+        com_answer = c.answer;
         {
-            std::unique_ptr<AudioMuter> muter(make_muter());
-            EXPECT_FALSE(muter->init());
-            error = muter->last_error();
+            ScopedCom com(COINIT_APARTMENTTHREADED, counting);
+            EXPECT_EQ(c.answer, com.result());
+            EXPECT_EQ(0, com_exits);
         }
+        EXPECT_EQ(1, com_entries);
+        EXPECT_EQ(c.exits, com_exits);
+    }
+}
+
+TEST_F(AudioMuterTest, ThreadInAnotherApartment) {
+    // A thread already in the multithreaded apartment cannot enter a single-threaded one; the owner
+    // says so and leaves the thread where it was, and the muter works in the apartment it finds.
+    HRESULT entered = S_OK;
+    APTTYPE after = APTTYPE_CURRENT;
+    bool ready = false;
+    std::thread([&] {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        {
+            ScopedCom com;
+            entered = com.result();
+            std::unique_ptr<AudioMuter> muter(make_muter());
+            ready = muter->init();
+        }
+        APTTYPEQUALIFIER qualifier;
+        CoGetApartmentType(&after, &qualifier);
         CoUninitialize();
     }).join();
-    EXPECT_EQ("CoInitialize failed: hr = 0x80010106\n", error);
-    EXPECT_EQ(0, fake_audio.create_calls);
+    EXPECT_EQ(RPC_E_CHANGED_MODE, entered);
+    EXPECT_EQ(APTTYPE_MTA, after);
+    EXPECT_TRUE(ready);
 }
 
 }  // namespace

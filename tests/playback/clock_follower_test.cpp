@@ -125,7 +125,7 @@ TEST_F(ClockFollowerTest, SilenceFallsBackOnceAndAnswersPickUpAgain) {
         begin_following(follower, c.source, fake_ticks);
         hear(10.0, c.paused);
         note_problem(follower, c.problem);
-        advance_ms(follow_silence_ms);
+        advance_ms(FOLLOW_SILENCE_MS);
         EXPECT_FALSE(check_silence(follower, fake_ticks));
         advance_ms(1);
         EXPECT_EQ(c.falls_back, check_silence(follower, fake_ticks));

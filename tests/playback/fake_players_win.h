@@ -3,7 +3,8 @@
 // Include this before anything that includes <windows.h>: it brings in Winsock 2.
 #pragma once
 
-#include <winsock2.h>
+#include "base/scoped_socket_win.h"
+
 #include <ws2tcpip.h>
 
 #include <windows.h>
@@ -16,41 +17,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "playback/http_exchange.h"
 
 namespace dvbk::testing_fakes {
 
-class FakeHandle {
-public:
-    explicit FakeHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~FakeHandle() {
-        if (handle_ && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    FakeHandle(const FakeHandle&) = delete;
-    FakeHandle& operator=(const FakeHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-class FakeSocket {
-public:
-    explicit FakeSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
-    ~FakeSocket() { reset(); }
-    FakeSocket(const FakeSocket&) = delete;
-    FakeSocket& operator=(const FakeSocket&) = delete;
-    SOCKET get() const { return socket_; }
-    void reset(SOCKET socket = INVALID_SOCKET) {
-        if (socket_ != INVALID_SOCKET)
-            closesocket(socket_);
-        socket_ = socket;
-    }
-
-private:
-    SOCKET socket_;
-};
 
 // Winsock for as long as the holder lives; the first member, so that it goes after the sockets.
 struct WinsockUser {
@@ -62,7 +33,7 @@ struct WinsockUser {
 };
 
 // A loopback listener on an ephemeral port with a small queue; `port` stays 0 when that failed.
-inline void listen_on_loopback(FakeSocket& listener, int& port, int backlog) {
+inline void listen_on_loopback(ScopedSocket& listener, int& port, int backlog) {
     listener.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     // Connections we closed linger on a port; without this a new listener could not bind it again.
     BOOL reuse = TRUE;
@@ -89,7 +60,7 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(static_cast<u_short>(port_));
-        for (FakeSocket& filler : fillers_) {
+        for (ScopedSocket& filler : fillers_) {
             filler.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
             u_long nonblocking = 1;
             ioctlsocket(filler.get(), FIONBIO, &nonblocking);
@@ -101,8 +72,8 @@ public:
 
 private:
     WinsockUser winsock_;
-    FakeSocket listener_;
-    FakeSocket fillers_[3];
+    ScopedSocket listener_;
+    ScopedSocket fillers_[3];
     int port_ = 0;
 };
 
@@ -162,7 +133,7 @@ private:
                 continue;
             }
             if (readable(listener_.get())) {
-                FakeSocket client(accept(listener_.get(), nullptr, nullptr));
+                ScopedSocket client(accept(listener_.get(), nullptr, nullptr));
                 if (client.get() != INVALID_SOCKET)
                     answer(client.get());
             }
@@ -224,7 +195,7 @@ private:
 
     WinsockUser winsock_;
     std::string password_;
-    FakeSocket listener_;
+    ScopedSocket listener_;
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<bool> wanted_listening_{true};
@@ -262,7 +233,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         if (!client_)
             return false;
-        FakeHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        ScopedHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         OVERLAPPED overlapped{};
         overlapped.hEvent = done.get();
         DWORD written = 0;
@@ -299,7 +270,7 @@ private:
 
     void serve() {
         for (;;) {
-            FakeHandle pipe(std::exchange(next_, INVALID_HANDLE_VALUE));
+            ScopedHandle pipe(std::exchange(next_, INVALID_HANDLE_VALUE));
             OVERLAPPED overlapped{};
             overlapped.hEvent = io_.get();
             DWORD transferred = 0;
@@ -346,9 +317,9 @@ private:
 
     std::string name_;
     HANDLE next_ = INVALID_HANDLE_VALUE;  // the instance the next client connects to
-    FakeHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    FakeHandle drop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    FakeHandle io_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle drop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle io_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     mutable std::mutex mutex_;
     HANDLE client_ = nullptr;
     std::vector<std::string> lines_;

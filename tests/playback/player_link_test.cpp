@@ -17,7 +17,7 @@ using testing_fakes::FakeMpvServer;
 using testing_fakes::FakeVlcServer;
 using testing_fakes::wait_until;
 
-constexpr UINT replies_waiting = WM_APP + 1;
+constexpr UINT REPLIES_WAITING = WM_APP + 1;
 
 // Takes replies every 10 ms until `count` have come or `ms` have passed.
 std::vector<PlayerReply> collect(PlayerLink& link, size_t count, DWORD ms) {
@@ -141,7 +141,7 @@ TEST(VlcLink, GivesUpOnSilenceAndStopsMidAttempt) {
 }
 
 LRESULT CALLBACK count_posts(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == replies_waiting) {
+    if (message == REPLIES_WAITING) {
         ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         return 0;
     }
@@ -166,7 +166,7 @@ TEST(VlcLink, PostsOnceUntilTakenAndKeepsTheNewest) {
 
     FakeVlcServer server("secret");
     server.set_body("{}");
-    std::unique_ptr<PlayerLink> link = start_vlc_link(window, replies_waiting, "127.0.0.1", server.port(), "secret", 5);
+    std::unique_ptr<PlayerLink> link = start_vlc_link(window, REPLIES_WAITING, "127.0.0.1", server.port(), "secret", 5);
     // Far more replies than are kept, and not one take(): a single message.
     EXPECT_TRUE(wait_until(
         [&] {

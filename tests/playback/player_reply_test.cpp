@@ -47,7 +47,7 @@ TEST(PlayerReply, ReadsVlcStatus) {
         {R"({"information":{"state":"paused","time":99},"title":"\"state\":\"paused\"","state":"playing","time":3})",
          S::Playing, 3, 0, -1},
         {R"({"state":"stopped","time":2,"state":"playing"})", S::Playing, 2, 0, -1},
-        {nested(json_depth_limit - 1), S::Paused, 1, 0, -1},
+        {nested(JSON_DEPTH_LIMIT - 1), S::Paused, 1, 0, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
@@ -76,7 +76,7 @@ TEST(PlayerReply, RefusesWhatIsNotAVlcStatus) {
         R"({'state':'playing','time':1})", p + "1,}", R"({"state" "playing","time":1})", p + "1 /* now */}",
         p + R"(1,"x":tru})", p + R"(1,"x":[1,]})", p + R"(1,"x":{"a"}})",
         // Too deep, balanced or not.
-        nested(json_depth_limit), nested(10000), p + "1,\"x\":" + std::string(10000, '[')};
+        nested(JSON_DEPTH_LIMIT), nested(10000), p + "1,\"x\":" + std::string(10000, '[')};
     for (const std::string& json : cases) {
         SCOPED_TRACE(testing::PrintToString(json.substr(0, 100)));
         EXPECT_FALSE(parse_vlc_status(json));

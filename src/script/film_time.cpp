@@ -1,6 +1,6 @@
-#include "script/time_text.h"
+#include "script/film_time.h"
 
-#include "script/c_text.h"
+#include "script/c_locale.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "app/app_text.h"
+#include "app/user_input.h"
 
 #include <gtest/gtest.h>
 
-#include "settings/number_text.h"
+#include "settings/decimal_number.h"
 
 namespace dvbk {
 namespace {

@@ -1,4 +1,4 @@
-#include "script/time_text.h"
+#include "script/film_time.h"
 
 #include <gtest/gtest.h>
 

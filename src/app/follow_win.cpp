@@ -1,11 +1,11 @@
-#include "playback/follow_win.h"
+#include "app/follow_win.h"
 
 #include <cmath>
 #include <string>
 
 #include "app/app_state_win.h"
 #include "app/app_win.h"
-#include "playback/dispatch_win.h"
+#include "app/dispatch_win.h"
 #include "playback/player_reply.h"
 
 namespace dvbk {

@@ -1,4 +1,4 @@
-#include "app/app_text.h"
+#include "app/user_input.h"
 
 namespace dvbk {
 

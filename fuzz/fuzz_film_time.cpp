@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "script/time_text.h"
+#include "script/film_time.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "playback/status_text.h"
+#include "playback/event_status.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "script/time_text.h"
+#include "script/film_time.h"
 
 namespace dvbk {
 

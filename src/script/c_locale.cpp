@@ -1,10 +1,32 @@
-#include "script/c_text.h"
+#include "script/c_locale.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
 namespace dvbk {
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string quote_line(std::string_view line) {
+    std::string quoted(line.substr(0, MAX_QUOTED_LINE));
+    for (char& c : quoted) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7f)
+            c = '?';
+    }
+    if (line.size() > MAX_QUOTED_LINE)
+        quoted += "...";
+    return quoted;
+}
 
 void CReader::skip_space() {
     while (pos_ < text_.size() && is_c_space(text_[pos_]))

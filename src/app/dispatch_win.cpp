@@ -1,9 +1,9 @@
-#include "playback/dispatch_win.h"
-#include "playback/follow_win.h"
+#include "app/dispatch_win.h"
 
 #include "app/app_state_win.h"
 #include "app/app_win.h"
-#include "playback/status_text.h"
+#include "app/follow_win.h"
+#include "playback/event_status.h"
 
 namespace dvbk {
 namespace {
@@ -16,33 +16,28 @@ void note_audio_result(bool ok) {
 }  // namespace
 
 void dispatch_event(const FilterEvent& event) {
-    app.action_text = "Current Action: ";
+    // The flags follow the one rule for every event; what is done to the system follows the kind.
+    apply_event(event.kind, app.covered, app.muted);
     switch (event.kind) {
         case EventKind::CoverStart:
-            app.covered = true;
             cover_screen(app.cover, app.main_window);
             break;
         case EventKind::CoverEnd:
-            app.covered = false;
             uncover_screen(app.cover, app.main_window, app.settings);
             break;
         case EventKind::MuteStart:
-            app.muted = true;
             note_audio_result(app.audio_muter->mute());
             break;
         case EventKind::MuteEnd:
-            app.muted = false;
             note_audio_result(app.audio_muter->unmute());
             break;
         case EventKind::BothStart:
-            app.covered = true;
-            app.muted = true;
             note_audio_result(app.audio_muter->mute());
             // The picture is hidden even when the sound could not be silenced.
             cover_screen(app.cover, app.main_window);
             break;
     }
-    app.action_text += action_name(app.covered, app.muted);
+    app.action_text = "Current Action: " + action_name(app.covered, app.muted);
 }
 
 void resync_after_seek(HWND window) {

@@ -7,7 +7,7 @@
 
 namespace dvbk {
 
-inline constexpr const char* usage_text = "DunvelBlenk.exe \"Filename\"";
+inline constexpr const char* USAGE_TEXT = "DunvelBlenk.exe \"Filename\"";
 
 enum class StartupRequest { Nothing, ShowUsage, OpenScript };
 

@@ -1,4 +1,4 @@
-#include "playback/status_text.h"
+#include "playback/event_status.h"
 
 #include <gtest/gtest.h>
 

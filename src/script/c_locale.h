@@ -1,10 +1,11 @@
-// Reading text the way the C library does in the "C" locale, independent of the user's regional
-// settings and of whether `char` is signed: bytes from 0x80 up are never blanks or digits, and the
-// decimal separator is always a point.
+// Text as the C library sees it in the "C" locale, independent of the user's regional settings and
+// of whether `char` is signed: bytes from 0x80 up are never blanks, digits, letters or control
+// bytes, letter case is ASCII's only, and the decimal separator is always a point.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace dvbk {
@@ -16,6 +17,23 @@ inline bool is_c_space(char c) {
 inline bool is_c_digit(char c) {
     return c >= '0' && c <= '9';
 }
+
+inline char ascii_lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whole-text comparison, ASCII letters without regard to case: script keywords, HTTP header names,
+// the words of other tools' files.
+bool equals_ignoring_case(std::string_view a, std::string_view b);
+
+// A quoted line is cut here: a binary file or a runaway line would otherwise turn a one-line
+// message into megabytes of text.
+inline constexpr size_t MAX_QUOTED_LINE = 200;
+
+// A line of a file as a message quotes it: cut after MAX_QUOTED_LINE bytes (then "..." follows),
+// and with control bytes other than the tab shown as "?". A NUL would end the message early
+// wherever it is shown as C text, and an escape sequence must not reach the user's terminal.
+std::string quote_line(std::string_view line);
 
 // A left-to-right reader of numbers as a stream extracts them. It never looks past the end of the
 // view, so a NUL byte inside the text is an ordinary character that ends a number.

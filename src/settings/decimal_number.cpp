@@ -1,8 +1,8 @@
-#include "settings/number_text.h"
+#include "settings/decimal_number.h"
 
 #include <cstdio>
 
-#include "script/c_text.h"
+#include "script/c_locale.h"
 
 namespace dvbk {
 
