@@ -22,7 +22,6 @@
 
 namespace dvbk::testing_fakes {
 
-
 // Winsock for as long as the holder lives; the first member, so that it goes after the sockets.
 struct WinsockUser {
     WinsockUser() {
