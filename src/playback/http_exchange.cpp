@@ -7,14 +7,6 @@
 namespace dvbk {
 namespace {
 
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The line starting at `pos` without its "\n" (and a "\r" before it); false when no "\n" follows,
 // that is when the line was cut short. Servers that end lines with a bare LF are read too.
 bool next_line(std::string_view text, size_t& pos, std::string_view& line) {
@@ -65,7 +57,7 @@ bool read_number(std::string_view text, int base, std::uint64_t& value) {
 // True when the last coding listed is "chunked": only then does the sender mark the body's end itself.
 bool ends_chunked(std::string_view codings) {
     size_t comma = codings.rfind(',');
-    std::string_view last = trim(comma == std::string_view::npos ? codings : codings.substr(comma + 1));
+    std::string_view last = trim_blanks(comma == std::string_view::npos ? codings : codings.substr(comma + 1));
     return equals_ignoring_case(last, "chunked");
 }
 
@@ -77,7 +69,7 @@ std::optional<std::string> read_chunked_body(std::string_view raw, size_t pos) {
             return std::nullopt;
         // Chunk extensions after ";" carry nothing we use.
         std::uint64_t size = 0;
-        if (!read_number(trim(line.substr(0, line.find(';'))), 16, size))
+        if (!read_number(trim_blanks(line.substr(0, line.find(';'))), 16, size))
             return std::nullopt;
         if (size == 0)
             break;
@@ -152,7 +144,7 @@ std::optional<HttpResponse> parse_http_response(std::string_view raw) {
         if (colon == std::string_view::npos || colon == 0)
             return std::nullopt;
         std::string_view name = line.substr(0, colon);
-        std::string_view value = trim(line.substr(colon + 1));
+        std::string_view value = trim_blanks(line.substr(colon + 1));
         if (equals_ignoring_case(name, "Content-Length")) {
             std::uint64_t length = 0;
             // Two different lengths leave no way to tell where the body ends.

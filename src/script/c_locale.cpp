@@ -16,6 +16,14 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string quote_line(std::string_view line) {
     std::string quoted(line.substr(0, MAX_QUOTED_LINE));
     for (char& c : quoted) {

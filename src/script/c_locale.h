@@ -26,6 +26,9 @@ inline char ascii_lower(char c) {
 // the words of other tools' files.
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 
+// `text` without the blanks and tabs at either end, as HTTP header values are read.
+std::string_view trim_blanks(std::string_view text);
+
 // A quoted line is cut here: a binary file or a runaway line would otherwise turn a one-line
 // message into megabytes of text.
 inline constexpr size_t MAX_QUOTED_LINE = 200;

@@ -1,0 +1,42 @@
+// What the browser extension reports about the video it follows, read from one of its text
+// messages, and the status message the program sends it back.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dvbk {
+
+constexpr size_t BROWSER_TITLE_MAX_BYTES = 200;
+
+struct BrowserReport {
+    enum class Kind { Hello, Video, Gone, Idle, Other };
+    Kind kind = Kind::Other;
+    int version = 0;  // Hello
+    int tab = 0;      // Video, Gone
+    // Video:
+    std::string title;          // at most 200 bytes, control characters turned to spaces
+    double current_time = 0.0;  // seconds, finite, >= 0
+    bool paused = false;
+    double playback_rate = 1.0;      // finite, 0 < rate <= 16
+    std::optional<double> duration;  // seconds; nullopt when unknown (a live stream)
+    double age_ms = 0.0;             // how long before sending the values were read, 0..60000
+};
+
+// {"type":"hello","version":1}
+// {"type":"video","tab":12,"title":"...","currentTime":12.3,"paused":false,"playbackRate":1,
+//  "duration":5400.5,"age":3.2}            ("duration" may be null or left out)
+// {"type":"gone","tab":12}
+// {"type":"idle"}
+// Any other "type" string is Other, so that a newer extension's messages can be passed over.
+// nullopt for anything but one JSON object with a string "type", and for a known type whose
+// members are missing, of the wrong type, or out of range. Unknown members are skipped.
+std::optional<BrowserReport> read_browser_report(std::string_view text);
+
+enum class BrowserPermission { Allowed, Pending, Refused };
+
+// {"type":"status","state":"allowed"}, "pending" or "refused".
+std::string browser_status_message(BrowserPermission permission);
+
+}  // namespace dvbk
