@@ -23,11 +23,14 @@ double seconds_between(std::uint64_t earlier, std::uint64_t later) {
 // estimate is the highest of them carried forward to now.
 double estimate_playing(ClockFollower& follower, const PlayerReport& report) {
     auto& recent = follower.recent;
+    if (report.rate != follower.rate)
+        recent.clear();
+    follower.rate = report.rate;
     while (!recent.empty() && report.tick - std::min(report.tick, recent.front().tick) > SAMPLE_WINDOW_MS)
         recent.pop_front();
     double best = report.position;
     for (const ClockFollower::Sample& sample : recent)
-        best = std::max(best, sample.position + seconds_between(sample.tick, report.tick));
+        best = std::max(best, sample.position + seconds_between(sample.tick, report.tick) * report.rate);
     if (report.position < best - STALE_SECONDS) {
         recent.clear();
         best = report.position;
@@ -53,6 +56,7 @@ PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, s
     }
     report.paused = status.state == PlayerState::Paused;
     report.position = status.time;
+    report.rate = status.rate;
     if (status.length > 0.0 && status.position > 0.0 && status.position <= 1.0) {
         // The length as sent is within a second of the real one, and "time", whole seconds, is the
         // position times the real length rounded down. Each report narrows the range; a new film
@@ -82,6 +86,8 @@ std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMe
         follower.mpv_time = message.time_pos;
     else if (message.kind == MpvMessage::Kind::Pause)
         follower.mpv_paused = message.paused;
+    else if (message.kind == MpvMessage::Kind::Speed)
+        follower.mpv_speed = message.speed;
     else
         return std::nullopt;
     PlayerReport report;
@@ -89,6 +95,26 @@ std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMe
     report.stopped = !follower.mpv_time;
     report.paused = follower.mpv_paused;
     report.position = follower.mpv_time.value_or(0.0);
+    report.rate = follower.mpv_speed;
+    return report;
+}
+
+std::optional<PlayerReport> report_from_browser(ClockFollower& follower, const BrowserReport& message,
+                                                std::uint64_t tick) {
+    if (message.kind == BrowserReport::Kind::Idle || message.kind == BrowserReport::Kind::Gone) {
+        note_problem(follower, "no video followed in the browser");
+        return std::nullopt;
+    }
+    if (message.kind != BrowserReport::Kind::Video)
+        return std::nullopt;
+    PlayerReport report;
+    // The extension says how long ago the page read the video; it arrived at `tick`.
+    auto age = static_cast<std::uint64_t>(std::llround(message.age_ms));
+    report.tick = tick - std::min(age, tick);
+    report.paused = message.paused;
+    report.position = message.current_time;
+    report.rate = message.playback_rate;
+    report.exact = true;
     return report;
 }
 
@@ -101,6 +127,7 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
     follower.problem.clear();
 
     double before = position(clock);
+    set_speed(clock, report.rate);
     if (report.stopped || report.paused) {
         follower.recent.clear();
         follower.player_paused = true;
@@ -113,8 +140,17 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
         return std::abs(target - before) > FOLLOW_JUMP_SECONDS ? FollowOutcome::Jumped : FollowOutcome::Moved;
     }
 
-    double target =
-        std::max(estimate_playing(follower, report) + follower.offset + seconds_between(report.tick, now), 0.0);
+    double since = seconds_between(report.tick, now) * report.rate;
+    if (report.exact) {
+        follower.recent.clear();
+        follower.player_paused = false;
+        if (clock.paused)
+            resume(clock);
+        double target = std::max(report.position + follower.offset + since, 0.0);
+        seek(clock, target);
+        return std::abs(target - before) > FOLLOW_JUMP_SECONDS ? FollowOutcome::Jumped : FollowOutcome::Moved;
+    }
+    double target = std::max(estimate_playing(follower, report) + follower.offset + since, 0.0);
     // A clock that was set from lower bounds and has run since is itself one, as long as the player
     // keeps pace: it gives way only slowly (1 % of the time between reports) to a lower estimate, so
     // that the loss of the freshest report does not pull it back. A player that went back or
@@ -125,8 +161,7 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
     // Played on from where it paused: it started somewhere between the last report and this one,
     // half the gap ago at a guess, which is closer than the stale position it reports at first.
     if (follower.player_paused && clock.paused && previous != 0 && std::abs(target - before) < STALE_SECONDS)
-        target =
-            std::max(target, before + seconds_between(previous, report.tick) / 2.0 + seconds_between(report.tick, now));
+        target = std::max(target, before + seconds_between(previous, report.tick) * report.rate / 2.0 + since);
     follower.player_paused = false;
     if (clock.paused)
         resume(clock);
@@ -159,7 +194,8 @@ void note_user_shift(ClockFollower& follower, double seconds) {
 std::string clock_status_text(const ClockFollower& follower, std::uint64_t now) {
     if (follower.source == ClockSource::Manual)
         return "Clock: manual";
-    std::string name = clock_source_name(follower.source);
+    // The players by their own names; the browser is no name.
+    std::string name = follower.source == ClockSource::Browser ? "browser" : clock_source_name(follower.source);
     if (follower.heard && !follower.lost) {
         char age[32];
         std::snprintf(age, sizeof age, "%.1f",

@@ -1,5 +1,6 @@
-// Following a player: the film clock set from what VLC or mpv says of its position, with the user's
-// own corrections on top, and the manual clock taking over when the player falls silent.
+// Following a player: the film clock set from what VLC, mpv or a browser's video says of its
+// position, with the user's own corrections on top, and the manual clock taking over when the player
+// falls silent.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "playback/browser_report.h"
 #include "playback/playback_clock.h"
 #include "playback/player_reply.h"
 #include "settings/settings_file.h"
@@ -19,6 +21,10 @@ struct PlayerReport {
     bool stopped = false;    // nothing is playing: the clock holds where it is
     bool paused = false;
     double position = 0.0;  // the player's position in seconds at `tick`
+    double rate = 1.0;      // film seconds per second while playing
+    // The position was read at `tick` exactly (a browser's video), rather than being a lower bound
+    // that may have been set a while before it was sent (VLC, mpv).
+    bool exact = false;
 };
 
 struct ClockFollower {
@@ -45,6 +51,9 @@ struct ClockFollower {
     // mpv tells each property when it changes.
     std::optional<double> mpv_time;
     bool mpv_paused = false;
+    double mpv_speed = 1.0;
+
+    double rate = 1.0;  // of the samples in `recent`
 };
 
 enum class FollowOutcome { Held, Moved, Jumped };
@@ -63,6 +72,11 @@ PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, s
 // A report from one mpv message, or none when the message says nothing of time or pause.
 std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMessage& message, std::uint64_t tick);
 
+// A report from one message of the browser extension, or none when it says nothing of a video
+// (a greeting, no video followed, the video gone: the last two become the status line's reason).
+std::optional<PlayerReport> report_from_browser(ClockFollower& follower, const BrowserReport& message,
+                                                std::uint64_t tick);
+
 // Sets `clock` from the report as of `now`: paused when the player is, at the player's position plus
 // the user's offset. Jumped when that is more than FOLLOW_JUMP_SECONDS from where the clock was.
 FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
@@ -78,7 +92,8 @@ bool check_silence(ClockFollower& follower, std::uint64_t now);
 // The user moved the clock by `seconds` (Set Time, a nudge) while following.
 void note_user_shift(ClockFollower& follower, double seconds);
 
-// "Clock: manual", "Clock: VLC, 0.1 s ago", "Clock: manual, VLC not answering: connection refused".
+// "Clock: manual", "Clock: VLC, 0.1 s ago", "Clock: browser, 0.1 s ago",
+// "Clock: manual, VLC not answering: connection refused".
 std::string clock_status_text(const ClockFollower& follower, std::uint64_t now);
 
 }  // namespace dvbk

@@ -1,5 +1,7 @@
 #include "playback/playback_clock.h"
 
+#include <cmath>
+
 namespace dvbk {
 namespace {
 
@@ -14,7 +16,7 @@ void set_tick_source(TickSource source) {
 double film_seconds(const PlaybackClock& clock, double real_seconds) {
     // The order of operations is part of the clock's definition: readers compare positions taken
     // at different moments, so every reading must round the same way.
-    return (3600.0 - clock.clock_adj) * real_seconds / 3600.0;
+    return (3600.0 - clock.clock_adj) * real_seconds / 3600.0 * clock.speed;
 }
 
 double raw_clock(const PlaybackClock& clock) {
@@ -43,6 +45,17 @@ void resume(PlaybackClock& clock) {
 
 void seek(PlaybackClock& clock, double t) {
     clock.clock_offset = (clock.paused ? clock.frozen_clock : raw_clock(clock)) - t;
+}
+
+void set_speed(PlaybackClock& clock, double speed) {
+    if (!(speed > 0.0) || !std::isfinite(speed) || speed == clock.speed)
+        return;
+    double now = position(clock);
+    clock.speed = speed;
+    // The raw clock is read at the new speed, so the fields that hold raw readings are taken again.
+    if (clock.paused)
+        clock.frozen_clock = raw_clock(clock);
+    seek(clock, now);
 }
 
 void nudge(PlaybackClock& clock, double step) {

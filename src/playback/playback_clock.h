@@ -16,6 +16,8 @@ struct PlaybackClock {
     // `time_adj` setting: taken from the settings at start-up and whenever the Settings dialog is
     // confirmed, and never written back.
     double clock_adj = 0.0;
+    // Film seconds per corrected second: 1 unless a followed player plays faster or slower.
+    double speed = 1.0;
 };
 
 // Milliseconds since system start from a 64-bit counter, so the clock never wraps.
@@ -27,8 +29,8 @@ std::uint64_t system_tick_count();
 // Replaces the tick source (tests feed exact ticks); nullptr restores `system_tick_count`.
 void set_tick_source(TickSource source);
 
-// How many film seconds pass in `real_seconds` with the clock's drift correction: the one formula
-// for the clock's rate.
+// How many film seconds pass in `real_seconds` with the clock's drift correction and speed: the
+// one formula for the clock's rate.
 double film_seconds(const PlaybackClock& clock, double real_seconds);
 
 double raw_clock(const PlaybackClock& clock);
@@ -39,5 +41,8 @@ void resume(PlaybackClock& clock);
 void seek(PlaybackClock& clock, double t);
 // Steps of -2.0, -0.2, +0.2 or +2.0 seconds; a backward step never goes below position 0.
 void nudge(PlaybackClock& clock, double step);
+// From now on the film runs at `speed` (a finite number above 0; anything else is ignored), from
+// the position it has reached.
+void set_speed(PlaybackClock& clock, double speed);
 
 }  // namespace dvbk

@@ -51,6 +51,10 @@ std::optional<VlcStatus> parse_vlc_status(std::string_view json) {
         return std::nullopt;
     if (status.length < 0.0)
         status.length = 0.0;
+    if (!read_optional_number(find_member(*members, "rate"), status.rate))
+        return std::nullopt;
+    if (!(status.rate > 0.0))
+        status.rate = 1.0;
     return status;
 }
 
@@ -75,13 +79,19 @@ std::optional<MpvMessage> parse_mpv_line(std::string_view line) {
             return std::nullopt;
         message.kind = MpvMessage::Kind::Pause;
         message.paused = data->flag;
+    } else if (is_string(name, "speed")) {
+        if (!data || !data->number || !(*data->number > 0.0))
+            return std::nullopt;
+        message.kind = MpvMessage::Kind::Speed;
+        message.speed = *data->number;
     }
     return message;
 }
 
 std::string mpv_observe_commands() {
     return "{\"command\":[\"observe_property\",1,\"time-pos\"]}\n"
-           "{\"command\":[\"observe_property\",2,\"pause\"]}\n";
+           "{\"command\":[\"observe_property\",2,\"pause\"]}\n"
+           "{\"command\":[\"observe_property\",3,\"speed\"]}\n";
 }
 
 }  // namespace dvbk

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -75,6 +76,17 @@ std::string unescaped(std::string_view value) {
     return out;
 }
 
+}  // namespace
+
+void remember_origin(std::vector<std::string>& origins, const std::string& origin) {
+    if (origin.empty() || origins.size() >= MAX_BROWSER_ORIGINS ||
+        std::find(origins.begin(), origins.end(), origin) != origins.end())
+        return;
+    origins.push_back(origin);
+}
+
+namespace {
+
 void apply_line(std::string_view line, AppSettings& settings) {
     size_t gt = line.find('>');
     std::string_view key = line.substr(0, gt);
@@ -115,6 +127,15 @@ void apply_line(std::string_view line, AppSettings& settings) {
         settings.vlc_password = unescaped(value);
     } else if (key == "<mpv_pipe") {
         settings.mpv_pipe = unescaped(value);
+    } else if (key == "<browser_port") {
+        CReader reader(value);
+        std::int32_t port = 0;
+        if (reader.read_int32(port) && port > 0 && port <= 65535)
+            settings.browser_port = port;
+    } else if (key == "<browser_allowed") {
+        remember_origin(settings.browser_allowed, unescaped(value));
+    } else if (key == "<browser_refused") {
+        remember_origin(settings.browser_refused, unescaped(value));
     }
 }
 
@@ -143,6 +164,16 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     std::string text;
     for (const std::string& line : lines) {
         text += line;
+        text += line_end;
+    }
+    text += "<browser_port>" + std::to_string(settings.browser_port) + "</browser_port>";
+    text += line_end;
+    for (const std::string& origin : settings.browser_allowed) {
+        text += "<browser_allowed>" + escaped(origin) + "</browser_allowed>";
+        text += line_end;
+    }
+    for (const std::string& origin : settings.browser_refused) {
+        text += "<browser_refused>" + escaped(origin) + "</browser_refused>";
         text += line_end;
     }
     return text;

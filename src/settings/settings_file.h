@@ -3,22 +3,30 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dvbk {
 
-// Where the film clock's position comes from: the program's own clock, or a player that tells it.
-enum class ClockSource { Manual, Vlc, Mpv };
+// Where the film clock's position comes from: the program's own clock, or a player that tells it
+// (a web page's video through the browser extension, for Browser).
+enum class ClockSource { Manual, Vlc, Mpv, Browser };
 
-// "Manual", "VLC", "mpv", as the settings file and the Settings dialog write them.
-inline constexpr std::array<const char*, 3> clock_source_names{"Manual", "VLC", "mpv"};
+// "Manual", "VLC", "mpv", "Browser", as the settings file and the Settings dialog write them.
+inline constexpr std::array<const char*, 4> clock_source_names{"Manual", "VLC", "mpv", "Browser"};
 
 // The name of `source`; a value outside the enumeration (the record is plain data) reads as Manual.
 inline const char* clock_source_name(ClockSource source) {
     size_t index = static_cast<size_t>(source);
     return clock_source_names[index < clock_source_names.size() ? index : 0];
 }
+
+// The extension's default; the user can change it on both sides.
+inline constexpr int DEFAULT_BROWSER_PORT = 47813;
+// Answers kept per list: a few browsers' extensions, not an unbounded file.
+inline constexpr size_t MAX_BROWSER_ORIGINS = 32;
 
 struct AppSettings {
     bool click_maximize = false;  // click the player's maximise button when a cover range ends
@@ -33,6 +41,12 @@ struct AppSettings {
     int vlc_port = 8080;
     std::string vlc_password = "";
     std::string mpv_pipe = "\\\\.\\pipe\\mpvsocket";
+
+    // Following a video in the browser: the loopback port the extension connects to, and the
+    // extensions (by origin, "chrome-extension://...") the user let set the clock or turned away.
+    int browser_port = DEFAULT_BROWSER_PORT;
+    std::vector<std::string> browser_allowed{};
+    std::vector<std::string> browser_refused{};
 };
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.
@@ -48,10 +62,14 @@ inline constexpr std::array<ClickPreset, 3> click_presets{{
     {"Custom", ".9", ".9"},
 }};
 
-// The eight lines, then the player's five, each ended by `line_end` ("\r\n" for the file on
+// The eight lines, then the players' lines, each ended by `line_end` ("\r\n" for the file on
 // Windows). The eight come first and unchanged, so a reader that knows only them still works. Text
 // values escape "&", "<", ">" and control bytes as XML does.
 std::string settings_text(const AppSettings& settings, std::string_view line_end = "\n");
+
+// Adds `origin` to a list of extension origins unless it is empty, already there, or the list is
+// full.
+void remember_origin(std::vector<std::string>& origins, const std::string& origin);
 
 // Applies every line of `text` that carries a readable value; everything else is left as it was.
 void read_settings_text(std::string_view text, AppSettings& settings);

@@ -117,6 +117,8 @@ TEST_F(ClockFollowerTest, SilenceFallsBackOnceAndAnswersPickUpAgain) {
         {ClockSource::Mpv, false, "", true},             // a playing mpv reports every frame
         {ClockSource::Mpv, true, "", false},             // a paused one says nothing until it changes
         {ClockSource::Mpv, true, "disconnected", true},  //
+        {ClockSource::Browser, false, "", true},
+        {ClockSource::Browser, true, "", true},  // the extension reports a paused video every second
         {ClockSource::Manual, false, "", false},
     };
     for (const Case& c : cases) {
@@ -152,8 +154,60 @@ TEST_F(ClockFollowerTest, StatusLine) {
     advance_ms(2001);
     check_silence(follower, fake_ticks);
     EXPECT_EQ("Clock: manual, mpv not answering", clock_status_text(follower, fake_ticks));
+    begin_following(follower, ClockSource::Browser, fake_ticks);
+    hear(1.0);
+    advance_ms(100);
+    EXPECT_EQ("Clock: browser, 0.1 s ago", clock_status_text(follower, fake_ticks));
     begin_following(follower, ClockSource::Manual, fake_ticks);
     EXPECT_EQ("Clock: manual", clock_status_text(follower, fake_ticks));
+}
+
+// A browser's video says exactly where it was when the page read it, and how fast it plays; the
+// clock runs on at that speed between reports.
+TEST_F(ClockFollowerTest, BrowserReportsAreExactAndCarryTheirSpeed) {
+    begin_following(follower, ClockSource::Browser, fake_ticks);
+    struct Step {
+        std::uint64_t after_ms;
+        const char* message;
+        FollowOutcome outcome;
+        double clock_at;  // `later_ms` after the report
+        std::uint64_t later_ms;
+        bool clock_paused;
+    };
+    const Step steps[] = {
+        {0, R"("currentTime":10,"paused":false,"playbackRate":1,"age":0)", FollowOutcome::Jumped, 10.1, 100, false},
+        // Read 30 ms before it arrived: the video is 30 ms further on by now.
+        {150, R"("currentTime":10.25,"paused":false,"playbackRate":1,"age":30)", FollowOutcome::Moved, 10.28, 0, false},
+        // Twice as fast: the clock runs at that speed until the next report.
+        {250, R"("currentTime":10.5,"paused":false,"playbackRate":2,"age":0)", FollowOutcome::Moved, 11.0, 250, false},
+        // A report that lags behind is followed all the same: there are no stale ones.
+        {0, R"("currentTime":10.9,"paused":false,"playbackRate":2,"age":0)", FollowOutcome::Moved, 10.9, 0, false},
+        {250, R"("currentTime":11.2,"paused":true,"playbackRate":2,"age":5)", FollowOutcome::Moved, 11.2, 1000, true},
+        {1000, R"("currentTime":100,"paused":false,"playbackRate":0.5,"age":0)", FollowOutcome::Jumped, 100.5, 1000,
+         false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.message);
+        advance_ms(step.after_ms);
+        std::optional<BrowserReport> message =
+            read_browser_report(std::string(R"({"type":"video","tab":1,"title":"t",)") + step.message + "}");
+        ASSERT_TRUE(message);
+        std::optional<PlayerReport> report = report_from_browser(follower, *message, fake_ticks);
+        ASSERT_TRUE(report);
+        EXPECT_EQ(step.outcome, follow_report(follower, clock, *report, fake_ticks));
+        advance_ms(step.later_ms);
+        EXPECT_NEAR(step.clock_at, position(clock), 1e-6);
+        EXPECT_EQ(step.clock_paused, clock.paused);
+    }
+
+    // The rest of what the extension says moves nothing; it tells the status line why.
+    for (const char* other : {R"({"type":"hello","version":1})", R"({"type":"idle"})", R"({"type":"gone","tab":1})"}) {
+        SCOPED_TRACE(other);
+        std::optional<BrowserReport> message = read_browser_report(other);
+        ASSERT_TRUE(message);
+        EXPECT_FALSE(report_from_browser(follower, *message, fake_ticks));
+    }
+    EXPECT_EQ("no video followed in the browser", follower.problem);
 }
 
 // VLC sends whole seconds and a fraction of a length that is itself whole seconds; together they
@@ -201,6 +255,7 @@ TEST(ReportFromMpv, CombinesTimeAndPause) {
     MpvMessage time{MpvMessage::Kind::TimePos, 12.5, false};
     MpvMessage nothing_loaded{MpvMessage::Kind::TimePos, std::nullopt, false};
     MpvMessage other{};
+    MpvMessage faster{MpvMessage::Kind::Speed, std::nullopt, false, 1.5};
 
     std::optional<PlayerReport> report = report_from_mpv(follower, paused, 1);
     ASSERT_TRUE(report);
@@ -214,6 +269,9 @@ TEST(ReportFromMpv, CombinesTimeAndPause) {
     report = report_from_mpv(follower, nothing_loaded, 4);
     ASSERT_TRUE(report);
     EXPECT_TRUE(report->stopped);
+    report = report_from_mpv(follower, faster, 5);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(1.5, report->rate);
 }
 
 }  // namespace

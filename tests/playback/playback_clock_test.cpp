@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 
 namespace dvbk {
@@ -130,6 +131,39 @@ TEST_F(PlaybackClockTest, DriftChangeWhilePausedDoesNotMoveThePosition) {
     EXPECT_NEAR(50, position(clock), 1e-6);
     advance(100);
     EXPECT_NEAR(151, position(clock), 1e-6);
+}
+
+TEST_F(PlaybackClockTest, SpeedChangesTheRateFromWhereTheFilmIs) {
+    struct Case {
+        bool paused;
+        double speed;
+        double effective;  // the speed the clock runs at afterwards
+    };
+    const Case cases[] = {
+        {false, 2.0, 2.0},  {false, 0.5, 0.5},          {true, 1.5, 1.5},
+        {false, 0.0, 1.0},  // not a speed: the clock runs on as it was
+        {false, -1.0, 1.0}, {false, std::nan(""), 1.0}, {false, INFINITY, 1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.speed);
+        reset(clock);
+        clock.speed = 1.0;
+        clock.clock_adj = 36;  // the drift correction still applies, on top
+        resume(clock);
+        seek(clock, 100);
+        if (c.paused)
+            pause(clock);
+        advance(7);
+        double reached = c.paused ? 100 : 106.93;
+        set_speed(clock, c.speed);
+        EXPECT_NEAR(reached, position(clock), 1e-6);
+        if (c.paused) {
+            advance(7);
+            resume(clock);
+        }
+        advance(10);
+        EXPECT_NEAR(reached + 10 * 0.99 * c.effective, position(clock), 1e-6);
+    }
 }
 
 TEST_F(PlaybackClockTest, TickCountPastThirtyTwoBits) {

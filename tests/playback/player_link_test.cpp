@@ -192,13 +192,14 @@ TEST(VlcLink, PostsOnceUntilTakenAndKeepsTheNewest) {
 const std::vector<std::string> observe_commands = {
     "{\"command\":[\"observe_property\",1,\"time-pos\"]}",
     "{\"command\":[\"observe_property\",2,\"pause\"]}",
+    "{\"command\":[\"observe_property\",3,\"speed\"]}",
 };
 
 TEST(MpvLink, AsksForPropertiesAndDeliversWholeLines) {
     std::string name = unique_pipe_name();
     FakeMpvServer server(name);
     std::unique_ptr<PlayerLink> link = start_mpv_link(nullptr, 0, name);
-    ASSERT_TRUE(wait_until([&] { return server.lines().size() >= 2; }, 5000));
+    ASSERT_TRUE(wait_until([&] { return server.lines().size() >= observe_commands.size(); }, 5000));
     EXPECT_EQ(observe_commands, server.lines());
 
     // As mpv's writes may come: whole, a line in two writes, two lines in one write.
@@ -227,7 +228,7 @@ TEST(MpvLink, ReconnectsAndAsksAgain) {
     std::string name = unique_pipe_name();
     FakeMpvServer server(name);
     std::unique_ptr<PlayerLink> link = start_mpv_link(nullptr, 0, name);
-    ASSERT_TRUE(wait_until([&] { return server.lines().size() >= 2; }, 5000));
+    ASSERT_TRUE(wait_until([&] { return server.lines().size() >= observe_commands.size(); }, 5000));
 
     server.disconnect();
     std::vector<PlayerReply> replies = collect(*link, 1, 5000);
@@ -235,10 +236,10 @@ TEST(MpvLink, ReconnectsAndAsksAgain) {
     EXPECT_FALSE(replies[0].ok);
     EXPECT_EQ("disconnected", replies[0].error);
 
-    ASSERT_TRUE(wait_until([&] { return server.lines().size() >= 4; }, 5000));
+    ASSERT_TRUE(wait_until([&] { return server.lines().size() >= 2 * observe_commands.size(); }, 5000));
     EXPECT_EQ(2, server.connections());
     std::vector<std::string> lines = server.lines();
-    EXPECT_EQ(observe_commands, std::vector<std::string>(lines.begin() + 2, lines.end()));
+    EXPECT_EQ(observe_commands, std::vector<std::string>(lines.begin() + observe_commands.size(), lines.end()));
     ASSERT_TRUE(server.send("{\"data\":2.5}\n"));
     replies = collect(*link, 1, 5000);
     ASSERT_EQ(1u, replies.size());

@@ -34,6 +34,7 @@ TEST(PlayerReply, ReadsVlcStatus) {
         std::string json;
         S state;
         double time, length, position;
+        double rate = 1.0;
     };
     const Case cases[] = {
         {vlc_playing, S::Playing, 4, 120, 0.033752042800188},
@@ -48,6 +49,9 @@ TEST(PlayerReply, ReadsVlcStatus) {
          S::Playing, 3, 0, -1},
         {R"({"state":"stopped","time":2,"state":"playing"})", S::Playing, 2, 0, -1},
         {nested(JSON_DEPTH_LIMIT - 1), S::Paused, 1, 0, -1},
+        {R"({"state":"playing","time":7,"rate":1.5})", S::Playing, 7, 0, -1, 1.5},
+        {R"({"state":"playing","time":7,"rate":0})", S::Playing, 7, 0, -1, 1.0},
+        {R"({"state":"playing","time":7,"rate":null})", S::Playing, 7, 0, -1, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
@@ -57,6 +61,7 @@ TEST(PlayerReply, ReadsVlcStatus) {
         EXPECT_DOUBLE_EQ(c.time, status->time);
         EXPECT_DOUBLE_EQ(c.length, status->length);
         EXPECT_DOUBLE_EQ(c.position, status->position);
+        EXPECT_DOUBLE_EQ(c.rate, status->rate);
     }
 }
 
@@ -68,7 +73,7 @@ TEST(PlayerReply, RefusesWhatIsNotAVlcStatus) {
         // Our members missing, of the wrong type, out of range or with an unknown value.
         R"({"state":"playing"})", R"({"time":1})", p + "\"4\"}", p + "null}", p + "true}", R"({"state":1,"time":1})",
         R"({"state":"unknown","time":1})", R"({"state":"Playing","time":1})", p + "1e999}", p + "-1e999}",
-        p + R"(1,"length":"120"})", p + R"(1,"position":[0.5]})", p + R"(1,"position":1e400})",
+        p + R"(1,"length":"120"})", p + R"(1,"position":[0.5]})", p + R"(1,"position":1e400})", p + R"(1,"rate":"2"})",
         // Numbers JSON doesn't have.
         p + "04}", p + "+4}", p + ".5}", p + "4.}", p + "1e}", p + "-}", p + "NaN}", p + "Infinity}", p + "0x10}",
         // Broken strings, objects and words, in members we skip as well as ours.
@@ -93,6 +98,7 @@ TEST(PlayerReply, ReadsMpvLines) {
         std::optional<K> kind = std::nullopt;  // nullopt: refused
         std::optional<double> time_pos = std::nullopt;
         bool paused = false;
+        double speed = 1.0;
     };
     const std::string change = R"({"event":"property-change",)";
     const Case cases[] = {
@@ -103,6 +109,7 @@ TEST(PlayerReply, ReadsMpvLines) {
         {change + R"("id":1,"name":"time-pos"})", K::TimePos},
         {change + R"("id":2,"name":"pause","data":true})", K::Pause, std::nullopt, true},
         {change + R"("id":2,"name":"pause","data":false})", K::Pause},
+        {change + R"("id":3,"name":"speed","data":1.25})", K::Speed, std::nullopt, false, 1.25},
         {R"({"request_id":0,"error":"success"})", K::Other},
         {R"({"data":12.5,"name":"time-pos","request_id":0,"error":"success"})", K::Other},
         {R"({"event":"seek"})", K::Other},
@@ -113,6 +120,8 @@ TEST(PlayerReply, ReadsMpvLines) {
         {change + R"("id":1,"name":"time-pos","data":1e999})"},
         {change + R"("id":2,"name":"pause","data":1})"},
         {change + R"("id":2,"name":"pause","data":null})"},
+        {change + R"("id":3,"name":"speed","data":0})"},
+        {change + R"("id":3,"name":"speed","data":null})"},
         {change},
         {"{}{}"},
         {"[1]"},
@@ -128,18 +137,21 @@ TEST(PlayerReply, ReadsMpvLines) {
         EXPECT_EQ(c.kind, message->kind);
         EXPECT_EQ(c.time_pos, message->time_pos);
         EXPECT_EQ(c.paused, message->paused);
+        EXPECT_EQ(c.speed, message->speed);
     }
 }
 
 TEST(PlayerReply, ObserveCommandsAreJsonLines) {
     std::string commands = mpv_observe_commands();
     ASSERT_EQ('\n', commands.back());
-    size_t middle = commands.find('\n');
-    for (std::string line : {commands.substr(0, middle), commands.substr(middle + 1, commands.size() - middle - 2)}) {
+    int lines = 0;
+    for (size_t start = 0, end; (end = commands.find('\n', start)) != std::string::npos; start = end + 1, ++lines) {
+        std::string line = commands.substr(start, end - start);
         std::optional<std::vector<JsonMember>> members = read_json_object(line);
         ASSERT_TRUE(members) << line;
         EXPECT_EQ(JsonKind::Array, find_member(*members, "command")->kind);
     }
+    EXPECT_EQ(3, lines);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace dvbk {
 namespace {
@@ -21,7 +22,8 @@ TEST(SettingsText, WritesTheEightLines) {
         "<click_choice>Windows Media Player</click_choice>\r\n<click_x>0.986</click_x>\r\n"
         "<click_y>0.949</click_y>\r\n<time_adj>0</time_adj>\r\n</settings>\r\n"
         "<clock_source>Manual</clock_source>\r\n<vlc_host>127.0.0.1</vlc_host>\r\n<vlc_port>8080</vlc_port>\r\n"
-        "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n",
+        "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n"
+        "<browser_port>47813</browser_port>\r\n",
         settings_text(AppSettings{}, "\r\n"));
 
     AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
@@ -99,6 +101,7 @@ TEST(SettingsText, PlayerLinesRoundTripAndReadAlone) {
         {"<clock_source>VLC</clock_source>", ClockSource::Vlc, d.vlc_host, d.vlc_port, ""},
         {"<clock_source>mpv</clock_source>\r", ClockSource::Mpv, d.vlc_host, d.vlc_port, ""},
         {"<clock_source>vlc</clock_source>", ClockSource::Manual, d.vlc_host, d.vlc_port, ""},
+        {"<clock_source>Browser</clock_source>", ClockSource::Browser, d.vlc_host, d.vlc_port, ""},
         {"<vlc_host>media-pc.local</vlc_host>", ClockSource::Manual, "media-pc.local", d.vlc_port, ""},
         {"<vlc_port>9090</vlc_port>", ClockSource::Manual, d.vlc_host, 9090, ""},
         {"<vlc_port>0</vlc_port>\n<vlc_port>65536\n<vlc_port>x", ClockSource::Manual, d.vlc_host, d.vlc_port, ""},
@@ -124,6 +127,55 @@ TEST(SettingsText, PlayerLinesRoundTripAndReadAlone) {
     EXPECT_EQ(ClockSource::Mpv, loaded.clock_source);
     EXPECT_EQ(saved.vlc_password, loaded.vlc_password);
     EXPECT_EQ(saved.mpv_pipe, loaded.mpv_pipe);
+}
+
+TEST(SettingsText, BrowserLines) {
+    struct Case {
+        std::string text;
+        int port;
+        std::vector<std::string> allowed;
+        std::vector<std::string> refused;
+    };
+    const std::string chrome = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
+    const std::string firefox = "moz-extension://4b9d1c7e-2f3a-4c55-9d0e-1a2b3c4d5e6f";
+    const Case cases[] = {
+        {"<browser_port>9000</browser_port>", 9000, {}, {}},
+        {"<browser_port>0\n<browser_port>70000\n<browser_port>x", DEFAULT_BROWSER_PORT, {}, {}},
+        {"<browser_allowed>" + chrome + "</browser_allowed>\r\n<browser_allowed>" + firefox + "</browser_allowed>",
+         DEFAULT_BROWSER_PORT,
+         {chrome, firefox},
+         {}},
+        {"<browser_allowed>" + chrome + "\n<browser_allowed>" + chrome + "\n<browser_allowed></browser_allowed>",
+         DEFAULT_BROWSER_PORT,
+         {chrome},
+         {}},  // once each, and never an empty one
+        {"<browser_refused>" + firefox + "</browser_refused>", DEFAULT_BROWSER_PORT, {}, {firefox}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        AppSettings settings;
+        read_settings_text(c.text, settings);
+        EXPECT_EQ(c.port, settings.browser_port);
+        EXPECT_EQ(c.allowed, settings.browser_allowed);
+        EXPECT_EQ(c.refused, settings.browser_refused);
+    }
+
+    // A file can hold only so many answers; the rest of them are not kept.
+    std::string many;
+    for (size_t i = 0; i < MAX_BROWSER_ORIGINS + 5; ++i)
+        many += "<browser_refused>moz-extension://" + std::to_string(i) + "</browser_refused>\n";
+    AppSettings settings;
+    read_settings_text(many, settings);
+    EXPECT_EQ(MAX_BROWSER_ORIGINS, settings.browser_refused.size());
+
+    AppSettings saved;
+    saved.clock_source = ClockSource::Browser;
+    saved.browser_port = 50123;
+    saved.browser_allowed = {chrome, "moz-extension://a<b>&c"};
+    saved.browser_refused = {firefox};
+    AppSettings loaded;
+    read_settings_text(settings_text(saved, "\r\n"), loaded);
+    EXPECT_EQ(settings_text(saved), settings_text(loaded));
 }
 
 }  // namespace
