@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/audio_muter_win.h"
 #include "playback/clock_follower.h"
@@ -57,6 +58,9 @@ struct AppState {
     ClockFollower follower;
     std::unique_ptr<PlayerLink> player_link;
     std::string clock_text = "Clock: manual";
+    // Browser extensions waiting for the user's yes or no, and whether the question is on screen.
+    std::vector<std::string> permission_questions;
+    bool asking_permission = false;
 
     // The one-shot event timer; measurements turn it off to compare with the wake timer alone.
     bool event_timer_enabled = true;

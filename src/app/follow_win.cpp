@@ -1,12 +1,16 @@
 #include "app/follow_win.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "app/app_state_win.h"
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
+#include "playback/browser_report.h"
 #include "playback/player_reply.h"
+#include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
@@ -21,11 +25,43 @@ std::optional<PlayerReport> report_from_reply(const PlayerReply& reply) {
     if (follower.source == ClockSource::Vlc) {
         if (std::optional<VlcStatus> status = parse_vlc_status(reply.text))
             return report_from_vlc(follower, *status, reply.tick);
+    } else if (follower.source == ClockSource::Browser) {
+        if (std::optional<BrowserReport> message = read_browser_report(reply.text))
+            return report_from_browser(follower, *message, reply.tick);
     } else if (std::optional<MpvMessage> message = parse_mpv_line(reply.text)) {
         return report_from_mpv(follower, *message, reply.tick);
     }
     note_problem(follower, "unreadable answer");
     return std::nullopt;
+}
+
+// Asks the user, one extension at a time, whether it may set the clock, and keeps the answer. The
+// question is modal: replies that arrive meanwhile add their extensions to the same round.
+void ask_permissions(HWND window) {
+    if (app.asking_permission)
+        return;
+    app.asking_permission = true;
+    while (!app.permission_questions.empty()) {
+        std::string origin = app.permission_questions.front();
+        app.permission_questions.erase(app.permission_questions.begin());
+        std::string question = "Allow the browser extension " + origin + " to set DunvelBlenk's clock?";
+        bool allowed = MessageBoxA(window, question.c_str(), "DunvelBlenk", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        AppSettings& settings = app.settings;
+        std::vector<std::string>& other = allowed ? settings.browser_refused : settings.browser_allowed;
+        other.erase(std::remove(other.begin(), other.end(), origin), other.end());
+        remember_origin(allowed ? settings.browser_allowed : settings.browser_refused, origin);
+        save_settings(settings);
+        if (app.player_link)
+            app.player_link->answer_permission(origin, allowed);
+    }
+    app.asking_permission = false;
+}
+
+void note_permission_request(const std::string& origin) {
+    note_problem(app.follower, "waiting for you to allow the extension");
+    auto& questions = app.permission_questions;
+    if (std::find(questions.begin(), questions.end(), origin) == questions.end())
+        questions.push_back(origin);
 }
 
 }  // namespace
@@ -38,6 +74,7 @@ UINT position_query_message() {
 void stop_following() {
     app.player_link.reset();
     begin_following(app.follower, ClockSource::Manual, system_tick_count());
+    set_speed(app.clock, 1.0);
 }
 
 void start_following(HWND window) {
@@ -49,6 +86,9 @@ void start_following(HWND window) {
             start_vlc_link(window, WM_PLAYER_REPLY, settings.vlc_host, settings.vlc_port, settings.vlc_password);
     else if (settings.clock_source == ClockSource::Mpv)
         app.player_link = start_mpv_link(window, WM_PLAYER_REPLY, settings.mpv_pipe);
+    else if (settings.clock_source == ClockSource::Browser)
+        app.player_link = start_browser_link(window, WM_PLAYER_REPLY, settings.browser_port, settings.browser_allowed,
+                                             settings.browser_refused);
     refresh_clock_text();
 }
 
@@ -58,7 +98,9 @@ void on_player_replies(HWND window) {
     bool was_paused = app.clock.paused;
     bool jumped = false;
     for (const PlayerReply& reply : app.player_link->take()) {
-        if (std::optional<PlayerReport> report = report_from_reply(reply))
+        if (reply.asks_permission)
+            note_permission_request(reply.text);
+        else if (std::optional<PlayerReport> report = report_from_reply(reply))
             jumped |= follow_report(app.follower, app.clock, *report, system_tick_count()) == FollowOutcome::Jumped;
     }
     if (app.clock.paused != was_paused)
@@ -69,6 +111,7 @@ void on_player_replies(HWND window) {
         resync_after_seek(window);
     else
         arm_event_timer();
+    ask_permissions(window);
 }
 
 void check_player_silence(HWND window) {

@@ -1,5 +1,5 @@
 // Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
-#include "base/scoped_socket_win.h"
+#include "playback/link_support_win.h"
 
 #include <ws2tcpip.h>
 
@@ -21,7 +21,6 @@
 namespace dvbk {
 namespace {
 
-constexpr size_t MAX_WAITING_REPLIES = 64;
 constexpr DWORD ANSWER_TIMEOUT_MS = 1000;  // the texts below say "1 s"
 constexpr DWORD PIPE_RETRY_MS = 500;
 constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes
@@ -30,86 +29,6 @@ struct AddressListDeleter {
     void operator()(addrinfo* list) const { freeaddrinfo(list); }
 };
 using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
-
-PlayerReply ok_reply(std::string text, std::uint64_t tick) {
-    PlayerReply reply;
-    reply.tick = tick;
-    reply.ok = true;
-    reply.text = std::move(text);
-    return reply;
-}
-
-PlayerReply error_reply(std::string error) {
-    PlayerReply reply;
-    reply.tick = system_tick_count();
-    reply.error = std::move(error);
-    return reply;
-}
-
-std::string with_code(const char* text, unsigned long code) {
-    return std::string(text) + " (error " + std::to_string(code) + ")";
-}
-
-// The replies waiting for the user-interface thread, shared with the worker.
-class ReplyQueue {
-public:
-    ReplyQueue(HWND window, UINT message) : window_(window), message_(message) {}
-
-    void push(PlayerReply reply) {
-        bool post = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            replies_.push_back(std::move(reply));
-            if (replies_.size() > MAX_WAITING_REPLIES)
-                replies_.pop_front();
-            post = !posted_;
-            posted_ = true;
-        }
-        // One message until the next take(): the window hears that replies wait, not how many.
-        // When it is gone (or its queue is full), the next reply tries again.
-        if (post && (!window_ || !PostMessageA(window_, message_, 0, 0))) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            posted_ = false;
-        }
-    }
-
-    std::vector<PlayerReply> take() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::vector<PlayerReply> taken(std::make_move_iterator(replies_.begin()),
-                                       std::make_move_iterator(replies_.end()));
-        replies_.clear();
-        posted_ = false;
-        return taken;
-    }
-
-private:
-    HWND window_;
-    UINT message_;
-    std::mutex mutex_;
-    std::deque<PlayerReply> replies_;
-    bool posted_ = false;
-};
-
-// Nothing may leave a thread's function; should the worker fail after all, its last reply says so.
-template <class Body>
-void guarded(ReplyQueue& queue, Body body) {
-    try {
-        body();
-    } catch (...) {
-        try {
-            queue.push(error_reply("stopped after an internal error"));
-        } catch (...) {
-        }
-    }
-}
-
-bool winsock_ready() {
-    static const bool ready = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return ready;
-}
 
 std::string connect_error_text(int code) {
     switch (code) {
@@ -136,18 +55,6 @@ PlayerReply answer_reply(std::string_view answer) {
     if (response->status == 401)
         return error_reply("HTTP 401 (wrong password?)");
     return error_reply("HTTP " + std::to_string(response->status));
-}
-
-enum class Wait { Ready, TimedOut, Stopped };
-
-// Waits for `event` until the tick `deadline`; the stop event wins when both are set.
-Wait wait_for(HANDLE stop, HANDLE event, std::uint64_t deadline) {
-    std::uint64_t now = system_tick_count();
-    HANDLE handles[] = {stop, event};
-    DWORD result = WaitForMultipleObjects(2, handles, FALSE, deadline > now ? static_cast<DWORD>(deadline - now) : 0);
-    if (result == WAIT_OBJECT_0 + 1)
-        return Wait::Ready;
-    return result == WAIT_TIMEOUT ? Wait::TimedOut : Wait::Stopped;
 }
 
 class VlcLink : public PlayerLink {

@@ -1,6 +1,6 @@
-// Following a player's position: a worker thread asks VLC's web interface for its status, or
-// listens on mpv's IPC pipe, and hands what it heard to the user-interface thread, which never
-// waits on the network or the pipe.
+// Following a player's position: a worker thread asks VLC's web interface for its status, listens
+// on mpv's IPC pipe, or takes the browser extension's connections on the loopback, and hands what
+// it heard to the user-interface thread, which never waits on the network or the pipe.
 #pragma once
 
 #include <windows.h>
@@ -16,8 +16,12 @@ namespace dvbk {
 struct PlayerReply {
     std::uint64_t tick = 0;  // system_tick_count() when it arrived
     bool ok = false;
-    std::string text;   // VLC: the body of a 200 answer; mpv: one line without its "\n" (or "\r")
+    std::string text;   // VLC: the body of a 200 answer; mpv: one line without its "\n" (or "\r");
+                        // browser: one message of an allowed extension
     std::string error;  // when !ok, a short text for the user: "connection refused", "disconnected", ...
+    // Browser: an extension the user has neither allowed nor refused wants to set the clock. `text`
+    // is its origin; nothing it sends is read until answer_permission says yes.
+    bool asks_permission = false;
 };
 
 // Posts `message` (wParam and lParam 0) to `window` when replies start waiting; the window's
@@ -28,6 +32,8 @@ public:
     virtual ~PlayerLink() = default;
     // Every reply since the last call, oldest first; only the newest 64 are kept for a slow reader.
     virtual std::vector<PlayerReply> take() = 0;
+    // The user's answer to a reply that asked permission for `origin`. Links that never ask ignore it.
+    virtual void answer_permission(const std::string& /*origin*/, bool /*allowed*/) {}
 };
 
 // Asks http://host:port/requests/status.json every `interval_ms`, counted from the start of the
@@ -38,5 +44,12 @@ std::unique_ptr<PlayerLink> start_vlc_link(HWND window, UINT message, std::strin
 // Opens the pipe (e.g. \\.\pipe\mpvsocket), asks mpv to report time-pos and pause, and delivers
 // each line it sends. Retries every 500 ms while the pipe is missing or after it broke.
 std::unique_ptr<PlayerLink> start_mpv_link(HWND window, UINT message, std::string pipe_name);
+
+// Listens on 127.0.0.1:port for the browser extension's WebSocket. A connection is let in only
+// from an extension's origin; one in `refused` is turned away, one in `allowed` is followed at
+// once, any other asks the user first (and is told it waits). Retries every 2 s while the port
+// cannot be had.
+std::unique_ptr<PlayerLink> start_browser_link(HWND window, UINT message, int port, std::vector<std::string> allowed,
+                                               std::vector<std::string> refused);
 
 }  // namespace dvbk

@@ -44,5 +44,6 @@
 #define IDC_VLC_PORT 149
 #define IDC_VLC_PASSWORD 150
 #define IDC_MPV_PIPE 151
+#define IDC_BROWSER_PORT 156
 #define IDC_DONATE 153
 #define IDC_CLICK_PRESET 155  // made at run time

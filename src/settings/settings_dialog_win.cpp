@@ -52,6 +52,7 @@ void update_player_controls(HWND dialog) {
     for (int id : {IDC_VLC_HOST, IDC_VLC_PORT, IDC_VLC_PASSWORD})
         EnableWindow(GetDlgItem(dialog, id), source == ClockSource::Vlc);
     EnableWindow(GetDlgItem(dialog, IDC_MPV_PIPE), source == ClockSource::Mpv);
+    EnableWindow(GetDlgItem(dialog, IDC_BROWSER_PORT), source == ClockSource::Browser);
 }
 
 INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
@@ -76,6 +77,7 @@ INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
     SetDlgItemInt(dialog, IDC_VLC_PORT, static_cast<UINT>(draft.vlc_port), FALSE);
     SetDlgItemTextA(dialog, IDC_VLC_PASSWORD, draft.vlc_password.c_str());
     SetDlgItemTextA(dialog, IDC_MPV_PIPE, draft.mpv_pipe.c_str());
+    SetDlgItemInt(dialog, IDC_BROWSER_PORT, static_cast<UINT>(draft.browser_port), FALSE);
     update_player_controls(dialog);
     return TRUE;
 }
@@ -105,6 +107,13 @@ void read_field(HWND dialog, int id, double& setting) {
         setting = parse_number(text);
 }
 
+void read_port(HWND dialog, int id, int& port) {
+    BOOL read = FALSE;
+    UINT number = GetDlgItemInt(dialog, id, &read, FALSE);
+    if (read && number > 0 && number <= 65535)
+        port = static_cast<int>(number);
+}
+
 INT_PTR on_ok(HWND dialog, WPARAM wparam) {
     AppSettings& draft = draft_of(dialog);
     read_field(dialog, IDC_CLICK_X, draft.click_x);
@@ -114,10 +123,8 @@ INT_PTR on_ok(HWND dialog, WPARAM wparam) {
     // An empty or unusable field keeps what was there.
     if (std::string host = dialog_text(dialog, IDC_VLC_HOST); !host.empty())
         draft.vlc_host = host;
-    BOOL port_read = FALSE;
-    UINT port = GetDlgItemInt(dialog, IDC_VLC_PORT, &port_read, FALSE);
-    if (port_read && port > 0 && port <= 65535)
-        draft.vlc_port = static_cast<int>(port);
+    read_port(dialog, IDC_VLC_PORT, draft.vlc_port);
+    read_port(dialog, IDC_BROWSER_PORT, draft.browser_port);
     draft.vlc_password = dialog_text(dialog, IDC_VLC_PASSWORD);
     if (std::string pipe = dialog_text(dialog, IDC_MPV_PIPE); !pipe.empty())
         draft.mpv_pipe = pipe;

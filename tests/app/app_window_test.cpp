@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -514,7 +515,7 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     app.settings.clock_source = ClockSource::Mpv;
     app.settings.mpv_pipe = pipe;
     start_following(window);
-    ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 2; }));
+    ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 3; }));
 
     ASSERT_TRUE(mpv.send(change(2, "pause", "false") + change(1, "time-pos", "12.5")));
     ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
@@ -537,6 +538,100 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     }));
     EXPECT_TRUE(app.clock.paused);
     EXPECT_NEAR(61.25, position(app.clock), 1e-6);
+}
+
+// A loopback port nobody listens on just now.
+int free_port() {
+    testing_fakes::WinsockUser winsock;
+    ScopedSocket probe;
+    int port = 0;
+    testing_fakes::listen_on_loopback(probe, port, 1);
+    return port;
+}
+
+// The program following a video in the browser through the real listener, with a stand-in for the
+// extension: web pages are turned away, an extension is heard only once the user allowed it, and
+// the answer is kept.
+TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
+    using testing_fakes::FakeExtension;
+    const std::string extension = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
+    const std::string stranger = "moz-extension://4b9d1c7e-2f3a-4c55-9d0e-1a2b3c4d5e6f";
+    auto video = [](double time, bool paused) {
+        return R"({"type":"video","tab":7,"title":"Film","currentTime":)" + std::to_string(time) + R"(,"paused":)" +
+               (paused ? "true" : "false") + R"(,"playbackRate":1,"duration":120,"age":2})";
+    };
+    open_script(write_script("Blenk, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
+    app.settings.clock_source = ClockSource::Browser;
+    app.settings.browser_port = free_port();
+    start_following(window);
+    ASSERT_TRUE(pump_until([] { return app.follower.problem == "no extension connected"; }));
+
+    // A web page may open a WebSocket to the loopback too; it is refused before a frame is read.
+    FakeExtension page(app.settings.browser_port, "https://films.example");
+    ASSERT_TRUE(pump_until([&] { return page.closed(); }));
+    EXPECT_EQ(0u, page.received().find("HTTP/1.1 403 Forbidden\r\n"));
+
+    // An extension the user has not answered for waits while the question is on screen, and what
+    // it says meanwhile moves nothing.
+    std::unique_ptr<FakeExtension> chrome;
+    std::string question;
+    bool waited = false;
+    answer_next_dialog("DunvelBlenk", [&](HWND dialog) {
+        char text[256] = {};
+        GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);  // the message box's text
+        question = text;
+        waited = chrome->has(R"({"type":"status","state":"pending"})");
+        chrome->send_text(video(30, false));
+        Sleep(200);  // read, and dropped, before the answer
+        PostMessageA(dialog, WM_COMMAND, IDYES, 0);
+    });
+    chrome = std::make_unique<FakeExtension>(app.settings.browser_port, extension);
+    ASSERT_TRUE(pump_until([&] { return chrome->has(R"({"type":"status","state":"allowed"})"); }));
+    EXPECT_EQ(0u, chrome->received().find("HTTP/1.1 101 Switching Protocols\r\n"));
+    EXPECT_TRUE(waited);
+    EXPECT_EQ("Allow the browser extension " + extension + " to set DunvelBlenk's clock?", question);
+    EXPECT_TRUE(app.clock.paused);
+    EXPECT_EQ(std::vector<std::string>{extension}, app.settings.browser_allowed);
+    std::ifstream saved(settings_path());
+    std::string file((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, file.find("<browser_allowed>" + extension + "</browser_allowed>"));
+
+    // Now its reports are the clock: playing, then paused after a seek past the cover range.
+    chrome->send_text(video(30, false));
+    ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
+    EXPECT_NEAR(30.0, position(app.clock), 0.1);
+    chrome->send_text(video(50, true));
+    ASSERT_TRUE(pump_until([] { return app.clock.paused; }));
+    EXPECT_NEAR(50.0, position(app.clock), 1e-6);
+    EXPECT_EQ(2u, app.next_event);
+    EXPECT_FALSE(app.covered);
+
+    // Another extension the user turns away is told so and closed; the answer is kept as well.
+    answer_next_dialog("DunvelBlenk", [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDNO, 0); });
+    FakeExtension other(app.settings.browser_port, stranger);
+    ASSERT_TRUE(pump_until([&] { return other.closed(); }));
+    EXPECT_TRUE(other.has(R"({"type":"status","state":"refused"})"));
+    EXPECT_EQ(std::vector<std::string>{stranger}, app.settings.browser_refused);
+
+    // Frames that break the rules close that connection only; the followed one goes on.
+    FakeExtension rude(app.settings.browser_port, extension);
+    ASSERT_TRUE(pump_until([&] { return rude.has(R"({"type":"status","state":"allowed"})"); }));
+    rude.send_text(std::string(5000, 'x'));
+    ASSERT_TRUE(pump_until([&] { return rude.closed(); }));
+    chrome->send_text(video(60, false));
+    ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
+    EXPECT_NEAR(60.0, position(app.clock), 0.1);
+
+    // When the extension goes, the manual clock takes over after the usual silence.
+    chrome->send_raw(std::string("\x88\x82\x01\x02\x03\x04", 6) + static_cast<char>(0x03 ^ 0x01) +
+                     static_cast<char>(0xE8 ^ 0x02));  // close 1000
+    ASSERT_TRUE(pump_until([&] { return chrome->closed(); }));
+    ASSERT_TRUE(pump_until([] {
+        check_player_silence(app.main_window);
+        return app.follower.lost;
+    }));
+    refresh_clock_text();
+    EXPECT_EQ("Clock: manual, browser not answering: extension disconnected", app.clock_text);
 }
 
 }  // namespace

@@ -326,4 +326,68 @@ private:
     std::thread thread_;
 };
 
+// The browser extension's end of the link: a WebSocket client that says it comes from `origin`.
+// Nothing blocks: received() takes whatever the program has sent by now.
+class FakeExtension {
+public:
+    FakeExtension(int port, const std::string& origin) {
+        socket_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<u_short>(port));
+        connect(socket_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+        u_long nonblocking = 1;
+        ioctlsocket(socket_.get(), FIONBIO, &nonblocking);
+        send_raw("GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                 "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                 "Sec-WebSocket-Version: 13\r\nOrigin: " +
+                 origin + "\r\n\r\n");
+    }
+
+    void send_raw(const std::string& bytes) { send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0); }
+
+    // One masked text frame, as a browser sends it.
+    void send_text(std::string_view text) {
+        const char mask[4] = {0x11, 0x22, 0x33, 0x44};
+        std::string frame = "\x81";
+        if (text.size() < 126) {
+            frame += static_cast<char>(0x80 | text.size());
+        } else {
+            frame += static_cast<char>(0x80 | 126);
+            frame += static_cast<char>(text.size() >> 8);
+            frame += static_cast<char>(text.size() & 0xFF);
+        }
+        frame.append(mask, 4);
+        for (size_t i = 0; i < text.size(); ++i)
+            frame += static_cast<char>(text[i] ^ mask[i % 4]);
+        send_raw(frame);
+    }
+
+    // Everything the program sent so far: the answer to the handshake, then its frames as they are
+    // (a text frame's payload can be searched for in them).
+    const std::string& received() {
+        char buffer[4096];
+        for (int got; (got = recv(socket_.get(), buffer, sizeof buffer, 0)) != SOCKET_ERROR && !closed_;) {
+            if (got == 0)
+                closed_ = true;
+            received_.append(buffer, static_cast<size_t>(got));
+        }
+        if (WSAGetLastError() == WSAECONNRESET)
+            closed_ = true;
+        return received_;
+    }
+    bool has(std::string_view text) { return received().find(text) != std::string::npos; }
+    bool closed() {
+        received();
+        return closed_;
+    }
+
+private:
+    WinsockUser winsock_;
+    ScopedSocket socket_;
+    std::string received_;
+    bool closed_ = false;
+};
+
 }  // namespace dvbk::testing_fakes

@@ -173,9 +173,15 @@ std::string client_frame(unsigned first, std::string_view payload, int length_co
 std::string describe(const WebSocketMessage& message) {
     static const char* const kinds[] = {"text", "ping", "pong", "close", "fail"};
     std::string text = kinds[static_cast<int>(message.kind)];
-    if (message.code != 0)
-        text += " " + std::to_string(message.code);
-    return message.payload.empty() ? text : text + " " + message.payload;
+    if (message.code != 0) {
+        text += ' ';
+        text += std::to_string(message.code);
+    }
+    if (!message.payload.empty()) {
+        text += ' ';
+        text += message.payload;
+    }
+    return text;
 }
 
 std::vector<std::string> read_all(std::string_view bytes, bool discard, size_t piece) {
