@@ -1,0 +1,212 @@
+#!/usr/bin/env python3
+"""The real program under Wine following a video in a real Chromium through the real extension.
+
+    follow_browser.py DUNVELBLENK_EXE POSITION_READER_EXE [RUN_SECONDS]
+
+Chromium (headless, the unpacked extension loaded) plays a generated two-minute clip from a page on
+the loopback; the program is set to follow the browser and allows the extension. For RUN_SECONDS
+(default 60) the test compares the program's clock (read through position_reader) with the video's
+currentTime read independently through the DevTools protocol, while it pauses, plays, seeks and
+changes the speed of the video there. Then the page itself, which is no extension, tries to reach
+the program. Prints p50/p95/max of |program - video|; fails only when the program does not follow at
+all (p95 beyond a quarter of a second) or lets the page in.
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tests", "browser"))
+
+import cdp  # noqa: E402
+import chromium  # noqa: E402
+import serve  # noqa: E402
+
+CLIP_SECONDS = 120
+PORT = 47813  # the extension's default
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(p / 100.0 * len(ordered)))]
+
+
+def settings_text(origin):
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<settings>", "<click_maximize>0</click_maximize>",
+             "<click_choice>Windows Media Player</click_choice>", "<click_x>0.986</click_x>",
+             "<click_y>0.949</click_y>", "<time_adj>0</time_adj>", "</settings>",
+             "<clock_source>Browser</clock_source>", f"<browser_port>{PORT}</browser_port>",
+             f"<browser_allowed>{origin}</browser_allowed>"]
+    return "".join(line + "\r\n" for line in lines)
+
+
+class ProgramClock:
+    """The program's clock through position_reader, each reading dated (ms since the epoch) at the
+    middle of its round trip."""
+
+    def __init__(self, reader_exe):
+        self.process = subprocess.Popen(["wine", reader_exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True, bufsize=1)
+
+    def read(self):
+        asked = time.time() * 1000.0
+        self.process.stdin.write("?\n")
+        self.process.stdin.flush()
+        answer = self.process.stdout.readline().strip()
+        answered = time.time() * 1000.0
+        if answer in ("", "none"):
+            return None
+        return (asked + answered) / 2.0, int(answer) / 1000.0, answered - asked
+
+    def stop(self):
+        self.process.stdin.close()
+        self.process.wait(10)
+
+
+def wait_for(test, seconds, what):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        value = test()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise RuntimeError(f"timed out waiting for {what}")
+
+
+def measure(page, program, run_seconds):
+    """Compares program and video until run_seconds have passed, acting on the video on the way.
+    Returns (all errors, errors away from the actions), in seconds."""
+    actions = [
+        (0.20, "pause", lambda: cdp.pause(page)),
+        (0.30, "play", lambda: cdp.play(page)),
+        (0.45, "seek +20 s", lambda: cdp.seek(page, cdp.video_state(page)["currentTime"] + 20)),
+        (0.55, "speed 1.5", lambda: cdp.set_rate(page, 1.5)),
+        (0.70, "speed 1", lambda: cdp.set_rate(page, 1.0)),
+        (0.80, "seek -30 s", lambda: cdp.seek(page, cdp.video_state(page)["currentTime"] - 30)),
+    ]
+    errors, settled = [], []
+    start = time.time()
+    last_action = -1e9
+    while time.time() - start < run_seconds:
+        elapsed = time.time() - start
+        while actions and elapsed >= actions[0][0] * run_seconds:
+            _, name, act = actions.pop(0)
+            act()
+            print(f"  {elapsed:5.1f} s: {name}", flush=True)
+            last_action = elapsed
+        before = program.read()
+        video = cdp.video_state(page)
+        after = program.read()
+        if before and after and video and video["readyState"] >= 2 and before[2] < 10 and after[2] < 10:
+            # The program's clock at the moment the page read the video, between the two readings.
+            (t0, p0, _), (t1, p1, _) = before, after
+            at = video["now"]
+            if t0 < at < t1:
+                program_at = p0 + (p1 - p0) * (at - t0) / (t1 - t0)
+                error = abs(program_at - video["currentTime"])
+                errors.append(error)
+                if elapsed - last_action > 1.0:
+                    settled.append(error)
+        time.sleep(0.05)
+    return errors, settled
+
+
+def page_may_not_connect(page):
+    """The page's own script (no extension) opens a WebSocket to the program: it must be refused."""
+    return page.evaluate(f"""new Promise(done => {{
+        const socket = new WebSocket('ws://127.0.0.1:{PORT}/');
+        socket.onopen = () => {{ socket.send('{{"type":"video","tab":1,"title":"x","currentTime":999,'
+            + '"paused":false,"playbackRate":1,"age":0}}'); done('opened'); }};
+        socket.onerror = () => done('refused');
+        setTimeout(() => done('no answer'), 5000);
+    }})""", await_promise=True)
+
+
+def run(exe, reader_exe, run_seconds, work):
+    page_dir = os.path.join(work, "page")
+    os.makedirs(page_dir)
+    shutil.copy(os.path.join(ROOT, "tests", "browser", "page", "index.html"), page_dir)
+    subprocess.run([os.path.join(ROOT, "tests", "browser", "make_clip.sh"), os.path.join(page_dir, "clip.webm"),
+                    str(CLIP_SECONDS)], check=True)
+    server = serve.start(page_dir)
+    url = f"http://127.0.0.1:{server.server_address[1]}/index.html"
+
+    browser = chromium.start(os.path.join(ROOT, "extension"), "about:blank", os.path.join(work, "chromium.log"))
+    app = None
+    program = None
+    settings = os.path.join(os.environ["WINEPREFIX"], "drive_c", "ProgramData", "DunvelBlenk", "settings.xml")
+    saved = open(settings, "rb").read() if os.path.exists(settings) else None
+    try:
+        worker = cdp.find_target(browser.port, lambda t: t["type"] == "service_worker" and
+                                 t["url"].startswith("chrome-extension://"), timeout=30)
+        origin = "chrome-extension://" + worker["url"].split("/")[2]
+        os.makedirs(os.path.dirname(settings), exist_ok=True)
+        with open(settings, "w", newline="") as f:
+            f.write(settings_text(origin))
+        script = os.path.join(work, "film.dvbk")
+        with open(script, "w", newline="") as f:
+            f.write("Dunvel, 0:00:05, 0:00:06\r\nBlenk, 0:01:50, 0:01:51\r\nEnd, 0:02:00\r\n")
+        windows_script = subprocess.run(["winepath", "-w", script], capture_output=True, text=True).stdout.strip()
+        app = subprocess.Popen(["wine", exe, windows_script], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program = ProgramClock(reader_exe)
+        wait_for(program.read, 30, "the program's window")
+
+        page = cdp.Session.for_target(cdp.page_target(browser.port))
+        page.call("Page.navigate", {"url": url})
+        wait_for(lambda: (cdp.video_state(page) or {}).get("currentTime", 0) > 1, 30, "the video to play")
+
+        def following():
+            reading, video = program.read(), cdp.video_state(page)
+            return reading and abs(reading[1] - video["currentTime"]) < 0.5
+        wait_for(following, 20, "the program to follow the video")
+
+        errors, settled = measure(page, program, run_seconds)
+        answer = page_may_not_connect(page)
+        time.sleep(0.5)
+        reading, video = program.read(), cdp.video_state(page)
+        moved = not reading or abs(reading[1] - video["currentTime"]) > 0.5
+    finally:
+        if program:
+            program.stop()
+        if app:
+            app.terminate()
+            app.wait(30)
+        browser.stop()
+        server.shutdown()
+        if saved is None:
+            if os.path.exists(settings):
+                os.remove(settings)
+        else:
+            with open(settings, "wb") as f:
+                f.write(saved)
+
+    ms = [e * 1000 for e in errors]
+    ms_settled = [e * 1000 for e in settled]
+    print(f"|program - video| over {len(ms)} comparisons: p50 {statistics.median(ms):.1f} ms, "
+          f"p95 {percentile(ms, 95):.1f} ms, max {max(ms):.1f} ms")
+    if ms_settled:
+        print(f"away from the actions ({len(ms_settled)}): p50 {statistics.median(ms_settled):.1f} ms, "
+              f"p95 {percentile(ms_settled, 95):.1f} ms, max {max(ms_settled):.1f} ms")
+    print(f"the page's own WebSocket: {answer}; the program's clock {'moved' if moved else 'stayed with the video'}")
+    ok = len(ms) >= 50 and percentile(ms, 95) < 250 and answer != "opened" and not moved
+    return 0 if ok else 1
+
+
+def main(argv):
+    if len(argv) not in (3, 4):
+        print(__doc__, file=sys.stderr)
+        return 2
+    work = tempfile.mkdtemp(prefix="dvbk-browser.")
+    try:
+        return run(argv[1], argv[2], float(argv[3]) if len(argv) == 4 else 60.0, work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
