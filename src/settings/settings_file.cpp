@@ -24,6 +24,14 @@ void read_number(std::string_view value, double& field) {
         field = number;
 }
 
+// A TCP port, 1 to 65535; anything else leaves the field as it was.
+void read_port(std::string_view value, int& field) {
+    CReader reader(value);
+    std::int32_t port = 0;
+    if (reader.read_int32(port) && port > 0 && port <= 65535)
+        field = port;
+}
+
 // Text as an XML element's content: the markup characters and control bytes become references.
 std::string escaped(std::string_view text) {
     std::string out;
@@ -119,19 +127,13 @@ void apply_line(std::string_view line, AppSettings& settings) {
     } else if (key == "<vlc_host") {
         settings.vlc_host = unescaped(value);
     } else if (key == "<vlc_port") {
-        CReader reader(value);
-        std::int32_t port = 0;
-        if (reader.read_int32(port) && port > 0 && port <= 65535)
-            settings.vlc_port = port;
+        read_port(value, settings.vlc_port);
     } else if (key == "<vlc_password") {
         settings.vlc_password = unescaped(value);
     } else if (key == "<mpv_pipe") {
         settings.mpv_pipe = unescaped(value);
     } else if (key == "<browser_port") {
-        CReader reader(value);
-        std::int32_t port = 0;
-        if (reader.read_int32(port) && port > 0 && port <= 65535)
-            settings.browser_port = port;
+        read_port(value, settings.browser_port);
     } else if (key == "<browser_allowed") {
         remember_origin(settings.browser_allowed, unescaped(value));
     } else if (key == "<browser_refused") {
