@@ -14,7 +14,7 @@ shots=${3:-}
 export LC_ALL=C.UTF-8
 work=$(mktemp -d /tmp/dvbk-e2e.XXXXXX)
 app_pid=""
-trap 'stop_reader; stop_app; rm -rf "$work"' EXIT
+trap 'stop_app; rm -rf "$work"' EXIT
 
 passed=0
 failed=0
@@ -58,23 +58,7 @@ shot() { [ -n "$shots" ] && import -window root ${2:+-crop "$2"} "$shots/$1.png"
 
 # The program's film clock in milliseconds through position_reader, or "none" when the window does
 # not answer within a second (as while its thread is blocked).
-reader_pid=""
-start_reader() {
-    coproc READER { wine "$reader" 2>/dev/null; }
-    reader_pid=$READER_PID
-}
-read_position() {
-    local position=""
-    echo >&"${READER[1]}"
-    read -r -t 10 position <&"${READER[0]}"
-    echo "${position%$'\r'}"
-}
-stop_reader() {
-    [ -n "$reader_pid" ] || return 0
-    kill "$reader_pid" 2>/dev/null
-    wait "$reader_pid" 2>/dev/null
-    reader_pid=""
-}
+read_position() { echo | timeout 20 wine "$reader" 2>/dev/null | tr -d '\r'; }
 
 # Main-window spots, relative to its top-left corner (Wine draws the frame, caption and menu).
 click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
@@ -122,8 +106,7 @@ stop_app
 # counts down, and runs once the delay has passed.
 start_app "$script_arg"
 main=$(wait_for_window '^DVBK T: ' 20)
-start_reader
-type_delay "$main" 4
+type_delay "$main" 8
 click_at "$main" "${start_button[@]}"
 started=$SECONDS
 sleep 1
@@ -136,7 +119,6 @@ while [ $((SECONDS - started)) -lt 20 ] && { [ "$position" = 0 ] || [ "$position
     position=$(read_position)
 done
 check "the clock runs after the delay (${position:-?} ms after $((SECONDS - started)) s)" test "${position:-0}" -gt 0 2>/dev/null
-stop_reader
 stop_app
 
 # A run: the title a second after start, the clock starting from the button, the cover range.
