@@ -72,7 +72,7 @@ void open_script(const std::string& path) {
         app.script.events.clear();
         app.script_loaded = false;
         SetWindowTextA(app.play_button, "Open File");
-        MessageBoxA(nullptr, ("Error opening file: " + path).c_str(), "Error", MB_OK);
+        MessageBoxA(app.main_window, ("Error opening file: " + path).c_str(), "Error", MB_OK);
     }
     set_fine_timer(false);
     arm_event_timer();

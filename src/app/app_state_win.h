@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,10 @@ struct AppState {
     size_t next_event = 0;
 
     PlaybackClock clock;
+    // A start the user delayed: the tick (clock_ticks) it is due at, and the button's text before
+    // the countdown, which cancelling puts back.
+    std::optional<std::uint64_t> start_due;
+    std::string label_before_start;
 
     // What the program has done, and the status lines it shows.
     bool covered = false;

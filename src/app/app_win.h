@@ -12,6 +12,9 @@ inline constexpr UINT_PTR WAKE_TIMER = 134;
 inline constexpr UINT_PTR STATUS_TIMER = 135;
 // One-shot, for the moment the next event falls due.
 inline constexpr UINT_PTR EVENT_TIMER = 136;
+// (137 is the screen cover's CLICK_TIMER.)
+// While a delayed start waits: due when the countdown on the button changes, and at the start.
+inline constexpr UINT_PTR START_TIMER = 138;
 
 // Where the About box's "DONATE!" button leads. The program has no fund of its own; the button
 // says so and sends gifts to a cause its users are likely to value.
@@ -51,11 +54,14 @@ void install_crash_unmute();
 LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS* exception);
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// The Play button: opens a script when none is loaded, starts the clock (after the typed delay,
+// counting down on the button), cancels a start still waiting, or pauses.
 void toggle_play_pause(HWND window);
 // The button, menu and delay field for a clock that has just started or stopped, by the user or by
-// the player it follows.
+// the player it follows. Either way a start still waiting is forgotten.
 void show_clock_running(HWND window, bool running);
-bool choose_script();
+// The File Open dialog, modal over `owner`; opens the chosen script.
+bool choose_script(HWND owner);
 void show_delay_edit();
 
 // Its lParam at WM_INITDIALOG is the double that receives the typed time on OK (-1 when unreadable).

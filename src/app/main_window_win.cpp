@@ -2,7 +2,9 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "app/app_state_win.h"
@@ -21,6 +23,9 @@ namespace {
 // Wipes the end of a longer text drawn on the same line before: the status refresh repaints
 // without erasing the background.
 const std::string TRAILING_BLANKS(45, ' ');
+
+// Room for a path of MAX_PATH characters in UTF-8, the ANSI code page the manifest asks for.
+constexpr DWORD PATH_BYTES = MAX_PATH * 3;
 
 HWND create_child(HWND parent, const char* window_class, const char* text, int id, DWORD style, DWORD ex_style, int x,
                   int y, int width, int height) {
@@ -62,7 +67,7 @@ LRESULT on_paint(HWND window) {
     if (!app.script.load_error.empty())
         draw_line(dc, 100, app.script.load_error);
     draw_line(dc, 115, app.clock_text);
-    if (app.clock.paused) {
+    if (app.clock.paused && !app.start_due) {
         const char label[] = "Delay Time:  ";
         TextOutA(dc, 10, 130, label, sizeof label - 1);
     }
@@ -88,15 +93,62 @@ DWORD typed_delay() {
     return delay_milliseconds(seconds);
 }
 
+std::string window_text(HWND window) {
+    char text[256] = {};
+    int length = GetWindowTextA(window, text, sizeof text);
+    return std::string(text, static_cast<size_t>(std::max(length, 0)));
+}
+
+// The seconds left before a delayed start, rounded up, on the button; the timer comes back when
+// that number changes or the start is due.
+void show_countdown(HWND window, std::uint64_t now) {
+    std::uint64_t left = *app.start_due - now;
+    std::uint64_t seconds = (left + 999) / 1000;
+    SetWindowTextA(app.play_button, ("Starting in " + std::to_string(seconds) + " s").c_str());
+    SetTimer(window, START_TIMER, static_cast<UINT>(left - (seconds - 1) * 1000), nullptr);
+}
+
 void start_clock(HWND window) {
-    // The delay is read before the field is hidden and cleared.
+    // The delay is read before the field is hidden and cleared, and counts from this moment.
     DWORD delay = typed_delay();
+    std::uint64_t now = clock_ticks();
+    std::string label = window_text(app.play_button);
+    // The menus are as while running: the wait ends in a run unless cancelled with the button or
+    // Pause.
     show_clock_running(window, true);
-    // The wait blocks the whole program; the clock stays frozen meanwhile and runs on afterwards.
-    if (delay)
-        app.cover.sleep(delay);
+    if (delay == 0) {
+        resume(app.clock);
+        arm_event_timer();
+        return;
+    }
+    app.start_due = now + delay;
+    app.label_before_start = label;
+    show_countdown(window, now);
+}
+
+void on_start_timer(HWND window) {
+    if (!app.start_due) {
+        KillTimer(window, START_TIMER);
+        return;
+    }
+    std::uint64_t now = clock_ticks();
+    if (now < *app.start_due) {
+        show_countdown(window, now);
+        return;
+    }
+    // A timer message comes a little after its time; the clock runs from the moment the start was
+    // due all the same.
+    double late = static_cast<double>(now - *app.start_due) / 1000.0;
+    show_clock_running(window, true);
     resume(app.clock);
+    seek(app.clock, position(app.clock) + film_seconds(app.clock, late));
     arm_event_timer();
+}
+
+void cancel_start(HWND window) {
+    std::string label = app.label_before_start;
+    show_clock_running(window, false);
+    SetWindowTextA(app.play_button, label.c_str());
 }
 
 void stop_clock(HWND window) {
@@ -139,7 +191,7 @@ void run_settings(HWND window) {
 }
 
 void open_chosen_script(HWND window) {
-    choose_script();
+    choose_script(window);
     InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -196,9 +248,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT on_drop_files(HWND window, HDROP drop) {
-    // Like File Open, which is offered only while the clock is paused.
-    char path[MAX_PATH] = {};
-    if (app.clock.paused && DragQueryFileA(drop, 0, path, MAX_PATH) > 0) {
+    // Like File Open, which is offered only while the clock is paused and no start is waiting.
+    char path[PATH_BYTES] = {};
+    if (app.clock.paused && !app.start_due && DragQueryFileA(drop, 0, path, PATH_BYTES) > 0) {
         open_script(path);
         InvalidateRect(window, nullptr, TRUE);
     }
@@ -216,6 +268,14 @@ LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
         check_player_silence(window);
         return 0;
     }
+    if (id == START_TIMER) {
+        on_start_timer(window);
+        return 0;
+    }
+    if (id == CLICK_TIMER) {
+        click_step(app.cover, window);
+        return 0;
+    }
     return DefWindowProcA(window, WM_TIMER, id, lparam);
 }
 
@@ -226,7 +286,8 @@ LRESULT on_end_session(WPARAM ending) {
     return 0;
 }
 
-LRESULT on_destroy() {
+LRESULT on_destroy(HWND window) {
+    end_click(app.cover, window);
     stop_following();
     unmute_at_exit();
     set_fine_timer(false);
@@ -242,6 +303,8 @@ void show_delay_edit() {
 }
 
 void show_clock_running(HWND window, bool running) {
+    KillTimer(window, START_TIMER);
+    app.start_due.reset();
     if (running) {
         if (app.script_loaded)
             SetWindowTextA(app.play_button, "Pause");
@@ -260,17 +323,21 @@ void show_clock_running(HWND window, bool running) {
 
 void toggle_play_pause(HWND window) {
     if (!app.script_loaded)
-        choose_script();
+        choose_script(window);
+    else if (app.start_due)
+        cancel_start(window);
     else if (app.clock.paused)
         start_clock(window);
     else
         stop_clock(window);
 }
 
-bool choose_script() {
-    char file_name[256] = {};
+bool choose_script(HWND owner) {
+    char file_name[PATH_BYTES] = {};
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
+    // Modal over the window: nothing there can be pressed while the dialog is open.
+    dialog.hwndOwner = owner;
     dialog.lpstrFile = file_name;
     dialog.nMaxFile = sizeof file_name;
     dialog.nFilterIndex = 1;
@@ -297,7 +364,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         case WM_DROPFILES:
             return on_drop_files(window, reinterpret_cast<HDROP>(wparam));
         case WM_DESTROY:
-            return on_destroy();
+            return on_destroy(window);
         case WM_PLAYER_REPLY:
             on_player_replies(window);
             return 0;

@@ -13,6 +13,10 @@ void set_tick_source(TickSource source) {
     tick_source = source ? source : system_tick_count;
 }
 
+std::uint64_t clock_ticks() {
+    return tick_source();
+}
+
 double film_seconds(const PlaybackClock& clock, double real_seconds) {
     // The order of operations is part of the clock's definition: readers compare positions taken
     // at different moments, so every reading must round the same way.
@@ -20,7 +24,7 @@ double film_seconds(const PlaybackClock& clock, double real_seconds) {
 }
 
 double raw_clock(const PlaybackClock& clock) {
-    return film_seconds(clock, static_cast<double>(tick_source()) / 1000.0);
+    return film_seconds(clock, static_cast<double>(clock_ticks()) / 1000.0);
 }
 
 double position(const PlaybackClock& clock) {

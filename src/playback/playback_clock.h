@@ -29,6 +29,9 @@ std::uint64_t system_tick_count();
 // Replaces the tick source (tests feed exact ticks); nullptr restores `system_tick_count`.
 void set_tick_source(TickSource source);
 
+// The tick source's count now: waits measured with it agree with the clock, also in tests.
+std::uint64_t clock_ticks();
+
 // How many film seconds pass in `real_seconds` with the clock's drift correction and speed: the
 // one formula for the clock's rate.
 double film_seconds(const PlaybackClock& clock, double real_seconds);

@@ -8,6 +8,13 @@
 
 namespace dvbk {
 
+// The timer that paces the click's inputs on the window that was uncovered; its procedure passes
+// each WM_TIMER of this id to click_step. (The application's own timers are 134 to 136 and 138.)
+inline constexpr UINT_PTR CLICK_TIMER = 137;
+// The pause before each of the click's four inputs, long enough for a player to see a distinct
+// move, press and release.
+inline constexpr UINT CLICK_STEP_MS = 200;
+
 INPUT initial_click_input();
 
 struct ScreenCover {
@@ -19,20 +26,32 @@ struct ScreenCover {
     double screen_width = GetSystemMetrics(SM_CXSCREEN);
     double screen_height = GetSystemMetrics(SM_CYSCREEN);
 
-    // Where synthetic input goes and how the click waits; tests record both instead.
+    // How many of the click's inputs are still to go: 4 right after the cover went down, 0 when no
+    // click is under way.
+    int click_inputs_left = 0;
+
+    // Where synthetic input goes; tests record it instead.
     UINT(WINAPI* send_input)(UINT count, LPINPUT inputs, int size) = SendInput;
-    VOID(WINAPI* sleep)(DWORD milliseconds) = Sleep;
 };
 
 // Re-applies the window's own rectangle with a new place in the z-order, showing it.
 void z_order_step(ScreenCover& cover, HWND window, HWND insert_after);
 
-// Leaves the window maximised and topmost.
+// Leaves the window maximised and topmost; a click still under way is ended first.
 void cover_screen(ScreenCover& cover, HWND window);
 
-// Leaves the window minimised and out of the topmost band, then clicks the player's maximise
-// button at the configured screen fractions when the settings ask for it (blocking for 0.8 s).
+// Leaves the window minimised and out of the topmost band and, when the settings ask for it,
+// starts a click on the player's maximise button at the configured screen fractions: four inputs
+// (move, press, release, then the pointer parked), each CLICK_STEP_MS after the one before, sent
+// by click_step on the window's CLICK_TIMER. Returns at once.
 void uncover_screen(ScreenCover& cover, HWND window, const AppSettings& settings);
+
+// Sends the click's next input; after the last one the timer stops.
+void click_step(ScreenCover& cover, HWND window);
+
+// Drops what is left of a click under way and stops its timer. A button already pressed is
+// released first, so that no press is left hanging on the player.
+void end_click(ScreenCover& cover, HWND window);
 
 // Leaves the window shown normally and out of the topmost band, with no click.
 void restore_window(ScreenCover& cover, HWND window);

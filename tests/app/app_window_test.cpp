@@ -1,5 +1,5 @@
 // The real main window, loop step and dialogs, in-process under Wine with a virtual display, a
-// fake audio endpoint, a tick count the test sets and a recorded sleep.
+// fake audio endpoint, a tick count the test sets and counted input.
 // Winsock 2 (for the fake VLC) must come before <windows.h>.
 #include "../playback/fake_players_win.h"
 
@@ -35,10 +35,6 @@ void advance(double seconds) {
     ticks += static_cast<std::uint64_t>(seconds * 1000.0 + 0.5);
 }
 
-std::vector<DWORD> slept;
-VOID WINAPI record_sleep(DWORD milliseconds) {
-    slept.push_back(milliseconds);
-}
 int inputs_sent = 0;
 UINT WINAPI count_input(UINT count, LPINPUT, int) {
     ++inputs_sent;
@@ -94,9 +90,7 @@ protected:
         app = AppState{};
         app.audio_muter =
             std::make_unique<AudioMuter>(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api);
-        app.cover.sleep = record_sleep;
         app.cover.send_input = count_input;
-        slept.clear();
         inputs_sent = 0;
         register_main_window_class(GetModuleHandleA(nullptr));
         ASSERT_TRUE(create_main_window(GetModuleHandleA(nullptr), SW_SHOWNORMAL));
@@ -136,47 +130,121 @@ TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
     EXPECT_TRUE(app.script_loaded);
     EXPECT_TRUE(fake_audio.create_calls == 1 && app.audio_error_text.empty());
 
+    enum class Clock { Stopped, Waiting, Running };
     struct Step {
         const char* delay_typed;
         const char* button;
-        bool paused;
-        std::vector<DWORD> slept;
+        Clock clock;
     };
+    // A delay waits without blocking: the button counts down and, pressed again, cancels.
     const Step steps[] = {
-        {"5", "Pause", false, {5000}}, {nullptr, "Play", true, {}}, {"0:01.5", "Pause", false, {1500}},
-        {nullptr, "Play", true, {}},   {"-3", "Pause", false, {}},  {nullptr, "Play", true, {}},
-        {"abc", "Pause", false, {}},   {nullptr, "Play", true, {}}, {"4294967.295", "Pause", false, {}},
+        {"5", "Starting in 5 s", Clock::Waiting},
+        {nullptr, "Start", Clock::Stopped},
+        {"0", "Pause", Clock::Running},
+        {nullptr, "Play", Clock::Stopped},
+        {"4294967.294", "Starting in 4294968 s", Clock::Waiting},
+        {nullptr, "Play", Clock::Stopped},
+        {"-3", "Pause", Clock::Running},
+        {nullptr, "Play", Clock::Stopped},
+        {"abc", "Pause", Clock::Running},
+        {nullptr, "Play", Clock::Stopped},
+        {"4294967.295", "Pause", Clock::Running},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.button);
-        slept.clear();
         if (step.delay_typed)
             SetWindowTextA(app.delay_edit, step.delay_typed);
         command(IDC_PLAY_BUTTON);
+        const bool stopped = step.clock == Clock::Stopped;
         EXPECT_EQ(step.button, window_text(app.play_button));
-        EXPECT_EQ(step.paused, app.clock.paused);
-        EXPECT_EQ(step.slept, slept);
-        EXPECT_EQ(step.paused, IsWindowVisible(app.delay_edit) != FALSE);
-        if (step.paused) {
+        EXPECT_EQ(step.clock != Clock::Running, app.clock.paused);
+        EXPECT_EQ(stopped, IsWindowVisible(app.delay_edit) != FALSE);
+        if (stopped) {
             EXPECT_EQ("0", window_text(app.delay_edit));
         }
-        // Running: only Pause is offered; paused: everything but Pause.
+        // Running or waiting to: only Pause is offered; stopped: everything but Pause.
         for (UINT id : {IDM_SET_TIME, IDM_SETTINGS, IDM_OPEN, IDM_PLAY})
-            EXPECT_EQ(!step.paused, grayed(id)) << id;
-        EXPECT_EQ(step.paused, grayed(IDM_PAUSE));
+            EXPECT_EQ(!stopped, grayed(id)) << id;
+        EXPECT_EQ(stopped, grayed(IDM_PAUSE));
     }
+}
+
+// Runs the thread's messages (the player link's among them) until `done` or a few seconds have passed.
+template <class Done>
+bool pump_until(Done done) {
+    return testing_fakes::wait_until(
+        [&] {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+            return done();
+        },
+        5000);
+}
+
+TEST_F(AppWindowTest, DelayedStartCountsDownAndStartsWhenDue) {
+    open_script(write_script("Dunvel,3,4\nEnd,1:00"));
+    SetWindowTextA(app.delay_edit, "2.5");
+    command(IDC_PLAY_BUTTON);
+    struct Tick {
+        double after;  // seconds since the last timer message
+        const char* button;
+        bool paused;
+    };
+    const Tick ticks_seen[] = {
+        {0.3, "Starting in 3 s", true},  // early
+        {0.2, "Starting in 2 s", true},
+        {1.0, "Starting in 1 s", true},
+        {1.003, "Pause", false},  // a late message: the clock counts from when the start was due
+    };
+    for (const Tick& tick : ticks_seen) {
+        SCOPED_TRACE(tick.button);
+        advance(tick.after);
+        SendMessageA(window, WM_TIMER, START_TIMER, 0);
+        carry_out_due_events();
+        EXPECT_EQ(tick.button, window_text(app.play_button));
+        EXPECT_EQ(tick.paused, app.clock.paused);
+        EXPECT_NEAR(tick.paused ? 0.0 : 0.003, position(app.clock), 1e-9);
+    }
+
+    // A timer message still queued from the wait starts nothing once it is over.
+    command(IDC_PLAY_BUTTON);
+    SendMessageA(window, WM_TIMER, START_TIMER, 0);
+    EXPECT_TRUE(app.clock.paused);
+    EXPECT_EQ("Play", window_text(app.play_button));
 }
 
 TEST_F(AppWindowTest, WithoutAScriptTheButtonOpensTheFileDialog) {
     bool shown = false;
-    answer_next_dialog("Open", [&shown](HWND dialog) {
+    HWND owner = nullptr;
+    bool window_enabled = true;
+    answer_next_dialog("Open", [&](HWND dialog) {
         shown = true;
+        owner = GetWindow(dialog, GW_OWNER);
+        window_enabled = IsWindowEnabled(window);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     command(IDC_PLAY_BUTTON);
     EXPECT_TRUE(shown);
+    // Modal over the window: its button cannot be pressed while the dialog is open.
+    EXPECT_EQ(window, owner);
+    EXPECT_FALSE(window_enabled);
     EXPECT_EQ("Open File", window_text(app.play_button));
     EXPECT_TRUE(app.clock.paused);
+
+    // A folder named outside any Western code page: the manifest makes the ANSI calls speak UTF-8,
+    // into the dialog and out of it.
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP());
+    std::string folder = testing::TempDir() + "Фильмы";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string path = folder + "\\фильм.dvbk";
+    std::ofstream(path) << "Blenk,1,2";
+    answer_next_dialog("Open", type_and_press(0x47c, path.c_str(), IDOK));  // the file name box
+    command(IDC_PLAY_BUTTON);
+    EXPECT_TRUE(app.script_loaded);
+    EXPECT_EQ(2u, app.script.events.size());
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(AppWindowTest, FailedLoadLeavesNothingToCarryOut) {
@@ -269,12 +337,14 @@ TEST_F(AppWindowTest, ResyncClearsStateOnlyWhenTheCursorMoves) {
     EXPECT_EQ("Current Action: Normal", app.action_text);
     EXPECT_FALSE(IsZoomed(window));
     EXPECT_EQ(3u, app.next_event);
-    // Its end still minimises the window when it falls due, and clicks when asked to.
+    // Its end still minimises the window when it falls due, and clicks when asked to: at once the
+    // loop goes on, and the window's timer sends the click's inputs.
     app.settings.click_maximize = true;
     seek(app.clock, 41);
     carry_out_due_events();
     EXPECT_TRUE(IsIconic(window));
-    EXPECT_EQ(4, inputs_sent);
+    EXPECT_EQ(0, inputs_sent);
+    EXPECT_TRUE(pump_until([] { return inputs_sent == 4; }));
 }
 
 // Picks entry `index` of the preset list as the user would, with the notification the list sends.
@@ -428,19 +498,6 @@ TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, message.wParam);
-}
-
-// Runs the thread's messages (the player link's among them) until `done` or a few seconds have passed.
-template <class Done>
-bool pump_until(Done done) {
-    return testing_fakes::wait_until(
-        [&] {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&message);
-            return done();
-        },
-        5000);
 }
 
 // The program following a fake VLC through its real link, message and window.

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The real DunvelBlenk.exe under Wine on $DISPLAY, driven with xdotool as a user would drive it.
-# Usage: end_to_end.sh DunvelBlenk.exe [SCREENSHOT_FOLDER]
+# Usage: end_to_end.sh DunvelBlenk.exe position_reader.exe [SCREENSHOT_FOLDER]
 # Checks the order of what happens with generous time limits; the times it saw are printed.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
 exe=$(realpath "$1")
-shots=${2:-}
+reader=$(realpath "$2")
+shots=${3:-}
 [ -n "${DISPLAY:-}" ] || { echo "end_to_end: no DISPLAY"; exit 1; }
 [ -n "$shots" ] && mkdir -p "$shots"
+# UTF-8 on the Linux side, so that Wine passes non-ASCII names on unchanged, and a Western system
+# on the Windows side: Wine's ANSI code page for this locale is 1252.
+export LC_ALL=C.UTF-8
 work=$(mktemp -d /tmp/dvbk-e2e.XXXXXX)
 app_pid=""
 trap 'stop_app; rm -rf "$work"' EXIT
@@ -52,6 +56,10 @@ window_name() { xdotool getwindowname "$1" 2>/dev/null; }
 window_width() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { split($2, size, "x"); print size[1] }'; }
 shot() { [ -n "$shots" ] && import -window root ${2:+-crop "$2"} "$shots/$1.png" 2>/dev/null; return 0; }
 
+# The program's film clock in milliseconds through position_reader, or "none" when the window does
+# not answer within a second (as while its thread is blocked).
+read_position() { echo | timeout 20 wine "$reader" 2>/dev/null | tr -d '\r'; }
+
 # Main-window spots, relative to its top-left corner (Wine draws the frame, caption and menu).
 click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 start_button=(114 227)
@@ -62,6 +70,13 @@ menu_set_time=(75 53)
 menu_settings_settings=(75 69)
 menu_help=(110 32)
 menu_help_about=(125 69)
+delay_field=(149 182)
+# Replaces the "0" in the delay field beside the button.
+type_delay() {
+    click_at "$1" "${delay_field[@]}"
+    xdotool key End BackSpace
+    xdotool type "$2"
+}
 
 script="$work/cover.dvbk"
 printf 'Blenk, 2, 4\nEnd, 1:00\n' >"$script"
@@ -74,6 +89,36 @@ shot usage-box 700x400+290+312
 stop_app
 start_app 'C:\no\such\film.dvbk'
 check 'a missing script shows "Error"' window_appears '^Error$'
+stop_app
+
+# A script in a folder named in Cyrillic, outside the Western code page: the manifest's UTF-8 code
+# page carries its name through the command line to the file.
+cyrillic="$work/Фильмы"
+mkdir -p "$cyrillic"
+printf 'Blenk, 2, 4\nEnd, 1:00\n' >"$cyrillic/фильм.dvbk"
+start_app "$(winepath -w "$cyrillic/фильм.dvbk")"
+main=$(wait_for_window '^DVBK T: ' 20)
+check 'a script in a Cyrillic folder opens from the command line' test "$(window_name "$main")" = "DVBK T: 0:00:00 R: 0:01:00"
+check 'and shows no "Error"' test -z "$(xdotool search --name '^Error$' 2>/dev/null)"
+stop_app
+
+# A start delay is waited for with the program answering: its clock stands at 0 while the button
+# counts down, and runs once the delay has passed.
+start_app "$script_arg"
+main=$(wait_for_window '^DVBK T: ' 20)
+type_delay "$main" 8
+click_at "$main" "${start_button[@]}"
+started=$SECONDS
+sleep 1
+shot countdown 500x350+0+0
+waiting=$(read_position)
+check "while the start waits the program answers, its clock at 0 (got \"$waiting\")" test "$waiting" = 0
+position=$waiting
+while [ $((SECONDS - started)) -lt 20 ] && { [ "$position" = 0 ] || [ "$position" = none ]; }; do
+    sleep 0.5
+    position=$(read_position)
+done
+check "the clock runs after the delay (${position:-?} ms after $((SECONDS - started)) s)" test "${position:-0}" -gt 0 2>/dev/null
 stop_app
 
 # A run: the title a second after start, the clock starting from the button, the cover range.
@@ -120,8 +165,12 @@ open_from_menu "${menu_help[@]}" "${menu_help_about[@]}" "About DunvelBlenk" abo
 open_from_menu "${menu_settings[@]}" "${menu_set_time[@]}" "Set Time" set-time-dialog
 open_from_menu "${menu_settings[@]}" "${menu_settings_settings[@]}" "Settings" settings-dialog
 
+# File > Exit while a long start delay waits.
 start_app "$script_arg"
 main=$(wait_for_window '^DVBK T: ' 20)
+type_delay "$main" 600
+click_at "$main" "${start_button[@]}"
+sleep 0.5
 click_at "$main" "${menu_file[@]}"
 sleep 0.5
 click_at "$main" "${menu_file_exit[@]}"
@@ -135,7 +184,7 @@ for _ in $(seq 100); do
     fi
     sleep 0.1
 done
-check "File > Exit ends the program with code 0 (got $exit_code)" test "$exit_code" = 0
+check "File > Exit during a start delay ends the program with code 0 (got $exit_code)" test "$exit_code" = 0
 
 echo "end to end: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

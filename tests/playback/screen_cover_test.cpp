@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace dvbk {
@@ -15,7 +17,6 @@ struct SentInput {
     DWORD flags;
 };
 std::vector<SentInput> sent;
-std::vector<DWORD> slept;
 
 UINT WINAPI record_input(UINT count, LPINPUT inputs, int size) {
     EXPECT_EQ(1u, count);
@@ -23,10 +24,6 @@ UINT WINAPI record_input(UINT count, LPINPUT inputs, int size) {
     EXPECT_EQ(static_cast<DWORD>(INPUT_MOUSE), inputs->type);
     sent.push_back({inputs->mi.dx, inputs->mi.dy, inputs->mi.dwFlags});
     return count;
-}
-
-VOID WINAPI record_sleep(DWORD milliseconds) {
-    slept.push_back(milliseconds);
 }
 
 bool topmost(HWND window) {
@@ -53,9 +50,7 @@ protected:
         ShowWindow(window, SW_SHOWNORMAL);
         pump();
         cover.send_input = record_input;
-        cover.sleep = record_sleep;
         sent.clear();
-        slept.clear();
     }
     void TearDown() override { DestroyWindow(window); }
 
@@ -74,8 +69,8 @@ TEST_F(ScreenCoverTest, CoverAndUncover) {
     pump();
     EXPECT_TRUE(IsIconic(window));
     EXPECT_FALSE(topmost(window));
-    EXPECT_TRUE(sent.empty());  // no click asked for: no input and no waiting
-    EXPECT_TRUE(slept.empty());
+    EXPECT_TRUE(sent.empty());  // no click asked for: no input and nothing left to send
+    EXPECT_EQ(0, cover.click_inputs_left);
 
     // From minimised straight back up.
     cover_screen(cover, window);
@@ -101,21 +96,37 @@ TEST_F(ScreenCoverTest, SavedRectIsTheWindowsOwnBeforeEachStep) {
     EXPECT_TRUE(EqualRect(&now, &cover.saved_window_rect));  // the step moved nothing
 }
 
+// The window's timer steps through the click; here the test takes each step itself.
+void step_click(ScreenCover& cover, HWND window, int steps) {
+    for (int i = 0; i < steps; ++i)
+        click_step(cover, window);
+}
+
 TEST_F(ScreenCoverTest, ClickSequence) {
     settings.click_maximize = true;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double x, y;
         LONG dx, dy;
     };
+    // Positions beyond the screen, typed or read from the file, stay on its edges.
     for (const Case& c : {Case{0.986, 0.949, 64617, 62192}, Case{0.848, 0.867, 55573, 56818},
-                          Case{0.9, 0.9, 58981, 58981}, Case{0, 1, 0, 65535}}) {
+                          Case{0.9, 0.9, 58981, 58981}, Case{0, 1, 0, 65535}, Case{1e10, -1e10, 65535, 0},
+                          Case{-0.25, 1.5, 0, 65535}, Case{nan, inf, 0, 65535}, Case{-inf, nan, 0, 0}}) {
         SCOPED_TRACE(c.x);
         sent.clear();
-        slept.clear();
-        settings.click_x = c.x;
-        settings.click_y = c.y;
         uncover_screen(cover, window, settings);  // clicks whether or not the cover was up
         EXPECT_TRUE(IsIconic(window));
+        EXPECT_TRUE(sent.empty());  // every input waits for its step
+        settings.click_x = c.x;
+        settings.click_y = c.y;
+        uncover_screen(cover, window, settings);  // a click under way starts over
+        for (size_t steps = 1; steps <= 4; ++steps) {
+            click_step(cover, window);
+            EXPECT_EQ(steps, sent.size());
+        }
+        step_click(cover, window, 2);  // nothing further after the last
         ASSERT_EQ(4u, sent.size());
         const SentInput expected[] = {
             {c.dx, c.dy, 0x8001}, {c.dx, c.dy, 0x8002}, {c.dx, c.dy, 0x8004}, {65535, 6553, 0x8001}};
@@ -124,7 +135,33 @@ TEST_F(ScreenCoverTest, ClickSequence) {
             EXPECT_EQ(expected[i].dy, sent[i].dy) << i;
             EXPECT_EQ(expected[i].flags, sent[i].flags) << i;
         }
-        EXPECT_EQ((std::vector<DWORD>{200, 200, 200, 200}), slept);
+    }
+}
+
+TEST_F(ScreenCoverTest, CoveringAgainEndsTheClickWithTheButtonUp) {
+    settings.click_maximize = true;
+    struct Case {
+        int steps_taken;
+        std::vector<DWORD> flags;  // everything sent, the cover's own release included
+    };
+    const Case cases[] = {
+        {0, {}},
+        {1, {0x8001}},
+        {2, {0x8001, 0x8002, 0x8004}},  // pressed: released at once
+        {3, {0x8001, 0x8002, 0x8004}},
+        {4, {0x8001, 0x8002, 0x8004, 0x8001}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.steps_taken);
+        uncover_screen(cover, window, settings);
+        sent.clear();
+        step_click(cover, window, c.steps_taken);
+        cover_screen(cover, window);
+        step_click(cover, window, 4);
+        std::vector<DWORD> flags;
+        for (const SentInput& input : sent)
+            flags.push_back(input.flags);
+        EXPECT_EQ(c.flags, flags);
     }
 }
 
@@ -134,6 +171,7 @@ TEST_F(ScreenCoverTest, RealInputParksThePointer) {
     settings.click_x = 0.5;
     settings.click_y = 0.5;
     uncover_screen(cover, window, settings);
+    step_click(cover, window, 4);
     POINT pointer;
     ASSERT_TRUE(GetCursorPos(&pointer));
     // The right edge, a tenth of the way down.
