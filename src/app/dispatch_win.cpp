@@ -55,6 +55,10 @@ void resync_after_seek(HWND window) {
     arm_event_timer();
 }
 
+void follow_default_output() {
+    note_audio_result(app.audio_muter->follow_default_output(app.muted));
+}
+
 void refresh_status(HWND window) {
     StatusTexts texts = compose_status(position(app.clock), app.script.events, app.next_event, app.covered, app.muted,
                                        app.script.film_end);
