@@ -58,6 +58,10 @@ bool create_main_window(HINSTANCE instance, int show_command) {
 }
 
 void open_script(const std::string& path) {
+    // The old script's ranges end with it, whether or not the new one loads. Nothing in force,
+    // nothing is touched: a mute the user set is theirs.
+    if (app.muted || app.covered)
+        end_actions(app.main_window);
     app.audio_error_text.clear();
     app.script.load_error.clear();
     reset(app.clock);

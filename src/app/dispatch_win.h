@@ -18,6 +18,10 @@ void dispatch_event(const FilterEvent& event);
 // carried out; if that moves the cursor, sound and window go back to normal.
 void resync_after_seek(HWND window);
 
+// Ends whatever mute and cover are in force: the sound back on, the window shown normally, the
+// flags and the action line back to normal.
+void end_actions(HWND window);
+
 // Moves the mute to the system's new default output while a mute range is in force.
 void follow_default_output();
 

@@ -436,6 +436,43 @@ TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
     EXPECT_EQ(0u, message.wParam);
 }
 
+// A new script is a new film: whatever the old one had switched off or covered ends with it, even
+// when the load fails. Nothing in force, nothing is touched: a mute the user set stays.
+TEST_F(AppWindowTest, OpeningAScriptEndsTheOldOnesActions) {
+    struct Case {
+        const char* old_script;
+        const char* new_script;
+        BOOL user_muted;  // before the old script ran
+        BOOL muted_after;
+    };
+    const Case cases[] = {
+        {"Dunvel,1,100", "Dunvel,50,60", FALSE, FALSE},
+        {"Blenk,1,100", "Blenk,50,60", FALSE, FALSE},
+        {"DunvelBlenk,1,100", "DunvelBlenk,50,60", FALSE, FALSE},
+        {"DunvelBlenk,1,100", "Bogus,1,2", FALSE, FALSE},
+        {"Blenk,50,60", "Dunvel,50,60", TRUE, TRUE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.old_script + std::string(" then ") + c.new_script);
+        ShowWindow(window, SW_SHOWNORMAL);
+        app.covered = app.muted = false;
+        speakers_muted() = c.user_muted;
+        open_script(write_script(c.old_script));
+        nudge(app.clock, 2.0);  // paused inside the range
+        carry_out_due_events();
+        if (c.new_script[0] == 'B')
+            answer_next_dialog("Error", type_and_press(0, nullptr, IDOK));
+        open_script(write_script(c.new_script));
+        EXPECT_FALSE(app.muted);
+        EXPECT_FALSE(app.covered);
+        EXPECT_EQ("Current Action: Normal", app.action_text);
+        EXPECT_EQ(c.muted_after, speakers_muted());
+        EXPECT_FALSE(IsZoomed(window));
+        EXPECT_FALSE(IsIconic(window));
+        EXPECT_FALSE(load_mute_marker());
+    }
+}
+
 // Headphones plugged in during a mute range become the default output: the film must not be heard
 // from them, and the speakers left behind sound again.
 TEST_F(AppWindowTest, MuteFollowsANewDefaultOutput) {
