@@ -2,6 +2,7 @@
 #include <timeapi.h>
 
 #include <cmath>
+#include <optional>
 
 #include "app/app_state_win.h"
 #include "app/app_win.h"
@@ -10,6 +11,7 @@
 #include "app/user_input.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
+#include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
 
 namespace dvbk {
@@ -56,6 +58,10 @@ bool create_main_window(HINSTANCE instance, int show_command) {
 }
 
 void open_script(const std::string& path) {
+    // The old script's ranges end with it, whether or not the new one loads. Nothing in force,
+    // nothing is touched: a mute the user set is theirs.
+    if (app.muted || app.covered)
+        end_actions(app.main_window);
     app.audio_error_text.clear();
     app.script.load_error.clear();
     reset(app.clock);
@@ -118,6 +124,17 @@ void set_fine_timer(bool on) {
     app.fine_timer = on;
 }
 
+void recover_left_mute() {
+    std::optional<MuteMarker> marker = load_mute_marker();
+    if (!marker || process_running(marker->process))
+        return;
+    if (app.audio_muter->unmute_left_behind(marker->output))
+        app.audio_error_text = "Sound switched back on: an earlier run ended while muting";
+    else if (!app.audio_muter->last_error().empty())
+        app.audio_error_text = app.audio_muter->last_error();
+    remove_mute_marker(marker->process);
+}
+
 void unmute_at_exit() {
     if (app.audio_muter)
         app.audio_muter->unmute();
@@ -158,6 +175,8 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
         MessageBoxA(nullptr, USAGE_TEXT, "Command Line Options", MB_OK);
     else if (request.request == StartupRequest::OpenScript)
         open_script(request.path);
+    // After the script's load, which would clear the line that tells of it.
+    recover_left_mute();
 
     int exit_code = run_message_loop(accelerators);
     app.audio_muter.reset();

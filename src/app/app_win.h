@@ -42,6 +42,10 @@ void arm_event_timer();
 // Asks the system for 1 ms timer resolution while the clock runs, and gives it back when it stops.
 void set_fine_timer(bool on);
 
+// At start-up: a marker left by a run that ended while muting (and is not still running) has the
+// output it names switched back on if it is still muted, says so on the audio line, and goes.
+void recover_left_mute();
+
 // However the program ends (its window destroyed, the session ending, an unhandled exception),
 // the sound is switched back on, whoever switched it off: the endpoint's mute outlives the process,
 // and without this the user would have no sound after it, nor after the next log-on. A mute the

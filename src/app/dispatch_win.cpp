@@ -40,19 +40,27 @@ void dispatch_event(const FilterEvent& event) {
     app.action_text = "Current Action: " + action_name(app.covered, app.muted);
 }
 
+void end_actions(HWND window) {
+    app.audio_muter->unmute();
+    restore_window(app.cover, window);
+    app.action_text = "Current Action: Normal";
+    app.covered = false;
+    app.muted = false;
+}
+
 void resync_after_seek(HWND window) {
     size_t next = first_event_after(app.script.events, position(app.clock));
     if (next == app.next_event) {
         arm_event_timer();  // the clock moved all the same
         return;
     }
-    app.audio_muter->unmute();
-    restore_window(app.cover, window);
-    app.action_text = "Current Action: Normal";
-    app.covered = false;
-    app.muted = false;
+    end_actions(window);
     app.next_event = next;
     arm_event_timer();
+}
+
+void follow_default_output() {
+    note_audio_result(app.audio_muter->follow_default_output(app.muted));
 }
 
 void refresh_status(HWND window) {

@@ -8,12 +8,22 @@
 
 namespace dvbk {
 
+// Posted by the audio muter's watch when the system's default output has changed.
+inline constexpr UINT WM_DEFAULT_OUTPUT_CHANGED = WM_APP + 2;
+
 // Acts on one event (cover, uncover, mute, unmute, or both) and records the new state.
 void dispatch_event(const FilterEvent& event);
 
 // After Set Time: every event at or before the new position counts as done without being
 // carried out; if that moves the cursor, sound and window go back to normal.
 void resync_after_seek(HWND window);
+
+// Ends whatever mute and cover are in force: the sound back on, the window shown normally, the
+// flags and the action line back to normal.
+void end_actions(HWND window);
+
+// Moves the mute to the system's new default output while a mute range is in force.
+void follow_default_output();
 
 // Rebuilds the status lines and the window title and asks for the status area to be repainted.
 void refresh_status(HWND window);

@@ -44,6 +44,7 @@ LRESULT on_create(HWND window) {
     show_delay_edit();
     // A script dropped on the window opens like File Open.
     DragAcceptFiles(window, TRUE);
+    app.audio_muter->watch_default_output(window, WM_DEFAULT_OUTPUT_CHANGED);
     return 0;
 }
 
@@ -367,6 +368,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return on_destroy(window);
         case WM_PLAYER_REPLY:
             on_player_replies(window);
+            return 0;
+        case WM_DEFAULT_OUTPUT_CHANGED:
+            follow_default_output();
             return 0;
     }
     if (message == position_query_message() && message != 0)

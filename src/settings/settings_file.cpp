@@ -32,8 +32,9 @@ void read_port(std::string_view value, int& field) {
         field = port;
 }
 
-// Text as an XML element's content: the markup characters and control bytes become references.
-std::string escaped(std::string_view text) {
+}  // namespace
+
+std::string escaped_content(std::string_view text) {
     std::string out;
     for (char c : text) {
         if (c == '&')
@@ -50,8 +51,7 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-// The content up to the closing tag, with references undone; an unknown reference stays as it is.
-std::string unescaped(std::string_view value) {
+std::string element_content(std::string_view value) {
     value = value.substr(0, value.find('<'));
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {
@@ -84,8 +84,6 @@ std::string unescaped(std::string_view value) {
     return out;
 }
 
-}  // namespace
-
 void remember_origin(std::vector<std::string>& origins, const std::string& origin) {
     if (origin.empty() || origins.size() >= MAX_BROWSER_ORIGINS ||
         std::find(origins.begin(), origins.end(), origin) != origins.end())
@@ -95,10 +93,7 @@ void remember_origin(std::vector<std::string>& origins, const std::string& origi
 
 namespace {
 
-void apply_line(std::string_view line, AppSettings& settings) {
-    size_t gt = line.find('>');
-    std::string_view key = line.substr(0, gt);
-    std::string_view value = gt == std::string_view::npos ? std::string_view() : line.substr(gt + 1);
+void apply_line(std::string_view key, std::string_view value, AppSettings& settings) {
     if (key == "<click_maximize") {
         CReader reader(value);
         std::int32_t flag = -1;
@@ -125,19 +120,19 @@ void apply_line(std::string_view line, AppSettings& settings) {
                 settings.clock_source = static_cast<ClockSource>(i);
         }
     } else if (key == "<vlc_host") {
-        settings.vlc_host = unescaped(value);
+        settings.vlc_host = element_content(value);
     } else if (key == "<vlc_port") {
         read_port(value, settings.vlc_port);
     } else if (key == "<vlc_password") {
-        settings.vlc_password = unescaped(value);
+        settings.vlc_password = element_content(value);
     } else if (key == "<mpv_pipe") {
-        settings.mpv_pipe = unescaped(value);
+        settings.mpv_pipe = element_content(value);
     } else if (key == "<browser_port") {
         read_port(value, settings.browser_port);
     } else if (key == "<browser_allowed") {
-        remember_origin(settings.browser_allowed, unescaped(value));
+        remember_origin(settings.browser_allowed, element_content(value));
     } else if (key == "<browser_refused") {
-        remember_origin(settings.browser_refused, unescaped(value));
+        remember_origin(settings.browser_refused, element_content(value));
     }
 }
 
@@ -158,10 +153,10 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
         "<time_adj>" + general_number(settings.time_adj) + "</time_adj>",
         "</settings>",
         std::string("<clock_source>") + clock_source_name(settings.clock_source) + "</clock_source>",
-        "<vlc_host>" + escaped(settings.vlc_host) + "</vlc_host>",
+        "<vlc_host>" + escaped_content(settings.vlc_host) + "</vlc_host>",
         "<vlc_port>" + std::to_string(settings.vlc_port) + "</vlc_port>",
-        "<vlc_password>" + escaped(settings.vlc_password) + "</vlc_password>",
-        "<mpv_pipe>" + escaped(settings.mpv_pipe) + "</mpv_pipe>",
+        "<vlc_password>" + escaped_content(settings.vlc_password) + "</vlc_password>",
+        "<mpv_pipe>" + escaped_content(settings.mpv_pipe) + "</mpv_pipe>",
     };
     std::string text;
     for (const std::string& line : lines) {
@@ -171,26 +166,19 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     text += "<browser_port>" + std::to_string(settings.browser_port) + "</browser_port>";
     text += line_end;
     for (const std::string& origin : settings.browser_allowed) {
-        text += "<browser_allowed>" + escaped(origin) + "</browser_allowed>";
+        text += "<browser_allowed>" + escaped_content(origin) + "</browser_allowed>";
         text += line_end;
     }
     for (const std::string& origin : settings.browser_refused) {
-        text += "<browser_refused>" + escaped(origin) + "</browser_refused>";
+        text += "<browser_refused>" + escaped_content(origin) + "</browser_refused>";
         text += line_end;
     }
     return text;
 }
 
 void read_settings_text(std::string_view text, AppSettings& settings) {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            apply_line(text.substr(start, end - start), settings);
-        start = end + 1;
-    }
+    for_each_element_line(text,
+                          [&](std::string_view key, std::string_view value) { apply_line(key, value, settings); });
 }
 
 }  // namespace dvbk

@@ -74,4 +74,30 @@ void remember_origin(std::vector<std::string>& origins, const std::string& origi
 // Applies every line of `text` that carries a readable value; everything else is left as it was.
 void read_settings_text(std::string_view text, AppSettings& settings);
 
+// The rules every file beside the settings is written and read by: one "<key>value</key>" per
+// line, LF or CR LF ended.
+
+// Text as an XML element's content: "&", "<", ">" and control bytes become references.
+std::string escaped_content(std::string_view text);
+
+// A line's value up to its closing tag, with references undone; an unknown reference stays as is.
+std::string element_content(std::string_view value);
+
+// Calls `apply(key, value)` for each non-empty line: `key` is the line up to its first ">" (so
+// "<click_x"), `value` what follows it, closing tag and all.
+template <class Apply>
+void for_each_element_line(std::string_view text, Apply apply) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        size_t gt = line.find('>');
+        if (!line.empty())
+            apply(line.substr(0, gt), gt == std::string_view::npos ? std::string_view() : line.substr(gt + 1));
+        start = end + 1;
+    }
+}
+
 }  // namespace dvbk

@@ -46,20 +46,26 @@ std::string settings_folder() {
     return CreateDirectoryA(folder.c_str(), nullptr) ? folder : "";
 }
 
-void save_settings(const AppSettings& settings) {
-    std::string path = settings_file_name();
+bool write_file_atomically(const std::string& path, const std::string& bytes) {
     std::string folder = folder_of(path);
-    // A crash or power loss while writing must not cost the user every setting: the new text goes
-    // to a file of its own in the same folder and only a complete file replaces the old one.
+    // A crash or power loss while writing must not leave half a file: the new bytes go to a file of
+    // their own in the same folder and only a complete file replaces the old one.
     char temp_path[MAX_PATH] = {};
     if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "dvb", 0, temp_path))
-        return;
+        return false;
     ScopedHandle temp(CreateFileA(temp_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    bool written = temp.valid() && write_whole_file(temp.get(), settings_text(settings, "\r\n"));
+    bool written = temp.valid() && write_whole_file(temp.get(), bytes);
     if (!temp.close() || !written ||
-        !MoveFileExA(temp_path, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExA(temp_path, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temp_path);
+        return false;
+    }
+    return true;
+}
+
+void save_settings(const AppSettings& settings) {
+    write_file_atomically(settings_file_name(), settings_text(settings, "\r\n"));
 }
 
 void load_settings(AppSettings& settings) {

@@ -13,8 +13,11 @@ namespace dvbk {
 // The folder path ending in a backslash, created when missing; empty when it can't be found or made.
 std::string settings_folder();
 
-// Writes the file whole or not at all: a new file beside the old one, then an atomic replace.
-// Reports nothing; on failure the previous file stays as it was.
+// Writes `bytes` to `path` whole or not at all: a new file beside the old one, flushed, then an
+// atomic replace. False on failure, when the previous file stays as it was.
+bool write_file_atomically(const std::string& path, const std::string& bytes);
+
+// The settings through write_file_atomically. Reports nothing.
 void save_settings(const AppSettings& settings);
 
 // Applies the file's readable lines; a missing or unreadable file changes nothing.

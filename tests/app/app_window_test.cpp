@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,14 @@
 #include "app/dispatch_win.h"
 #include "app/follow_win.h"
 #include "resources/resource_ids.h"
+#include "settings/mute_marker_win.h"
+#include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
 
 using testing_fakes::fake_audio;
+using testing_fakes::speakers_muted;
 
 std::uint64_t ticks = 0;
 std::uint64_t read_ticks() {
@@ -96,6 +100,7 @@ protected:
         ASSERT_TRUE(create_main_window(GetModuleHandleA(nullptr), SW_SHOWNORMAL));
         window = app.main_window;
         DeleteFileA(settings_path().c_str());
+        DeleteFileA(mute_marker_path().c_str());
     }
     void TearDown() override {
         if (IsWindow(window))
@@ -107,6 +112,7 @@ protected:
         app.audio_muter.reset();
         set_tick_source(nullptr);
         DeleteFileA(settings_path().c_str());
+        DeleteFileA(mute_marker_path().c_str());
     }
 
     std::string write_script(const std::string& text) {
@@ -268,7 +274,7 @@ TEST_F(AppWindowTest, DueEventsGoStrictlyAfterTheirTimeInListOrder) {
     EXPECT_EQ(0u, app.next_event);
     advance(0.001);
     carry_out_due_events();
-    EXPECT_TRUE(fake_audio.endpoint_muted);
+    EXPECT_TRUE(speakers_muted());
     EXPECT_EQ("Current Action: Dunvel", app.action_text);
 
     // A forward nudge over a whole cover range: up and down again in one pass, in order.
@@ -284,7 +290,7 @@ TEST_F(AppWindowTest, DueEventsGoStrictlyAfterTheirTimeInListOrder) {
     nudge(app.clock, 2.0);
     carry_out_due_events();
     EXPECT_EQ(4u, app.next_event);
-    EXPECT_FALSE(fake_audio.endpoint_muted);
+    EXPECT_FALSE(speakers_muted());
     EXPECT_EQ("Current Action: Normal", app.action_text);
 }
 
@@ -455,17 +461,17 @@ TEST_F(AppWindowTest, EndOfSessionUnmutes) {
     open_script(write_script("Dunvel,1,100"));
     nudge(app.clock, 2.0);
     carry_out_due_events();
-    ASSERT_TRUE(fake_audio.endpoint_muted);
+    ASSERT_TRUE(speakers_muted());
     SendMessageA(window, WM_ENDSESSION, FALSE, 0);  // the session goes on after all
-    EXPECT_TRUE(fake_audio.endpoint_muted);
+    EXPECT_TRUE(speakers_muted());
     SendMessageA(window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_FALSE(fake_audio.endpoint_muted);
+    EXPECT_FALSE(speakers_muted());
 
     // As when the window closes: the sound goes back on whoever switched it off.
     app.muted = false;
-    fake_audio.endpoint_muted = TRUE;
+    speakers_muted() = TRUE;
     SendMessageA(window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_FALSE(fake_audio.endpoint_muted);
+    EXPECT_FALSE(speakers_muted());
 }
 
 TEST_F(AppWindowTest, CrashUnmutes) {
@@ -482,22 +488,185 @@ TEST_F(AppWindowTest, CrashUnmutes) {
     for (bool we_muted : {false, true}) {
         SCOPED_TRACE(we_muted);
         app.muted = we_muted;
-        fake_audio.endpoint_muted = TRUE;
+        speakers_muted() = TRUE;
         // The crash then goes on as it would have: reported, and the process ends.
         EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, installed(&crash));
-        EXPECT_FALSE(fake_audio.endpoint_muted);
+        EXPECT_FALSE(speakers_muted());
     }
 }
 
 TEST_F(AppWindowTest, ClosingUnmutesEvenWhenNeverMuted) {
     open_script(write_script("Dunvel,1,2"));
-    fake_audio.endpoint_muted = TRUE;  // muted by the user, not by us
+    speakers_muted() = TRUE;  // muted by the user, not by us
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_FALSE(fake_audio.endpoint_muted);
+    EXPECT_FALSE(speakers_muted());
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, message.wParam);
+}
+
+// A new script is a new film: whatever the old one had switched off or covered ends with it, even
+// when the load fails. Nothing in force, nothing is touched: a mute the user set stays.
+TEST_F(AppWindowTest, OpeningAScriptEndsTheOldOnesActions) {
+    struct Case {
+        const char* old_script;
+        const char* new_script;
+        BOOL user_muted;  // before the old script ran
+        BOOL muted_after;
+    };
+    const Case cases[] = {
+        {"Dunvel,1,100", "Dunvel,50,60", FALSE, FALSE},
+        {"Blenk,1,100", "Blenk,50,60", FALSE, FALSE},
+        {"DunvelBlenk,1,100", "DunvelBlenk,50,60", FALSE, FALSE},
+        {"DunvelBlenk,1,100", "Bogus,1,2", FALSE, FALSE},
+        {"Blenk,50,60", "Dunvel,50,60", TRUE, TRUE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.old_script + std::string(" then ") + c.new_script);
+        ShowWindow(window, SW_SHOWNORMAL);
+        app.covered = app.muted = false;
+        speakers_muted() = c.user_muted;
+        open_script(write_script(c.old_script));
+        nudge(app.clock, 2.0);  // paused inside the range
+        carry_out_due_events();
+        if (c.new_script[0] == 'B')
+            answer_next_dialog("Error", type_and_press(0, nullptr, IDOK));
+        open_script(write_script(c.new_script));
+        EXPECT_FALSE(app.muted);
+        EXPECT_FALSE(app.covered);
+        EXPECT_EQ("Current Action: Normal", app.action_text);
+        EXPECT_EQ(c.muted_after, speakers_muted());
+        EXPECT_FALSE(IsZoomed(window));
+        EXPECT_FALSE(IsIconic(window));
+        EXPECT_FALSE(load_mute_marker());
+    }
+}
+
+// Headphones plugged in during a mute range become the default output: the film must not be heard
+// from them, and the speakers left behind sound again.
+TEST_F(AppWindowTest, MuteFollowsANewDefaultOutput) {
+    open_script(write_script("Dunvel,1,100"));
+    struct Step {
+        double to;   // the film position the step moves to
+        int output;  // the default output switched to there; -1 for no switch
+        BOOL speakers, headphones;
+        const char* marker;  // the output the marker names, "" for none
+    };
+    const Step steps[] = {
+        {2, -1, TRUE, FALSE, "{0.0.0.00000000}.{speakers}"},
+        {3, 1, FALSE, TRUE, "{0.0.0.00000000}.{headphones}"},
+        {101, -1, FALSE, FALSE, ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.to);
+        seek(app.clock, step.to);
+        carry_out_due_events();
+        if (step.output >= 0) {
+            testing_fakes::switch_default_output(step.output);
+            MSG message;
+            while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+        }
+        EXPECT_EQ(step.speakers, fake_audio.outputs[0].muted);
+        EXPECT_EQ(step.headphones, fake_audio.outputs[1].muted);
+        std::optional<MuteMarker> marker = load_mute_marker();
+        EXPECT_EQ(step.marker, marker ? marker->output.endpoint_id : "");
+        if (marker) {
+            EXPECT_EQ(this_process(), marker->process);
+        }
+    }
+    EXPECT_EQ("", app.audio_error_text);
+    EXPECT_EQ(0, fake_audio.calls_off_thread);
+}
+
+// A run ended from Task Manager, by a power cut or by a crash left its marker; the next run switches
+// that output back on, only that one and only while it is still muted, and says so once.
+TEST_F(AppWindowTest, SoundLeftOffByAnEarlierRunGoesBackOn) {
+    const std::string notice = "Sound switched back on: an earlier run ended while muting";
+    const ProcessIdentity running = this_process();
+    const ProcessIdentity id_given_again{running.id, running.created + 1};
+    const ProcessIdentity no_such_process{0xFFFFFFF1u, 1};
+    const MutedOutput speakers{false, "{0.0.0.00000000}.{speakers}"};
+    const MutedOutput headphones{false, "{0.0.0.00000000}.{headphones}"};
+    struct Case {
+        const char* what;
+        std::string marker;  // the file's text, "" for no file
+        std::vector<BOOL> muted_before, muted_after;
+        BOOL mixer_before, mixer_after;
+        bool told;
+        bool marker_stays;
+    };
+    auto text = [](const MutedOutput& output, const ProcessIdentity& process) {
+        return mute_marker_text({output, 133000000000000000, process}, "\r\n");
+    };
+    const Case cases[] = {
+        {"no marker", "", {TRUE, FALSE}, {TRUE, FALSE}, FALSE, FALSE, false, false},
+        {"only the output named, the default's own mute stays",
+         text(headphones, id_given_again),
+         {TRUE, TRUE},
+         {TRUE, FALSE},
+         FALSE,
+         FALSE,
+         true,
+         false},
+        {"an ended process", text(speakers, no_such_process), {TRUE, FALSE}, {FALSE, FALSE}, FALSE, FALSE, true, false},
+        {"switched on since",
+         text(speakers, no_such_process),
+         {FALSE, TRUE},
+         {FALSE, TRUE},
+         FALSE,
+         FALSE,
+         false,
+         false},
+        {"another instance still muting",
+         text(speakers, running),
+         {TRUE, FALSE},
+         {TRUE, FALSE},
+         FALSE,
+         FALSE,
+         false,
+         true},
+        {"an output that is gone",
+         text({false, "{0.0.0.00000000}.{usb}"}, no_such_process),
+         {TRUE, TRUE},
+         {TRUE, TRUE},
+         FALSE,
+         FALSE,
+         false,
+         false},
+        {"the mixer", text({true, ""}, no_such_process), {TRUE, FALSE}, {TRUE, FALSE}, TRUE, FALSE, true, false},
+        {"unreadable",
+         "<endpoint>{0.0.0.00000000}.{speakers}</endpoint>\r\n<process_id>x</process_id>\r\n",
+         {TRUE, FALSE},
+         {TRUE, FALSE},
+         FALSE,
+         FALSE,
+         false,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake_audio = {};
+        fake_audio.mixer_control_types = {MIXERCONTROL_CONTROLTYPE_MUTE};
+        fake_audio.mixer_muted = c.mixer_before;
+        for (size_t i = 0; i < c.muted_before.size(); ++i)
+            fake_audio.outputs[i].muted = c.muted_before[i];
+        app.audio_error_text.clear();
+        app.audio_muter =
+            std::make_unique<AudioMuter>(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api);
+        DeleteFileA(mute_marker_path().c_str());
+        if (!c.marker.empty()) {
+            ASSERT_TRUE(write_file_atomically(mute_marker_path(), c.marker));
+        }
+
+        recover_left_mute();
+        for (size_t i = 0; i < c.muted_after.size(); ++i)
+            EXPECT_EQ(c.muted_after[i], fake_audio.outputs[i].muted) << "output " << i;
+        EXPECT_EQ(c.mixer_after, fake_audio.mixer_muted);
+        EXPECT_EQ(c.told ? notice : "", app.audio_error_text);
+        EXPECT_EQ(c.marker_stays, GetFileAttributesA(mute_marker_path().c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
 }
 
 // The program following a fake VLC through its real link, message and window.

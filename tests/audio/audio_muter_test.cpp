@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "fake_core_audio_win.h"
 
@@ -13,17 +15,39 @@ namespace {
 
 using testing_fakes::fake_audio;
 using testing_fakes::FakeAudio;
+using testing_fakes::speakers_muted;
 
 constexpr HRESULT CLASS_NOT_REGISTERED = REGDB_E_CLASSNOTREG;  // 0x80040154: no Core Audio
 
+// What the muter noted as muted by it, and how many notes it wrote.
+std::optional<MutedOutput> recorded;
+int records = 0;
+void record_save(const MutedOutput& output) {
+    recorded = output;
+    ++records;
+}
+void record_clear() {
+    recorded.reset();
+    ++records;
+}
+const MuteRecorder fake_recorder{record_save, record_clear};
+
 class AudioMuterTest : public testing::Test {
 protected:
-    void SetUp() override { fake_audio = {}; }
+    void SetUp() override {
+        fake_audio = {};
+        recorded.reset();
+        records = 0;
+    }
     void TearDown() override { EXPECT_EQ(0, fake_audio.live_objects) << "a COM reference leaked"; }
 };
 
 AudioMuter* make_muter() {
-    return new AudioMuter(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api);
+    return new AudioMuter(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api, fake_recorder);
+}
+
+std::string recorded_endpoint() {
+    return recorded ? recorded->endpoint_id : "";
 }
 
 TEST_F(AudioMuterTest, CoreAudioSetsOnlyWhatDiffers) {
@@ -36,14 +60,22 @@ TEST_F(AudioMuterTest, CoreAudioSetsOnlyWhatDiffers) {
             bool mute;
             BOOL muted_after;
             int setter_calls;
+            int records;  // the marker is written when what is muted changes, not per call
         };
         // Already-set states return true with no setter call; unmute also clears a mute the user set.
-        for (const Step& step : {Step{true, TRUE, 1}, Step{true, TRUE, 1}, Step{false, FALSE, 2}, Step{false, FALSE, 2},
-                                 Step{true, TRUE, 3}}) {
+        for (const Step& step : {Step{true, TRUE, 1, 1}, Step{true, TRUE, 1, 1}, Step{false, FALSE, 2, 2},
+                                 Step{false, FALSE, 2, 2}, Step{true, TRUE, 3, 3}}) {
             EXPECT_TRUE(step.mute ? muter->mute() : muter->unmute());
-            EXPECT_EQ(step.muted_after, fake_audio.endpoint_muted);
+            EXPECT_EQ(step.muted_after, speakers_muted());
             EXPECT_EQ(step.setter_calls, fake_audio.set_mute_calls);
+            EXPECT_EQ(step.records, records);
+            EXPECT_EQ(step.mute ? "{0.0.0.00000000}.{speakers}" : "", recorded_endpoint());
         }
+        // A mute the user set first is theirs: no marker for it.
+        EXPECT_TRUE(muter->unmute());
+        speakers_muted() = TRUE;
+        EXPECT_TRUE(muter->mute());
+        EXPECT_FALSE(recorded);
         // Core Audio is prepared once per process: a later load asks for no new enumerator.
         EXPECT_TRUE(muter->init());
         EXPECT_EQ(1, fake_audio.create_calls);
@@ -85,7 +117,7 @@ TEST_F(AudioMuterTest, CoreAudioFailuresNameTheCallAndCode) {
     }
 }
 
-TEST_F(AudioMuterTest, FailedEndpointLookupRetriesFromTheStart) {
+TEST_F(AudioMuterTest, FailedEndpointLookupIsTriedAgain) {
     fake_audio.get_default = E_FAIL;
     std::unique_ptr<AudioMuter> muter(make_muter());
     EXPECT_FALSE(muter->init());
@@ -93,8 +125,74 @@ TEST_F(AudioMuterTest, FailedEndpointLookupRetriesFromTheStart) {
     EXPECT_EQ("IMMDeviceEnumerator::GetDefaultAudioEndpoint failed: hr = 0x80004005\n", muter->last_error());
     fake_audio.get_default = S_OK;
     EXPECT_TRUE(muter->init());
-    EXPECT_EQ(2, fake_audio.create_calls);
+    EXPECT_EQ(1, fake_audio.create_calls);  // the enumerator, and the watch registered with it, stay
     EXPECT_TRUE(muter->mute());
+}
+
+constexpr UINT OUTPUT_CHANGED = WM_APP + 7;
+
+// The system's default output changes while the muter holds a mute or not: Core Audio tells on its
+// own thread, the notice reaches the window's thread as one message per change, and only there
+// does the muter move, muting the new output and giving the old one back its state.
+TEST_F(AudioMuterTest, FollowsTheDefaultOutput) {
+    const BOOL o = FALSE, M = TRUE;
+    const std::string speakers = "{0.0.0.00000000}.{speakers}", headphones = "{0.0.0.00000000}.{headphones}",
+                      hdmi = "{0.0.0.00000000}.{hdmi}";
+    struct Case {
+        const char* what;
+        std::vector<BOOL> muted_before;  // by the user, outputs 0 to 2; 0 is the default at first
+        bool in_range;
+        std::vector<int> defaults;  // switched to in turn; -1: no output at all
+        std::vector<BOOL> muted_after;
+        std::string marker;  // the output the marker names at the end, "" for none
+    };
+    const Case cases[] = {
+        {"during a range", {o, o, o}, true, {1}, {o, M, o}, headphones},
+        {"outside a range", {o, o, o}, false, {1}, {o, o, o}, ""},
+        {"twice in a row", {o, o, o}, true, {1, 2}, {o, o, M}, hdmi},
+        {"and back again", {o, o, o}, true, {1, 0}, {M, o, o}, speakers},
+        {"to no output at all", {o, o, o}, true, {-1}, {o, o, o}, ""},
+        {"to none, then one comes", {o, o, o}, true, {-1, 2}, {o, o, M}, hdmi},
+        {"the same output told again", {o, o, o}, true, {0}, {M, o, o}, speakers},
+        {"the user's mute on the old output stays", {M, o, o}, true, {1}, {M, M, o}, headphones},
+        {"the user's mute on the new output is theirs", {o, M, o}, true, {1}, {o, M, o}, ""},
+        {"outside a range the user's mutes stay", {M, o, M}, false, {2, 1}, {M, o, M}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake_audio = {};
+        recorded.reset();
+        for (size_t i = 0; i < c.muted_before.size(); ++i)
+            fake_audio.outputs[i].muted = c.muted_before[i];
+        HWND sink = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, sink);
+        {
+            std::unique_ptr<AudioMuter> muter(make_muter());
+            muter->watch_default_output(sink, OUTPUT_CHANGED);
+            ASSERT_TRUE(muter->init());
+            if (c.in_range) {
+                EXPECT_TRUE(muter->mute());
+            }
+            for (int output : c.defaults) {
+                testing_fakes::switch_default_output(output);
+                int notices = 0;
+                MSG message;
+                while (PeekMessageA(&message, sink, OUTPUT_CHANGED, OUTPUT_CHANGED, PM_REMOVE)) {
+                    ++notices;
+                    EXPECT_TRUE(muter->follow_default_output(c.in_range));
+                }
+                EXPECT_EQ(1, notices);
+            }
+            for (size_t i = 0; i < c.muted_after.size(); ++i)
+                EXPECT_EQ(c.muted_after[i], fake_audio.outputs[i].muted) << "output " << i;
+            EXPECT_EQ(c.marker, recorded_endpoint());
+            EXPECT_EQ("", muter->last_error());
+        }
+        EXPECT_EQ(nullptr, fake_audio.client) << "the watch outlived the muter";
+        EXPECT_EQ(0, fake_audio.calls_off_thread) << "Core Audio used from the notification thread";
+        EXPECT_EQ(0, fake_audio.live_objects);
+        DestroyWindow(sink);
+    }
 }
 
 TEST_F(AudioMuterTest, SetMuteFailureSticksUntilTheDeviceWorks) {
@@ -109,7 +207,7 @@ TEST_F(AudioMuterTest, SetMuteFailureSticksUntilTheDeviceWorks) {
     // Muting keeps trying through the device.
     fake_audio.set_mute = S_OK;
     EXPECT_TRUE(muter->mute());
-    EXPECT_TRUE(fake_audio.endpoint_muted);
+    EXPECT_TRUE(speakers_muted());
 }
 
 TEST_F(AudioMuterTest, NothingBeforeInit) {
@@ -130,8 +228,11 @@ TEST_F(AudioMuterTest, MixerWhenCoreAudioIsMissing) {
     EXPECT_TRUE(muter->mute());
     EXPECT_EQ(101u, fake_audio.mixer_set_control);  // the first mute control of the line
     EXPECT_EQ(1, fake_audio.mixer_set_value);
+    EXPECT_EQ((MutedOutput{true, ""}), recorded);
+    EXPECT_TRUE(muter->follow_default_output(true));  // the mixer has no default to follow
     EXPECT_TRUE(muter->unmute());
     EXPECT_EQ(0, fake_audio.mixer_set_value);
+    EXPECT_FALSE(recorded);
 
     fake_audio.mixer_set = MMSYSERR_NOMEM;  // 7
     EXPECT_FALSE(muter->unmute());

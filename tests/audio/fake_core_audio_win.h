@@ -7,13 +7,30 @@
 #include <mmdeviceapi.h>
 #include <mmsystem.h>
 
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/audio_muter_win.h"
 
 namespace dvbk::testing_fakes {
 
+// One output device: its endpoint id and its mute flag, which outlives the objects handed out.
+struct FakeOutput {
+    std::wstring id;
+    BOOL muted = FALSE;
+};
+
+// What Core Audio answers for an endpoint that is not there.
+inline constexpr HRESULT FAKE_NOT_FOUND = static_cast<HRESULT>(0x80070490);
+
 struct FakeAudio {
+    // The outputs and which one is the default (-1: none at all).
+    std::vector<FakeOutput> outputs{{L"{0.0.0.00000000}.{speakers}"},
+                                    {L"{0.0.0.00000000}.{headphones}"},
+                                    {L"{0.0.0.00000000}.{hdmi}"}};
+    int default_output = 0;
+
     // Results to return.
     HRESULT create = S_OK;
     HRESULT get_default = S_OK;
@@ -24,13 +41,13 @@ struct FakeAudio {
     MMRESULT mixer_line_info = MMSYSERR_NOERROR;
     MMRESULT mixer_line_controls = MMSYSERR_NOERROR;
     MMRESULT mixer_set = MMSYSERR_NOERROR;
+    MMRESULT mixer_get = MMSYSERR_NOERROR;
     std::vector<DWORD> mixer_control_types;  // of destination line 0, in order; ids are 100 + index
 
     // Called on every SetMute, for measurements.
     void (*on_set_mute)() = nullptr;
 
     // What happened.
-    BOOL endpoint_muted = FALSE;
     int create_calls = 0;
     int set_mute_calls = 0;
     int mixer_opens = 0;
@@ -38,10 +55,41 @@ struct FakeAudio {
     int mixer_sets = 0;
     DWORD mixer_set_control = 0;
     LONG mixer_set_value = -1;
+    BOOL mixer_muted = FALSE;  // what the last set left, and what a get reads
     int live_objects = 0;
+    IMMNotificationClient* client = nullptr;  // registered, and not yet unregistered
+    // Every call on a fake object is checked against the thread that reset the record: Core Audio
+    // objects made on the user-interface thread are used there only.
+    DWORD owner_thread = GetCurrentThreadId();
+    int calls_off_thread = 0;
 };
 
 inline FakeAudio fake_audio;
+
+inline void note_call() {
+    if (GetCurrentThreadId() != fake_audio.owner_thread)
+        ++fake_audio.calls_off_thread;
+}
+
+// The mute flag of the first output, the default unless a test switches it.
+inline BOOL& speakers_muted() {
+    return fake_audio.outputs[0].muted;
+}
+
+// Makes output `index` (-1: none) the default and tells the registered client as Core Audio does:
+// on a thread of its own, once for each role.
+inline void switch_default_output(int index) {
+    fake_audio.default_output = index;
+    std::wstring id = index >= 0 ? fake_audio.outputs[static_cast<size_t>(index)].id : std::wstring();
+    IMMNotificationClient* client = fake_audio.client;
+    if (!client)
+        return;
+    std::thread([client, id] {
+        for (ERole role : {eConsole, eMultimedia, eCommunications})
+            client->OnDefaultDeviceChanged(eRender, role, id.empty() ? nullptr : id.c_str());
+        client->OnDefaultDeviceChanged(eCapture, eConsole, L"{0.0.1.00000000}.{microphone}");
+    }).join();
+}
 
 template <class Interface>
 class FakeCom : public Interface {
@@ -72,16 +120,19 @@ private:
 
 class FakeEndpointVolume : public FakeCom<IAudioEndpointVolume> {
 public:
+    explicit FakeEndpointVolume(size_t output) : output_(output) {}
     HRESULT STDMETHODCALLTYPE SetMute(WINBOOL mute, LPCGUID) override {
+        note_call();
         ++fake_audio.set_mute_calls;
         if (fake_audio.on_set_mute)
             fake_audio.on_set_mute();
         if (SUCCEEDED(fake_audio.set_mute))
-            fake_audio.endpoint_muted = mute;
+            fake_audio.outputs[output_].muted = mute;
         return fake_audio.set_mute;
     }
     HRESULT STDMETHODCALLTYPE GetMute(WINBOOL* mute) override {
-        *mute = fake_audio.endpoint_muted;
+        note_call();
+        *mute = fake_audio.outputs[output_].muted;
         return fake_audio.get_mute;
     }
     HRESULT STDMETHODCALLTYPE RegisterControlChangeNotify(IAudioEndpointVolumeCallback*) override { return E_NOTIMPL; }
@@ -102,42 +153,78 @@ public:
     HRESULT STDMETHODCALLTYPE VolumeStepDown(LPCGUID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetVolumeRange(FLOAT*, FLOAT*, FLOAT*) override { return E_NOTIMPL; }
+
+private:
+    size_t output_;
 };
 
 class FakeDevice : public FakeCom<IMMDevice> {
 public:
+    explicit FakeDevice(size_t output) : output_(output) {}
     HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD, PROPVARIANT*, void** out) override {
+        note_call();
         *out = nullptr;
         if (FAILED(fake_audio.activate))
             return fake_audio.activate;
         if (iid != __uuidof(IAudioEndpointVolume))
             return E_NOINTERFACE;
-        *out = static_cast<IAudioEndpointVolume*>(new FakeEndpointVolume);
+        *out = static_cast<IAudioEndpointVolume*>(new FakeEndpointVolume(output_));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD, IPropertyStore**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override {
+        note_call();
+        const std::wstring& text = fake_audio.outputs[output_].id;
+        size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+        *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+        memcpy(*id, text.c_str(), bytes);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GetState(DWORD*) override { return E_NOTIMPL; }
+
+private:
+    size_t output_;
 };
 
 class FakeEnumerator : public FakeCom<IMMDeviceEnumerator> {
 public:
     HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevice** device) override {
+        note_call();
         *device = nullptr;
         if (flow != eRender || role != eConsole)
             return E_INVALIDARG;
         if (FAILED(fake_audio.get_default))
             return fake_audio.get_default;
-        *device = new FakeDevice;
+        if (fake_audio.default_output < 0)
+            return FAKE_NOT_FOUND;
+        *device = new FakeDevice(static_cast<size_t>(fake_audio.default_output));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow, DWORD, IMMDeviceCollection**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR, IMMDevice**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient*) override {
-        return E_NOTIMPL;
+    HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR id, IMMDevice** device) override {
+        note_call();
+        *device = nullptr;
+        for (size_t i = 0; i < fake_audio.outputs.size(); ++i) {
+            if (fake_audio.outputs[i].id == id) {
+                *device = new FakeDevice(i);
+                return S_OK;
+            }
+        }
+        return FAKE_NOT_FOUND;
     }
-    HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient*) override {
-        return E_NOTIMPL;
+    HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
+        note_call();
+        if (!client || fake_audio.client)
+            return E_INVALIDARG;
+        fake_audio.client = client;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
+        note_call();
+        if (!client || client != fake_audio.client)
+            return E_INVALIDARG;
+        fake_audio.client = nullptr;
+        return S_OK;
     }
 };
 
@@ -185,6 +272,15 @@ inline MMRESULT WINAPI fake_mixer_line_controls(HMIXEROBJ, LPMIXERLINECONTROLSA 
     return MMSYSERR_NOERROR;
 }
 
+inline MMRESULT WINAPI fake_mixer_get(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags) {
+    if (reinterpret_cast<HMIXER>(mixer) != fake_mixer_handle() ||
+        flags != (MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) || details->cChannels != 1 ||
+        details->cbDetails != sizeof(MIXERCONTROLDETAILS_BOOLEAN))
+        return MMSYSERR_INVALPARAM;
+    static_cast<MIXERCONTROLDETAILS_BOOLEAN*>(details->paDetails)->fValue = fake_audio.mixer_muted;
+    return fake_audio.mixer_get;
+}
+
 inline MMRESULT WINAPI fake_mixer_set(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags) {
     if (reinterpret_cast<HMIXER>(mixer) != fake_mixer_handle() || flags != 0 || details->cChannels != 1 ||
         details->cbDetails != sizeof(MIXERCONTROLDETAILS_BOOLEAN))
@@ -192,6 +288,8 @@ inline MMRESULT WINAPI fake_mixer_set(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS det
     ++fake_audio.mixer_sets;
     fake_audio.mixer_set_control = details->dwControlID;
     fake_audio.mixer_set_value = static_cast<MIXERCONTROLDETAILS_BOOLEAN*>(details->paDetails)->fValue;
+    if (fake_audio.mixer_set == MMSYSERR_NOERROR)
+        fake_audio.mixer_muted = fake_audio.mixer_set_value;
     return fake_audio.mixer_set;
 }
 
@@ -200,7 +298,7 @@ inline MMRESULT WINAPI fake_mixer_close(HMIXER) {
     return MMSYSERR_NOERROR;
 }
 
-inline const MixerApi fake_mixer_api{fake_mixer_open, fake_mixer_line_info, fake_mixer_line_controls, fake_mixer_set,
-                                     fake_mixer_close};
+inline const MixerApi fake_mixer_api{fake_mixer_open, fake_mixer_line_info, fake_mixer_line_controls,
+                                     fake_mixer_get,  fake_mixer_set,       fake_mixer_close};
 
 }  // namespace dvbk::testing_fakes

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/mute_marker_win.h"
+
 namespace dvbk {
 namespace {
 
@@ -121,6 +123,52 @@ TEST_F(SettingsStoreTest, FileInTheWayFallsBackToTheCurrentDirectory) {
 
     SetCurrentDirectoryA(previous);
     remove_folder(here);
+}
+
+// The marker goes through the same atomic write, and a run removes only its own.
+TEST_F(SettingsStoreTest, MuteMarkerBesideTheSettings) {
+    save_mute_marker({false, "{0.0.0.00000000}.{headphones}"});
+    std::optional<MuteMarker> marker = load_mute_marker();
+    ASSERT_TRUE(marker);
+    EXPECT_EQ(this_process(), marker->process);
+    EXPECT_EQ(mute_marker_text(*marker, "\r\n"), read_bytes(folder + "mute_marker.xml"));
+    remove_mute_marker({this_process().id, this_process().created + 1});  // another run's: stays
+    EXPECT_EQ(std::vector<std::string>{"mute_marker.xml"}, files_in(folder));
+    clear_mute_marker();
+    EXPECT_TRUE(files_in(folder).empty());
+}
+
+// A process is told apart from a later one with the same id by its creation time.
+TEST(ProcessRunning, OnlyTheSameProcessStillGoing) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    char command[] = "cmd.exe /c exit 3";
+    ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                               &child));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 30000));
+    FILETIME created, exited, kernel, user;
+    ASSERT_TRUE(GetProcessTimes(child.hProcess, &created, &exited, &kernel, &user));
+    const ProcessIdentity ended{child.dwProcessId,
+                                (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime};
+    const ProcessIdentity self = this_process();
+    struct Case {
+        const char* what;
+        ProcessIdentity process;
+        bool running;
+    };
+    const Case cases[] = {
+        {"this one", self, true},
+        {"its id, started later", {self.id, self.created + 1}, false},
+        {"ended, its handle still open", ended, false},
+        {"no such id", {0xFFFFFFF1u, 1}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.running, process_running(c.process));
+    }
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
 }
 
 }  // namespace
