@@ -352,7 +352,7 @@ bool AudioMuter::set_mixer_mute(BOOL target) {
     details.cbDetails = sizeof value;
     details.paDetails = &value;
     MMRESULT result = mixer_api_.set_control_details(reinterpret_cast<HMIXEROBJ>(mixer_.get()), &details,
-                                                     MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+                                                     MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
     if (result != MMSYSERR_NOERROR) {
         report_failure("mixerSetControlDetails failed", static_cast<LONG>(result));
         return false;

@@ -282,7 +282,9 @@ inline MMRESULT WINAPI fake_mixer_get(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS det
 }
 
 inline MMRESULT WINAPI fake_mixer_set(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags) {
-    if (reinterpret_cast<HMIXER>(mixer) != fake_mixer_handle() || flags != 0 || details->cChannels != 1 ||
+    // The handle names an open mixer, which the flags must say (without them it reads as a device number).
+    if (reinterpret_cast<HMIXER>(mixer) != fake_mixer_handle() ||
+        flags != (MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) || details->cChannels != 1 ||
         details->cbDetails != sizeof(MIXERCONTROLDETAILS_BOOLEAN))
         return MMSYSERR_INVALPARAM;
     ++fake_audio.mixer_sets;
