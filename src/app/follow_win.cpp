@@ -24,7 +24,7 @@ std::optional<PlayerReport> report_from_reply(const PlayerReply& reply) {
     }
     if (follower.source == ClockSource::Vlc) {
         if (std::optional<VlcStatus> status = parse_vlc_status(reply.text))
-            return report_from_vlc(follower, *status, reply.tick);
+            return report_from_vlc(follower, *status, reply.tick, reply.latest_tick);
     } else if (follower.source == ClockSource::Browser) {
         if (std::optional<BrowserReport> message = read_browser_report(reply.text))
             return report_from_browser(follower, *message, reply.tick);
@@ -103,6 +103,7 @@ void on_player_replies(HWND window) {
         else if (std::optional<PlayerReport> report = report_from_reply(reply))
             jumped |= follow_report(app.follower, app.clock, *report, system_tick_count()) == FollowOutcome::Jumped;
     }
+    app.player_link->ask_quickly(wants_quick_reports(app.follower, system_tick_count()));
     if (app.clock.paused != was_paused)
         show_clock_running(window, !app.clock.paused);
     // A jump is the user seeking in the player: as after Set Time. Small corrections leave the

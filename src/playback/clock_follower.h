@@ -17,7 +17,7 @@ namespace dvbk {
 
 // What one answer from the player comes to.
 struct PlayerReport {
-    std::uint64_t tick = 0;  // when it arrived
+    std::uint64_t tick = 0;  // when the player read its position (VLC: at the earliest)
     bool stopped = false;    // nothing is playing: the clock holds where it is
     bool paused = false;
     double position = 0.0;  // the player's position in seconds at `tick`
@@ -25,6 +25,8 @@ struct PlayerReport {
     // The position was read at `tick` exactly (a browser's video), rather than being a lower bound
     // that may have been set a while before it was sent (VLC, mpv).
     bool exact = false;
+    // VLC: the latest the player can have read it, when its answer was held up; 0: at `tick`.
+    std::uint64_t latest_tick = 0;
 };
 
 struct ClockFollower {
@@ -37,12 +39,27 @@ struct ClockFollower {
     bool player_paused = true;
     std::string problem;  // why the player is not heard, for the status line
 
-    // Reports while the player plays, newest last, from the last two seconds.
-    struct Sample {
-        std::uint64_t tick;
+    // The last report's position, while the player is paused or playing (not for exact reports).
+    std::optional<double> last_position;
+    // While the player plays: its recent moves, newest last. VLC moves its position only every 0.25
+    // to 0.3 s, each time to where it is at that moment; a move first seen in the report read by
+    // `by` happened after the report before it was read, from `after` on. Together the moves narrow
+    // down when the player moves, and so where it is between moves.
+    struct Step {
         double position;
+        std::uint64_t after;
+        std::uint64_t by;
+        // The move that showed the player jumped: it may be VLC's own report of a seek, which it
+        // makes at once, some 40 ms behind where it then plays on from. It counts only until the
+        // player is seen to move again.
+        bool afresh = false;
     };
-    std::deque<Sample> recent;
+    std::deque<Step> steps;
+    // How far apart the earliest and the latest positions the reports allow are, in seconds:
+    // infinity while they give only a lower bound.
+    double spread = 0.0;
+    std::uint64_t unsure_since = 0;  // the report from which the spread has been wide
+    double paused_at = 0.0;          // where the player paused, as far as the reports tell
 
     // VLC gives its length in whole seconds; the time and position pairs narrow it down.
     double length_low = 0.0;
@@ -66,8 +83,10 @@ inline constexpr std::uint64_t FOLLOW_SILENCE_MS = 2000;
 // Starts afresh with `source` (Manual stops following); the user's offset goes back to 0.
 void begin_following(ClockFollower& follower, ClockSource source, std::uint64_t now);
 
-// A report from VLC's status, its position to the millisecond where the fields allow it.
-PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, std::uint64_t tick);
+// A report from VLC's status, its position to the millisecond where the fields allow it, read
+// between `tick` and `latest_tick` (0: at `tick`).
+PlayerReport report_from_vlc(ClockFollower& follower, const VlcStatus& status, std::uint64_t tick,
+                             std::uint64_t latest_tick = 0);
 
 // A report from one mpv message, or none when the message says nothing of time or pause.
 std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMessage& message, std::uint64_t tick);
@@ -81,6 +100,11 @@ std::optional<PlayerReport> report_from_browser(ClockFollower& follower, const B
 // the user's offset. Jumped when that is more than FOLLOW_JUMP_SECONDS from where the clock was.
 FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
                             std::uint64_t now);
+
+// True while the player plays and its position has been known only roughly for less than two
+// seconds (just after following began, after a seek or after it played on from a pause): asking it
+// more often then narrows it down.
+bool wants_quick_reports(const ClockFollower& follower, std::uint64_t now);
 
 // The player could not be reached or said something unreadable.
 void note_problem(ClockFollower& follower, std::string problem);

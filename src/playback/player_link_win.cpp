@@ -5,9 +5,12 @@
 
 #include "playback/player_link_win.h"
 
+#include <algorithm>
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -23,6 +26,8 @@ namespace {
 
 constexpr DWORD ANSWER_TIMEOUT_MS = 1000;  // the texts below say "1 s"
 constexpr DWORD PIPE_RETRY_MS = 500;
+constexpr unsigned QUICK_INTERVAL_MS = 30;
+constexpr std::uint64_t VLC_ANSWER_WAIT_MS = 20;
 constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes
 
 struct AddressListDeleter {
@@ -74,6 +79,12 @@ public:
 
     std::vector<PlayerReply> take() override { return queue_.take(); }
 
+    void ask_quickly(bool quickly) override {
+        // A poll already waited for comes sooner.
+        if (!quick_.exchange(quickly) && quickly)
+            SetEvent(hurry_.get());
+    }
+
 private:
     bool stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
 
@@ -82,21 +93,27 @@ private:
             queue_.push(error_reply("Winsock unavailable"));
             return;
         }
+        std::minstd_rand random(static_cast<std::minstd_rand::result_type>(system_tick_count()));
         for (;;) {
-            // The next poll is due one interval after this one started, however long this one takes.
+            // The next poll is due one gap after this one started, however long this one takes.
             std::uint64_t start = system_tick_count();
             std::optional<PlayerReply> reply = poll();
             if (!reply)
                 return;
-            // VLC reads its position while it builds the answer, which takes it some 20 ms: the
-            // middle of the request is closer to that moment than the answer's arrival.
-            if (reply->ok && reply->tick > start)
-                reply->tick = start + (reply->tick - start) / 2;
             queue_.push(std::move(*reply));
-            std::uint64_t now = system_tick_count();
-            std::uint64_t due = start + interval_ms_;
-            if (WaitForSingleObject(stop_.get(), due > now ? static_cast<DWORD>(due - now) : 0) == WAIT_OBJECT_0)
-                return;
+            // Gaps of varied length fall at every point of VLC's own update steps, which is what
+            // pins down when it makes them.
+            unsigned gap = interval_ms_ - static_cast<unsigned>(random() % (interval_ms_ / 5 + 1));
+            for (;;) {
+                std::uint64_t due = start + (quick_ ? std::min(gap, QUICK_INTERVAL_MS) : gap);
+                std::uint64_t now = system_tick_count();
+                HANDLE events[] = {stop_.get(), hurry_.get()};
+                DWORD woken = WaitForMultipleObjects(2, events, FALSE, due > now ? static_cast<DWORD>(due - now) : 0);
+                if (woken == WAIT_OBJECT_0)
+                    return;
+                if (woken != WAIT_OBJECT_0 + 1)
+                    break;
+            }
         }
     }
 
@@ -120,10 +137,24 @@ private:
             if (!socket.valid())
                 continue;
             std::string answer;
-            bool answered = read_answer(socket.get(), answer, error);
+            std::uint64_t asked = 0;
+            std::uint64_t sent = 0;
+            bool answered = read_answer(socket.get(), answer, asked, sent, error);
             if (stopped())
                 return std::nullopt;
-            return answered ? answer_reply(answer) : error_reply(error);
+            if (!answered)
+                return error_reply(error);
+            // VLC reads its position as soon as the request reaches it, but sends the answer only
+            // after its web server's next 20 ms wait (sooner when another request wakes it): the
+            // answer tells of the moment it was asked. One that took longer was held up, maybe
+            // before VLC read its position.
+            PlayerReply reply = answer_reply(answer);
+            if (reply.ok) {
+                std::uint64_t latest = std::max(sent, reply.tick - std::min(reply.tick, VLC_ANSWER_WAIT_MS));
+                reply.tick = asked;
+                reply.latest_tick = latest > asked ? latest : 0;
+            }
+            return reply;
         }
         return error_reply(error);
     }
@@ -167,12 +198,16 @@ private:
         }
     }
 
-    // Sends the request and reads until the server closes; false with `error` when it did not.
-    bool read_answer(SOCKET socket, std::string& answer, std::string& error) {
+    // Sends the request, noting when it was about to go (`asked`) and when it had gone (`sent`), and
+    // reads until the server closes; false with `error` when it did not.
+    bool read_answer(SOCKET socket, std::string& answer, std::uint64_t& asked, std::uint64_t& sent,
+                     std::string& error) {
+        asked = system_tick_count();
         if (send(socket, request_.data(), static_cast<int>(request_.size()), 0) != static_cast<int>(request_.size())) {
             error = with_code("cannot send the request", WSAGetLastError());
             return false;
         }
+        sent = system_tick_count();
         std::uint64_t deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
         char buffer[4096];
         for (;;) {
@@ -212,6 +247,8 @@ private:
     ReplyQueue queue_;
     ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle network_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle hurry_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    std::atomic<bool> quick_{false};
     std::thread worker_;
 };
 

@@ -14,7 +14,9 @@ namespace dvbk {
 
 // One thing heard from the player, or why nothing was heard.
 struct PlayerReply {
-    std::uint64_t tick = 0;  // system_tick_count() when it arrived
+    std::uint64_t tick = 0;  // system_tick_count() when it arrived; VLC: when VLC was asked
+    // VLC: the latest VLC can have read its position, when its answer was held up; 0: at `tick`.
+    std::uint64_t latest_tick = 0;
     bool ok = false;
     std::string text;   // VLC: the body of a 200 answer; mpv: one line without its "\n" (or "\r");
                         // browser: one message of an allowed extension
@@ -34,10 +36,14 @@ public:
     virtual std::vector<PlayerReply> take() = 0;
     // The user's answer to a reply that asked permission for `origin`. Links that never ask ignore it.
     virtual void answer_permission(const std::string& /*origin*/, bool /*allowed*/) {}
+    // Whether to ask the player much more often than usual, until told otherwise. Links to players
+    // that report on their own ignore it.
+    virtual void ask_quickly(bool /*quickly*/) {}
 };
 
-// Asks http://host:port/requests/status.json every `interval_ms`, counted from the start of the
-// previous request; one reply per request.
+// Asks http://host:port/requests/status.json every `interval_ms` at the most, counted from the
+// start of the previous request, and every 30 ms while asked to be quick; one reply per request.
+// The gaps vary by up to a fifth, so that they do not keep in step with the player's own updates.
 std::unique_ptr<PlayerLink> start_vlc_link(HWND window, UINT message, std::string host, int port, std::string password,
                                            unsigned interval_ms = 250);
 

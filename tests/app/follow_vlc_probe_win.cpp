@@ -27,7 +27,16 @@ namespace {
 
 using namespace dvbk;
 
-std::optional<std::string> http_get(int port, const std::string& password, const std::string& path) {
+double milliseconds_now() {
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The body of a 200 answer; `sent` is when the request went (milliseconds_now()).
+std::optional<std::string> http_get(int port, const std::string& password, const std::string& path,
+                                    double* sent = nullptr) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET)
         return std::nullopt;
@@ -39,6 +48,8 @@ std::optional<std::string> http_get(int port, const std::string& password, const
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         std::string request = http_get_request("127.0.0.1", port, path, password);
         send(s, request.data(), static_cast<int>(request.size()), 0);
+        if (sent)
+            *sent = milliseconds_now();
         char buffer[16384];
         int got = 0;
         while ((got = recv(s, buffer, sizeof buffer, 0)) > 0)
@@ -49,13 +60,6 @@ std::optional<std::string> http_get(int port, const std::string& password, const
     if (!response || response->status != 200)
         return std::nullopt;
     return response->body;
-}
-
-double milliseconds_now() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 double percentile(std::vector<double> values, double fraction) {
@@ -115,9 +119,13 @@ int main(int argc, char** argv) {
             }
         }
         double asked = milliseconds_now() - start;
-        std::optional<std::string> body = http_get(port, password, "/requests/status.json");
+        double sent = start + asked;  // unless the request goes
+        std::optional<std::string> body = http_get(port, password, "/requests/status.json", &sent);
         double answered = milliseconds_now() - start;
-        double snapshot = (asked + answered) / 2.0;  // when VLC read its position, give or take
+        // When VLC read its position: as soon as the request reached it. Its web server builds the
+        // answer at once but sends it only after its next 20 ms wait, so the middle of the request
+        // would be some 10 ms late.
+        double snapshot = sent - start;
         DWORD_PTR program_ms = 0;
         bool read = SendMessageTimeoutA(program, query, 0, 0, SMTO_ABORTIFHUNG, 1000, &program_ms) != 0;
         double program_replied = milliseconds_now() - start;
@@ -128,8 +136,12 @@ int main(int argc, char** argv) {
         if (status && read && status->position >= 0.0) {
             bool playing = status->state == PlayerState::Playing;
             double value = status->position * clip;
-            // VLC set this value between the previous snapshot and this one.
-            if (timed_well && playing && previous_playing && previous_value >= 0.0 && value != previous_value) {
+            // VLC set this value between the previous snapshot and this one. Half-way is a good
+            // guess only while they are close: after a reading held up (VLC slow to answer, the
+            // probe not run), when VLC set it is unknown by half the gap.
+            bool bracketed = snapshot - previous_poll < 60.0;
+            if (timed_well && bracketed && playing && previous_playing && previous_value >= 0.0 &&
+                value != previous_value) {
                 double set_at = (previous_poll + snapshot) / 2.0;
                 double truth = value + (program_at - set_at) / 1000.0;
                 double signed_error = static_cast<double>(static_cast<LONG_PTR>(program_ms)) / 1000.0 - truth;

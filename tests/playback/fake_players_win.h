@@ -104,6 +104,8 @@ public:
     int port() const { return port_; }
     int requests() const { return requests_; }
     void set_mode(Mode mode) { mode_ = mode; }
+    // Answers this long after reading the request, as a busy VLC would.
+    void set_delay_ms(DWORD delay) { delay_ms_ = delay; }
     void set_body(std::string body) {
         std::lock_guard<std::mutex> lock(mutex_);
         body_ = std::move(body);
@@ -178,6 +180,7 @@ private:
                 }
                 return;
         }
+        Sleep(delay_ms_);
         send(client, reply.data(), static_cast<int>(reply.size()), 0);
         shutdown(client, SD_SEND);
     }
@@ -197,6 +200,7 @@ private:
     ScopedSocket listener_;
     int port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<DWORD> delay_ms_{0};
     std::atomic<bool> wanted_listening_{true};
     std::atomic<bool> listening_{true};
     std::atomic<int> requests_{0};
