@@ -48,8 +48,8 @@ void end_actions(HWND window) {
     app.muted = false;
 }
 
-void resync_after_seek(HWND window) {
-    size_t next = first_event_after(app.script.events, position(app.clock));
+void resync_after_seek(HWND window, double set_to) {
+    size_t next = first_event_after(app.script.events, set_to);
     if (next == app.next_event) {
         arm_event_timer();  // the clock moved all the same
         return;

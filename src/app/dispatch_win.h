@@ -14,9 +14,11 @@ inline constexpr UINT WM_DEFAULT_OUTPUT_CHANGED = WM_APP + 2;
 // Acts on one event (cover, uncover, mute, unmute, or both) and records the new state.
 void dispatch_event(const FilterEvent& event);
 
-// After Set Time: every event at or before the new position counts as done without being
-// carried out; if that moves the cursor, sound and window go back to normal.
-void resync_after_seek(HWND window);
+// After Set Time: every event at or before `set_to`, the position just set, counts as done without
+// being carried out; if that moves the cursor, sound and window go back to normal. The caller passes
+// the time it set rather than the clock's reading of it, which can come out a hair below: a time
+// typed exactly as a range's start must count that start as done, whatever the tick count.
+void resync_after_seek(HWND window, double set_to);
 
 // Ends whatever mute and cover are in force: the sound back on, the window shown normally, the
 // flags and the action line back to normal.

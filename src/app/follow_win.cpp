@@ -109,7 +109,7 @@ void on_player_replies(HWND window) {
     // A jump is the user seeking in the player: as after Set Time. Small corrections leave the
     // cursor alone; the loop carries out whatever they made due.
     if (jumped)
-        resync_after_seek(window);
+        resync_after_seek(window, position(app.clock));
     else
         arm_event_timer();
     ask_permissions(window);

@@ -177,7 +177,7 @@ void run_set_time(HWND window) {
         double before = position(app.clock);
         seek(app.clock, request);
         note_user_move(request - before);
-        resync_after_seek(window);
+        resync_after_seek(window, request);
     }
 }
 

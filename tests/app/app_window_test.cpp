@@ -305,21 +305,26 @@ TEST_F(AppWindowTest, BothStartCoversEvenWhenMutingFails) {
 }
 
 TEST_F(AppWindowTest, SetTimeReadsTheTypedTimeAndResynchronises) {
-    open_script(write_script("Blenk,60,120\nDunvel,100,110"));
+    // The clock stands at tick 5,000,000, where the clock's reading of 100.03 comes out a hair
+    // below it.
+    open_script(write_script("Blenk,60,120\nDunvel,100.03,110"));
     struct Case {
         const char* typed;
         int button;
         double position;  // -1: unchanged
+        size_t next_event;
     };
-    for (const Case& c : {Case{"90", IDOK, 90}, Case{"1:30", IDOK, 90}, Case{"0:01:30", IDOK, 90},
-                          Case{"letters", IDOK, -1}, Case{"1:00:00", IDCANCEL, -1}, Case{"-5", IDOK, -1}}) {
+    for (const Case& c : {Case{"90", IDOK, 90, 1}, Case{"1:30", IDOK, 90, 1}, Case{"0:01:30", IDOK, 90, 1},
+                          Case{"letters", IDOK, -1, 0}, Case{"1:00:00", IDCANCEL, -1, 0}, Case{"-5", IDOK, -1, 0},
+                          // Exactly a range's start: it counts as done.
+                          Case{"100.03", IDOK, 100.03, 2}}) {
         SCOPED_TRACE(c.typed);
         seek(app.clock, 7);
         app.next_event = 0;
         answer_next_dialog("Set Time", type_and_press(IDC_SET_TIME_EDIT, c.typed, c.button));
         command(IDM_SET_TIME);
-        EXPECT_DOUBLE_EQ(c.position < 0 ? 7 : c.position, position(app.clock));
-        EXPECT_EQ(c.position < 0 ? 0u : 1u, app.next_event);
+        EXPECT_NEAR(c.position < 0 ? 7 : c.position, position(app.clock), 1e-9);
+        EXPECT_EQ(c.next_event, app.next_event);
     }
     // Confirming the initial "0:00:00" goes to the very start.
     answer_next_dialog("Set Time", type_and_press(0, nullptr, IDOK));
@@ -333,12 +338,12 @@ TEST_F(AppWindowTest, ResyncClearsStateOnlyWhenTheCursorMoves) {
     carry_out_due_events();
     ASSERT_TRUE(app.covered);
     seek(app.clock, 15);  // the next event is still the cover's end: nothing changes
-    resync_after_seek(window);
+    resync_after_seek(window, 15);
     EXPECT_TRUE(app.covered);
     EXPECT_TRUE(IsZoomed(window));
 
     seek(app.clock, 35);  // into the middle of the next range: normal, and the range isn't started
-    resync_after_seek(window);
+    resync_after_seek(window, 35);
     EXPECT_FALSE(app.covered);
     EXPECT_EQ("Current Action: Normal", app.action_text);
     EXPECT_FALSE(IsZoomed(window));
