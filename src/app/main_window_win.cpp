@@ -260,12 +260,16 @@ LRESULT on_drop_files(HWND window, HDROP drop) {
 }
 
 LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
-    // The loop has carried out whatever fell due before this message reached us.
+    // Our own loop has carried out whatever fell due before this message reached us. A modal loop
+    // has not: the About box and the menus are there while the clock runs, and while one is open
+    // only the timers' messages still reach the window.
     if (id == EVENT_TIMER) {
+        carry_out_due_events();
         arm_event_timer();
         return 0;
     }
     if (id == WAKE_TIMER) {
+        carry_out_due_events();
         check_player_silence(window);
         return 0;
     }

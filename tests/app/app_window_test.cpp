@@ -304,6 +304,19 @@ TEST_F(AppWindowTest, BothStartCoversEvenWhenMutingFails) {
     EXPECT_EQ("IAudioEndpointVolume::SetMute failed: hr = 0x80004005\n", app.audio_error_text);
 }
 
+TEST_F(AppWindowTest, EventsFallDueWhileTheAboutBoxIsOpen) {
+    open_script(write_script("Blenk,1,5"));
+    command(IDC_PLAY_BUTTON);
+    // The box stays open for a few of the wake timer's beats after the range has begun.
+    answer_next_dialog("About DunvelBlenk", [](HWND dialog) {
+        advance(1.5);
+        SetTimer(dialog, 1, 400, [](HWND about, UINT, UINT_PTR, DWORD) { EndDialog(about, IDOK); });
+    });
+    command(IDM_ABOUT);
+    EXPECT_TRUE(app.covered);
+    EXPECT_TRUE(IsZoomed(window));
+}
+
 TEST_F(AppWindowTest, SetTimeReadsTheTypedTimeAndResynchronises) {
     // The clock stands at tick 5,000,000, where the clock's reading of 100.03 comes out a hair
     // below it.
