@@ -7,7 +7,9 @@
 namespace dvbk {
 
 // Reads a time a user wrote: S, M:S or H:M:S, where only S may carry a fraction or an exponent
-// and every field may carry its own sign. On failure returns false and sets `seconds` to 0.
+// and every field may carry its own sign. M:S and H:M:S are read to the nearest microsecond, so
+// that one instant is one number in every notation. On failure returns false and sets `seconds`
+// to 0.
 bool parse_time(std::string_view text, double& seconds);
 
 // Writes H:MM:SS with the seconds rounded after hours and minutes are taken off; never fails.

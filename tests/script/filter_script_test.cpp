@@ -86,6 +86,10 @@ TEST(LoadFilterScript, AcceptedLines) {
         {"Dunvel,1:00,2:00\nDunvel,2:00,3:00",
          {{K::MuteStart, 60}, {K::MuteEnd, 120}, {K::MuteStart, 120}, {K::MuteEnd, 180}},
          0},
+        // Back to back, the seam written in two notations.
+        {"Dunvel,0:02:21.66,142.08\nDunvel,2:22.08,0:02:22.61",
+         {{K::MuteStart, 141.66}, {K::MuteEnd, 142.08}, {K::MuteStart, 142.08}, {K::MuteEnd, 142.61}},
+         0},
         {"Dunvel,1:00,2:00\nBlenk,0:30,1:30",
          {{K::CoverStart, 30}, {K::MuteStart, 60}, {K::CoverEnd, 90}, {K::MuteEnd, 120}},
          0},
