@@ -232,16 +232,22 @@ bool AudioMuter::unmute_left_behind(const MutedOutput& output) {
     return switched_on;
 }
 
-bool AudioMuter::unmute_left_mixer() {
-    if (!open_mixer())
-        return false;
-    MIXERCONTROLDETAILS_BOOLEAN value{};
+// The mute control's one value, for reading or setting it.
+MIXERCONTROLDETAILS AudioMuter::mute_details(MIXERCONTROLDETAILS_BOOLEAN& value) const {
     MIXERCONTROLDETAILS details{};
     details.cbStruct = sizeof details;
     details.dwControlID = mute_control_id_;
     details.cChannels = 1;
     details.cbDetails = sizeof value;
     details.paDetails = &value;
+    return details;
+}
+
+bool AudioMuter::unmute_left_mixer() {
+    if (!open_mixer())
+        return false;
+    MIXERCONTROLDETAILS_BOOLEAN value{};
+    MIXERCONTROLDETAILS details = mute_details(value);
     MMRESULT result = mixer_api_.get_control_details(reinterpret_cast<HMIXEROBJ>(mixer_.get()), &details,
                                                      MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE);
     if (result != MMSYSERR_NOERROR) {
@@ -343,14 +349,10 @@ bool AudioMuter::set_endpoint_mute(IMMDevice* device, BOOL target, bool& changed
     changed = true;
     return true;
 }
+
 bool AudioMuter::set_mixer_mute(BOOL target) {
     MIXERCONTROLDETAILS_BOOLEAN value{target};
-    MIXERCONTROLDETAILS details{};
-    details.cbStruct = sizeof details;
-    details.dwControlID = mute_control_id_;
-    details.cChannels = 1;
-    details.cbDetails = sizeof value;
-    details.paDetails = &value;
+    MIXERCONTROLDETAILS details = mute_details(value);
     MMRESULT result = mixer_api_.set_control_details(reinterpret_cast<HMIXEROBJ>(mixer_.get()), &details,
                                                      MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
     if (result != MMSYSERR_NOERROR) {

@@ -82,6 +82,7 @@ private:
     bool set_mute(BOOL target);
     bool set_endpoint_mute(IMMDevice* device, BOOL target, bool& changed);
     bool set_mixer_mute(BOOL target);
+    MIXERCONTROLDETAILS mute_details(MIXERCONTROLDETAILS_BOOLEAN& value) const;
     bool open_mixer();
     void keep_record();
     void report_failure(const char* message, LONG code);
