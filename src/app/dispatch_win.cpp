@@ -20,7 +20,7 @@ void dispatch_event(const FilterEvent& event) {
     apply_event(event.kind, app.covered, app.muted);
     switch (event.kind) {
         case EventKind::CoverStart:
-            cover_screen(app.cover, app.main_window);
+            cover_screen(app.cover, app.main_window, app.settings);
             break;
         case EventKind::CoverEnd:
             uncover_screen(app.cover, app.main_window, app.settings);
@@ -34,7 +34,7 @@ void dispatch_event(const FilterEvent& event) {
         case EventKind::BothStart:
             note_audio_result(app.audio_muter->mute());
             // The picture is hidden even when the sound could not be silenced.
-            cover_screen(app.cover, app.main_window);
+            cover_screen(app.cover, app.main_window, app.settings);
             break;
     }
     app.action_text = "Current Action: " + action_name(app.covered, app.muted);

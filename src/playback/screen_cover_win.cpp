@@ -1,5 +1,9 @@
 #include "playback/screen_cover_win.h"
 
+#include <dwmapi.h>
+
+#include <algorithm>
+
 namespace dvbk {
 namespace {
 
@@ -24,7 +28,98 @@ LONG normalised(double fraction) {
     return static_cast<LONG>(fraction * 65535.0);
 }
 
+bool own_window(HWND candidate) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(candidate, &process);
+    return process == GetCurrentProcessId();
+}
+
+RECT work_area(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    return info.rcWork;
+}
+
+// A window's restored rectangle is kept in workspace coordinates, which start at the corner of the
+// primary monitor's work area rather than of the screen (they differ with the taskbar at the top or
+// the left).
+POINT workspace_origin() {
+    HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(primary, &info);
+    return POINT{info.rcWork.left - info.rcMonitor.left, info.rcWork.top - info.rcMonitor.top};
+}
+
+// `rect` moved onto `work` whole, keeping its size (up to the size of `work`) and, as far as it
+// fits, its place relative to the work area of the monitor it was on.
+RECT moved_onto(RECT rect, const RECT& work) {
+    RECT from = work_area(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST));
+    LONG width = std::min(rect.right - rect.left, work.right - work.left);
+    LONG height = std::min(rect.bottom - rect.top, work.bottom - work.top);
+    LONG left = std::clamp(work.left + (rect.left - from.left), work.left, work.right - width);
+    LONG top = std::clamp(work.top + (rect.top - from.top), work.top, work.bottom - height);
+    return RECT{left, top, left + width, top + height};
+}
+
+// Maximised on `monitor` in one show command, whether the window was minimised, shown normally
+// anywhere or maximised elsewhere: the system maximises a window on the monitor of its restored
+// rectangle, so that rectangle goes there first.
+void maximise_on(HWND window, HMONITOR monitor) {
+    if (IsZoomed(window) && MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) != monitor) {
+        // A maximised window is not moved by a new restored rectangle. Restoring it uncovers only
+        // the monitor it was on, which is not the one that shows the film.
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    POINT origin = workspace_origin();
+    RECT normal = placement.rcNormalPosition;
+    OffsetRect(&normal, origin.x, origin.y);
+    if (MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST) != monitor) {
+        normal = moved_onto(normal, work_area(monitor));
+        OffsetRect(&normal, -origin.x, -origin.y);
+        placement.rcNormalPosition = normal;
+    }
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWMAXIMIZED;
+    SetWindowPlacement(window, &placement);
+}
+
+BOOL CALLBACK add_work_area(HMONITOR monitor, HDC, LPRECT, LPARAM all) {
+    RECT work = work_area(monitor);
+    UnionRect(reinterpret_cast<RECT*>(all), reinterpret_cast<RECT*>(all), &work);
+    return TRUE;
+}
+
+// Stretches the window, maximised on `monitor`, over the work areas of every monitor, its frame
+// lying outside them as a maximised window's does.
+void stretch_over_all_monitors(HWND window, HMONITOR monitor) {
+    RECT all{};
+    EnumDisplayMonitors(nullptr, nullptr, add_work_area, reinterpret_cast<LPARAM>(&all));
+    RECT work = work_area(monitor);
+    if (EqualRect(&all, &work))
+        return;
+    RECT maximised;
+    GetWindowRect(window, &maximised);
+    SetWindowPos(window, HWND_TOPMOST, all.left - (work.left - maximised.left), all.top - (work.top - maximised.top),
+                 (all.right - all.left) + (maximised.right - maximised.left) - (work.right - work.left),
+                 (all.bottom - all.top) + (maximised.bottom - maximised.top) - (work.bottom - work.top),
+                 SWP_NOACTIVATE);
+}
+
 }  // namespace
+
+HMONITOR player_monitor(const ScreenCover& cover, HWND window) {
+    HWND foreground = GetForegroundWindow();
+    if (foreground && foreground != GetShellWindow() && !own_window(foreground))
+        return MonitorFromWindow(foreground, MONITOR_DEFAULTTONEAREST);
+    if (cover.last_monitor)
+        return MonitorFromRect(&*cover.last_monitor, MONITOR_DEFAULTTONEAREST);
+    return MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+}
 
 INPUT initial_click_input() {
     INPUT input{};
@@ -40,18 +135,29 @@ void z_order_step(ScreenCover& cover, HWND window, HWND insert_after) {
                  SWP_SHOWWINDOW | SWP_FRAMECHANGED);
 }
 
-void cover_screen(ScreenCover& cover, HWND window) {
+void cover_screen(ScreenCover& cover, HWND window, const AppSettings& settings) {
     // The rest of a click would land on the cover, not on the player.
     end_click(cover, window);
-    // Windows does not let a background program simply take the foreground from the player; the
-    // detour through normal and minimised brings the window in front all the same.
-    z_order_step(cover, window, HWND_TOPMOST);
-    ShowWindow(window, SW_SHOWMAXIMIZED);
-    z_order_step(cover, window, HWND_NOTOPMOST);
-    ShowWindow(window, SW_SHOWNORMAL);
-    ShowWindow(window, SW_MINIMIZE);
-    z_order_step(cover, window, HWND_TOPMOST);
-    ShowWindow(window, SW_SHOWMAXIMIZED);
+    // Chosen before anything of ours moves: the cover itself may become the foreground window.
+    HMONITOR monitor = player_monitor(cover, window);
+    if (!cover.animations_off) {
+        // Animated, the way from minimised to maximised shows the film around a growing window.
+        BOOL off = TRUE;
+        DwmSetWindowAttribute(window, DWMWA_TRANSITIONS_FORCEDISABLED, &off, sizeof off);
+        cover.animations_off = true;
+    }
+    // Topmost first, without activating: a background program may not take the foreground from
+    // the player, but the top of the topmost band is in front of it all the same, so whatever shows
+    // next shows in front.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Then the one step that covers: from minimised, normal or elsewhere, maximised on the monitor.
+    maximise_on(window, monitor);
+    if (settings.cover_monitors == CoverMonitors::All)
+        stretch_over_all_monitors(window, monitor);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    cover.last_monitor = info.rcMonitor;
     repaint(window);
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "settings/settings_file.h"
 
 namespace dvbk {
@@ -26,6 +28,12 @@ struct ScreenCover {
     double screen_width = GetSystemMetrics(SM_CXSCREEN);
     double screen_height = GetSystemMetrics(SM_CYSCREEN);
 
+    // The monitor the cover last went up on, as its rectangle: a monitor's handle does not outlive
+    // a change of the display layout, a rectangle still finds the nearest monitor.
+    std::optional<RECT> last_monitor;
+    // Whether the system's minimise and maximise animations are off for the window.
+    bool animations_off = false;
+
     // How many of the click's inputs are still to go: 4 right after the cover went down, 0 when no
     // click is under way.
     int click_inputs_left = 0;
@@ -37,8 +45,14 @@ struct ScreenCover {
 // Re-applies the window's own rectangle with a new place in the z-order, showing it.
 void z_order_step(ScreenCover& cover, HWND window, HWND insert_after);
 
-// Leaves the window maximised and topmost; a click still under way is ended first.
-void cover_screen(ScreenCover& cover, HWND window);
+// Leaves the window maximised and topmost on the monitor that shows the player (on every monitor
+// when the settings ask for all), going there without a moment in which that monitor, once hidden,
+// shows the film again. A click still under way is ended first.
+void cover_screen(ScreenCover& cover, HWND window, const AppSettings& settings);
+
+// The monitor that shows the film: the one of the foreground window unless that is one of the
+// program's own, else the one last covered, else the one of `window`.
+HMONITOR player_monitor(const ScreenCover& cover, HWND window);
 
 // Leaves the window minimised and out of the topmost band and, when the settings ask for it,
 // starts a click on the player's maximise button at the configured screen fractions: four inputs

@@ -45,5 +45,6 @@
 #define IDC_VLC_PASSWORD 150
 #define IDC_MPV_PIPE 151
 #define IDC_BROWSER_PORT 156
+#define IDC_COVER_MONITORS 157
 #define IDC_DONATE 153
 #define IDC_CLICK_PRESET 155  // made at run time

@@ -10,6 +10,9 @@ namespace {
 
 constexpr int CUSTOM_PRESET = 2;
 
+// The cover's choices as the list shows them, in the order of CoverMonitors.
+constexpr const char* COVER_CHOICES[] = {"Player's screen", "All screens"};
+
 // The draft the dialog edits, kept with the dialog window.
 AppSettings& draft_of(HWND dialog) {
     return *reinterpret_cast<AppSettings*>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -79,6 +82,11 @@ INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
     SetDlgItemTextA(dialog, IDC_MPV_PIPE, draft.mpv_pipe.c_str());
     SetDlgItemInt(dialog, IDC_BROWSER_PORT, static_cast<UINT>(draft.browser_port), FALSE);
     update_player_controls(dialog);
+
+    HWND cover = GetDlgItem(dialog, IDC_COVER_MONITORS);
+    for (const char* choice : COVER_CHOICES)
+        SendMessageA(cover, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    SendMessageA(cover, CB_SETCURSEL, static_cast<WPARAM>(draft.cover_monitors), 0);
     return TRUE;
 }
 
@@ -128,6 +136,10 @@ INT_PTR on_ok(HWND dialog, WPARAM wparam) {
     draft.vlc_password = dialog_text(dialog, IDC_VLC_PASSWORD);
     if (std::string pipe = dialog_text(dialog, IDC_MPV_PIPE); !pipe.empty())
         draft.mpv_pipe = pipe;
+    if (SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_GETCURSEL, 0, 0) == 1)
+        draft.cover_monitors = CoverMonitors::All;
+    else
+        draft.cover_monitors = CoverMonitors::Player;
     EndDialog(dialog, static_cast<INT_PTR>(wparam));
     return TRUE;
 }

@@ -133,6 +133,12 @@ void apply_line(std::string_view key, std::string_view value, AppSettings& setti
         remember_origin(settings.browser_allowed, element_content(value));
     } else if (key == "<browser_refused") {
         remember_origin(settings.browser_refused, element_content(value));
+    } else if (key == "<cover_monitors") {
+        std::string_view name = value.substr(0, value.find('<'));
+        for (size_t i = 0; i < cover_monitors_names.size(); ++i) {
+            if (name == cover_monitors_names[i])
+                settings.cover_monitors = static_cast<CoverMonitors>(i);
+        }
     }
 }
 
@@ -173,6 +179,10 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
         text += "<browser_refused>" + escaped_content(origin) + "</browser_refused>";
         text += line_end;
     }
+    size_t cover = static_cast<size_t>(settings.cover_monitors);
+    text += std::string("<cover_monitors>") + cover_monitors_names[cover < cover_monitors_names.size() ? cover : 0] +
+            "</cover_monitors>";
+    text += line_end;
     return text;
 }
 

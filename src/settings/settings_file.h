@@ -23,6 +23,12 @@ inline const char* clock_source_name(ClockSource source) {
     return clock_source_names[index < clock_source_names.size() ? index : 0];
 }
 
+// Which screens the cover hides: the one that shows the player, or every one.
+enum class CoverMonitors { Player, All };
+
+// "player", "all", as the settings file writes them.
+inline constexpr std::array<const char*, 2> cover_monitors_names{"player", "all"};
+
 // The extension's default; the user can change it on both sides.
 inline constexpr int DEFAULT_BROWSER_PORT = 47813;
 // Answers kept per list: a few browsers' extensions, not an unbounded file.
@@ -47,6 +53,8 @@ struct AppSettings {
     int browser_port = DEFAULT_BROWSER_PORT;
     std::vector<std::string> browser_allowed{};
     std::vector<std::string> browser_refused{};
+
+    CoverMonitors cover_monitors = CoverMonitors::Player;
 };
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.

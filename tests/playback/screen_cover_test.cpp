@@ -60,7 +60,7 @@ protected:
 };
 
 TEST_F(ScreenCoverTest, CoverAndUncover) {
-    cover_screen(cover, window);
+    cover_screen(cover, window, settings);
     pump();
     EXPECT_TRUE(IsZoomed(window));
     EXPECT_TRUE(topmost(window));
@@ -73,7 +73,7 @@ TEST_F(ScreenCoverTest, CoverAndUncover) {
     EXPECT_EQ(0, cover.click_inputs_left);
 
     // From minimised straight back up.
-    cover_screen(cover, window);
+    cover_screen(cover, window, settings);
     pump();
     EXPECT_TRUE(IsZoomed(window));
     EXPECT_TRUE(topmost(window));
@@ -156,7 +156,7 @@ TEST_F(ScreenCoverTest, CoveringAgainEndsTheClickWithTheButtonUp) {
         uncover_screen(cover, window, settings);
         sent.clear();
         step_click(cover, window, c.steps_taken);
-        cover_screen(cover, window);
+        cover_screen(cover, window, settings);
         step_click(cover, window, 4);
         std::vector<DWORD> flags;
         for (const SentInput& input : sent)

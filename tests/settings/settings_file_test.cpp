@@ -23,7 +23,7 @@ TEST(SettingsText, WritesTheEightLines) {
         "<click_y>0.949</click_y>\r\n<time_adj>0</time_adj>\r\n</settings>\r\n"
         "<clock_source>Manual</clock_source>\r\n<vlc_host>127.0.0.1</vlc_host>\r\n<vlc_port>8080</vlc_port>\r\n"
         "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n"
-        "<browser_port>47813</browser_port>\r\n",
+        "<browser_port>47813</browser_port>\r\n<cover_monitors>player</cover_monitors>\r\n",
         settings_text(AppSettings{}, "\r\n"));
 
     AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
@@ -176,6 +176,28 @@ TEST(SettingsText, BrowserLines) {
     AppSettings loaded;
     read_settings_text(settings_text(saved, "\r\n"), loaded);
     EXPECT_EQ(settings_text(saved), settings_text(loaded));
+}
+
+TEST(SettingsText, CoverMonitorsLine) {
+    struct Case {
+        const char* text;
+        CoverMonitors expected;
+    };
+    const Case cases[] = {
+        {"<cover_monitors>all</cover_monitors>", CoverMonitors::All},
+        {"<cover_monitors>all</cover_monitors>\n<cover_monitors>player</cover_monitors>", CoverMonitors::Player},
+        {"<cover_monitors>All</cover_monitors>", CoverMonitors::Player},  // as written, or not at all
+        {"<cover_monitors></cover_monitors>", CoverMonitors::Player},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        AppSettings settings;
+        read_settings_text(c.text, settings);
+        EXPECT_EQ(c.expected, settings.cover_monitors);
+        AppSettings loaded;
+        read_settings_text(settings_text(settings, "\r\n"), loaded);
+        EXPECT_EQ(c.expected, loaded.cover_monitors);
+    }
 }
 
 }  // namespace
