@@ -59,7 +59,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright 2026 The DunvelBlenk auth
 
 !insertmacro MUI_UNPAGE_CONFIRM
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_COMPONENTSPAGE_TEXT_TOP "DunvelBlenk, its Start menu entry and the .dvbk file type are removed. Your settings (settings.xml) stay unless you tick remove settings."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "DunvelBlenk, its Start menu entry and the .dvbk file type are removed. Your settings (settings.xml) stay unless you tick $\"remove settings$\"."
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
