@@ -11,6 +11,7 @@
 #include "cli/input_lines.h"
 #include "cli/mcf.h"
 #include "cli/ranges.h"
+#include "resources/version.h"
 #include "script/c_locale.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"

@@ -4,6 +4,7 @@
 # Checks the order of what happens with generous time limits; the times it saw are printed.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
+source "$(dirname "$0")/../desktop.sh"
 exe=$(realpath "$1")
 reader=$(realpath "$2")
 shots=${3:-}
@@ -16,20 +17,6 @@ work=$(mktemp -d /tmp/dvbk-e2e.XXXXXX)
 app_pid=""
 trap 'stop_app; rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-        passed=$((passed + 1))
-    else
-        echo "FAILED: $what"
-        failed=$((failed + 1))
-    fi
-}
-
 start_app() {
     (cd "$work" && exec wine "$exe" "$@" >/dev/null 2>&1) &
     app_pid=$!
@@ -41,18 +28,6 @@ stop_app() {
     app_pid=""
 }
 
-# Prints the id of the first window whose name matches, waiting up to $2 seconds.
-wait_for_window() {
-    local deadline=$((SECONDS + ${2:-20})) id
-    while [ $SECONDS -lt $deadline ]; do
-        id=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-window_appears() { wait_for_window "$@" >/dev/null; }
-window_name() { xdotool getwindowname "$1" 2>/dev/null; }
 window_width() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { split($2, size, "x"); print size[1] }'; }
 shot() { [ -n "$shots" ] && import -window root ${2:+-crop "$2"} "$shots/$1.png" 2>/dev/null; return 0; }
 
