@@ -56,8 +56,10 @@ void register_main_window_class(HINSTANCE instance) {
 
 bool create_main_window(HINSTANCE instance, int show_command) {
     app.app_instance = instance;
-    app.main_window = CreateWindowExA(0, app.window_class_name, app.window_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                      500, 350, nullptr, nullptr, instance, nullptr);
+    // Clipping the buttons out of its own painting also keeps the status lines' repaint, every
+    // second, from repainting the buttons under them.
+    app.main_window = CreateWindowExA(0, app.window_class_name, app.window_title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                      CW_USEDEFAULT, 0, 500, 350, nullptr, nullptr, instance, nullptr);
     if (!app.main_window)
         return false;
     app.main_menu = GetMenu(app.main_window);
@@ -95,7 +97,6 @@ void open_script(const std::string& path) {
         SetWindowTextA(app.play_button, "Open File");
         MessageBoxA(app.main_window, ("Error opening file: " + path).c_str(), "Error", MB_OK);
     }
-    set_fine_timer(false);
     arm_event_timer();
 }
 
@@ -121,9 +122,17 @@ void arm_event_timer() {
     double rate = film_seconds(app.clock, 1.0);
     if (app.clock.paused || rate <= 0.0 || app.next_event >= app.script.events.size()) {
         KillTimer(app.main_window, EVENT_TIMER);
+        set_fine_timer(false);
         return;
     }
     double wait = (app.script.events[app.next_event].time - position(app.clock)) / rate;
+    // The 1 ms resolution keeps the whole machine's timer ticking fast, so it is asked for only for
+    // the last stretch before an event: until then the timer wakes FINE_TIMER_LEAD early at the
+    // ordinary resolution and sets itself again.
+    bool soon = wait <= 2.0 * FINE_TIMER_LEAD;
+    set_fine_timer(soon);
+    if (!soon)
+        wait -= FINE_TIMER_LEAD;
     // One millisecond past the event: it is due only once the position is strictly greater. Far
     // waits are cut to an hour; the timer then simply sets itself again.
     double milliseconds = std::ceil(std::max(wait, 0.0) * 1000.0) + 1.0;

@@ -80,7 +80,7 @@ void refresh_status(HWND window) {
     // The status lines repaint without erasing (their trailing blanks wipe longer old text); an
     // error line below them needs the whole window.
     if (app.audio_error_text.empty() && app.script.load_error.empty()) {
-        RECT status_area{0, 0, 500, 200};
+        RECT status_area{0, 0, 500, 130};
         InvalidateRect(window, &status_area, FALSE);
     } else {
         InvalidateRect(window, nullptr, TRUE);

@@ -20,9 +20,8 @@
 namespace dvbk {
 namespace {
 
-// Wipes the end of a longer text drawn on the same line before: the status refresh repaints
-// without erasing the background.
-const std::string TRAILING_BLANKS(45, ' ');
+// The height of one status line: each is drawn over a band of background this high.
+constexpr int LINE_HEIGHT = 15;
 
 // Room for a path of MAX_PATH characters in UTF-8, the ANSI code page the manifest asks for.
 constexpr DWORD PATH_BYTES = MAX_PATH * 3;
@@ -48,9 +47,11 @@ LRESULT on_create(HWND window) {
     return 0;
 }
 
+// The status refresh repaints without erasing the background: the band filled behind the text
+// wipes what a longer text left on the line before.
 void draw_line(HDC dc, int y, const std::string& text) {
-    std::string line = text + TRAILING_BLANKS;
-    TextOutA(dc, 10, y, line.c_str(), static_cast<int>(line.size()));
+    RECT band{10, y, 500, y + LINE_HEIGHT};
+    ExtTextOutA(dc, 10, y, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
 }
 
 LRESULT on_paint(HWND window) {
@@ -321,7 +322,6 @@ void show_clock_running(HWND window, bool running) {
             SetWindowTextA(app.play_button, "Play");
         enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
     }
-    set_fine_timer(running);
     arm_event_timer();
     InvalidateRect(window, nullptr, TRUE);
 }
