@@ -442,6 +442,31 @@ TEST_F(AppWindowTest, SettingsDialog) {
     }
 }
 
+TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
+    open_script(write_script("Dunvel,10,11"));
+    command(IDC_PLAY_BUTTON);
+    struct Case {
+        double at;
+        bool fine;
+    };
+    const Case cases[] = {
+        {0.0, false},  {7.9, false}, {8.1, true}, {10.5, true},  // the range's end is next
+        {11.5, false},                                           // nothing left
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.at);
+        seek(app.clock, c.at);
+        carry_out_due_events();
+        arm_event_timer();
+        EXPECT_EQ(c.fine, app.fine_timer);
+    }
+    seek(app.clock, 9.0);
+    resync_after_seek(window, 9.0);
+    EXPECT_TRUE(app.fine_timer);
+    command(IDC_PLAY_BUTTON);  // paused: nothing falls due
+    EXPECT_FALSE(app.fine_timer);
+}
+
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {
     open_script(write_script("Blenk,65,70\nEnd,1:00"));
     seek(app.clock, 59.6);
