@@ -146,12 +146,13 @@ void cover_screen(ScreenCover& cover, HWND window, const AppSettings& settings) 
         DwmSetWindowAttribute(window, DWMWA_TRANSITIONS_FORCEDISABLED, &off, sizeof off);
         cover.animations_off = true;
     }
-    // Topmost first, without activating: a background program may not take the foreground from
-    // the player, but the top of the topmost band is in front of it all the same, so whatever shows
-    // next shows in front.
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    // Then the one step that covers: from minimised, normal or elsewhere, maximised on the monitor.
+    // The one step that covers: from minimised, normal or elsewhere, maximised on the monitor. It
+    // also asks for the foreground, which the system may refuse a background program.
     maximise_on(window, monitor);
+    // So the window is then put at the top of the topmost band, without activating: in front of the
+    // player whether or not it has the foreground. Had the system left it behind the player, the
+    // cover shows only from here, never before and then gone again.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (settings.cover_monitors == CoverMonitors::All)
         stretch_over_all_monitors(window, monitor);
     MONITORINFO info{};

@@ -4,11 +4,12 @@
 // monitors. A cover start counts as a flash when, once the cover was seen, the film showed again
 // before its range ended; its lateness is from when the range was due until the cover held.
 //
-// Usage: cover_sampler PLAYER_MONITOR player|all FIRST PERIOD LENGTH COUNT
+// Usage: cover_sampler PLAYER_MONITOR player|all FIRST PERIOD LENGTH COUNT [maximised]
 //   Ranges start at FIRST + k * PERIOD film seconds (k < COUNT) and last LENGTH seconds; monitors
 //   are numbered from the left. With "player" only PLAYER_MONITOR must be hidden and no other may
-//   be; with "all" every monitor must be. Prints one line per start and a summary; exits 0 when
-//   every start was covered, held and never lost.
+//   be while it is; with "all" every monitor must be. "maximised" has the user maximise the
+//   program's window where it is before the clock starts. Prints one line per start and a
+//   summary; exits 0 when every start was covered, held and never lost.
 #include <windows.h>
 #include <timeapi.h>
 
@@ -128,8 +129,8 @@ double percentile(std::vector<double> values, double p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: cover_sampler PLAYER_MONITOR player|all FIRST PERIOD LENGTH COUNT\n");
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: cover_sampler PLAYER_MONITOR player|all FIRST PERIOD LENGTH COUNT [maximised]\n");
         return 2;
     }
     size_t player_monitor = static_cast<size_t>(std::atoi(argv[1]));
@@ -156,6 +157,8 @@ int main(int argc, char** argv) {
         std::printf("the program's window is not there\n");
         return 1;
     }
+    if (argc == 8 && std::string(argv[7]) == "maximised")
+        ShowWindow(program, SW_MAXIMIZE);
     HWND player = show_player(monitors[player_monitor]);
     pump();
     // Started the way the button starts it, without a click that would make the program active.
@@ -203,7 +206,7 @@ int main(int argc, char** argv) {
         for (const Sample& sample : samples) {
             if (sample.at < due - 0.05 || sample.at > end)
                 continue;
-            elsewhere = elsewhere || sample.other_hidden;
+            elsewhere = elsewhere || (sample.target_hidden && sample.other_hidden);
             if (sample.target_hidden) {
                 if (first_seen < 0.0)
                     first_seen = sample.at;

@@ -99,4 +99,7 @@ for cover in player all; do
     write_settings "$settings_dir" "$cover"
     sample 1 "$cover" 2 1.2 0.7 5 || failed=$((failed + 1))
 done
+echo "-- the player on the right monitor, the program maximised on the left"
+write_settings "$settings_dir" player
+sample 1 player 2 1.2 0.7 5 maximised || failed=$((failed + 1))
 [ "$failed" -eq 0 ]
