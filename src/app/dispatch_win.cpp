@@ -77,8 +77,8 @@ void refresh_status(HWND window) {
     if (app.clock.paused && GetCursorPos(&pointer))
         app.cursor_text = cursor_text(pointer.x, pointer.y, app.cover.screen_width, app.cover.screen_height);
 
-    // The status lines repaint without erasing (their trailing blanks wipe longer old text); an
-    // error line below them needs the whole window.
+    // The status lines repaint without erasing (the band drawn behind each wipes a longer old
+    // text); an error line below them needs the whole window.
     if (app.audio_error_text.empty() && app.script.load_error.empty()) {
         RECT status_area{0, 0, 500, 130};
         InvalidateRect(window, &status_area, FALSE);

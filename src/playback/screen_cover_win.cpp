@@ -34,21 +34,22 @@ bool own_window(HWND candidate) {
     return process == GetCurrentProcessId();
 }
 
-RECT work_area(HMONITOR monitor) {
+MONITORINFO monitor_info(HMONITOR monitor) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     GetMonitorInfoA(monitor, &info);
-    return info.rcWork;
+    return info;
+}
+
+RECT work_area(HMONITOR monitor) {
+    return monitor_info(monitor).rcWork;
 }
 
 // A window's restored rectangle is kept in workspace coordinates, which start at the corner of the
 // primary monitor's work area rather than of the screen (they differ with the taskbar at the top or
 // the left).
 POINT workspace_origin() {
-    HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoA(primary, &info);
+    MONITORINFO info = monitor_info(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
     return POINT{info.rcWork.left - info.rcMonitor.left, info.rcWork.top - info.rcMonitor.top};
 }
 
@@ -155,10 +156,7 @@ void cover_screen(ScreenCover& cover, HWND window, const AppSettings& settings) 
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (settings.cover_monitors == CoverMonitors::All)
         stretch_over_all_monitors(window, monitor);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoA(monitor, &info);
-    cover.last_monitor = info.rcMonitor;
+    cover.last_monitor = monitor_info(monitor).rcMonitor;
     repaint(window);
 }
 
