@@ -9,6 +9,7 @@
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
 #include "app/follow_win.h"
+#include "app/script_file_win.h"
 #include "app/user_input.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
@@ -85,6 +86,9 @@ void open_script(const std::string& path) {
     app.script.film_end = 0.0;
     bool ok = load_filter_script(path, app.script);
     app.next_event = 0;
+    app.script_path = ok ? path : std::string();
+    note_script_file_state();
+    watch_script_folder(app.main_window, app.script_path);
     if (ok) {
         if (!app.audio_muter->init())
             app.audio_error_text = app.audio_muter->last_error();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/script_file_win.h"
 #include "audio/audio_muter_win.h"
 #include "playback/clock_follower.h"
 #include "playback/playback_clock.h"
@@ -37,6 +38,10 @@ struct AppState {
 
     // The loaded script (events, film_end, load_error) and the first event not yet carried out.
     FilterScript script;
+    // Its file, the file's state as last loaded or written here, and the watch on its folder.
+    std::string script_path;
+    FileStamp script_file_stamp;
+    std::unique_ptr<FolderWatch> script_watch;
     size_t next_event = 0;
 
     PlaybackClock clock;

@@ -11,6 +11,7 @@
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
 #include "app/follow_win.h"
+#include "app/script_file_win.h"
 #include "app/user_input.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
@@ -245,6 +246,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
         case IDM_HELP:
             open_help();
             return 0;
+        case IDM_RELOAD:
+            reload_script(window);
+            return 0;
     }
     return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
 }
@@ -282,6 +286,10 @@ LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
         click_step(app.cover, window);
         return 0;
     }
+    if (id == RELOAD_TIMER) {
+        on_reload_timer(window);
+        return 0;
+    }
     return DefWindowProcA(window, WM_TIMER, id, lparam);
 }
 
@@ -294,6 +302,7 @@ LRESULT on_end_session(WPARAM ending) {
 
 LRESULT on_destroy(HWND window) {
     end_click(app.cover, window);
+    stop_watching_script_folder();
     stop_following();
     unmute_at_exit();
     set_fine_timer(false);
@@ -375,6 +384,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return 0;
         case WM_DEFAULT_OUTPUT_CHANGED:
             follow_default_output();
+            return 0;
+        case WM_SCRIPT_FOLDER_CHANGED:
+            on_script_folder_changed(window);
             return 0;
     }
     if (message == position_query_message() && message != 0)

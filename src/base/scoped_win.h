@@ -39,6 +39,25 @@ private:
     HANDLE handle_;
 };
 
+// A change notification on a folder (FindFirstChangeNotification), which is not closed with
+// CloseHandle.
+class ScopedChangeNotification {
+public:
+    explicit ScopedChangeNotification(HANDLE handle) : handle_(handle) {}
+    ~ScopedChangeNotification() {
+        if (valid())
+            FindCloseChangeNotification(handle_);
+    }
+    ScopedChangeNotification(const ScopedChangeNotification&) = delete;
+    ScopedChangeNotification& operator=(const ScopedChangeNotification&) = delete;
+
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
 // An open legacy mixer, closed through the same table of calls it was opened with (tests replace
 // the table).
 class ScopedMixer {

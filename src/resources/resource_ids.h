@@ -24,6 +24,9 @@
 #define IDM_PLAY 151
 #define IDM_PAUSE 152
 #define IDM_HELP 154
+#define IDM_NEW_SCRIPT 160
+#define IDM_RECORD 161
+#define IDM_RELOAD 162
 
 // Controls of the main window.
 #define IDC_PLAY_BUTTON 136

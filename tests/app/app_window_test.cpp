@@ -21,6 +21,7 @@
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
 #include "app/follow_win.h"
+#include "app/script_file_win.h"
 #include "resources/resource_ids.h"
 #include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
@@ -465,6 +466,43 @@ TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
     EXPECT_TRUE(app.fine_timer);
     command(IDC_PLAY_BUTTON);  // paused: nothing falls due
     EXPECT_FALSE(app.fine_timer);
+}
+
+TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
+    std::string path = write_script("Dunvel,10,20\nEnd,1:00");
+    open_script(path);
+    command(IDC_PLAY_BUTTON);
+    seek(app.clock, 15.0);
+    resync_after_seek(window, 15.0);  // landed inside the mute range: not started
+    struct Case {
+        const char* text;
+        bool loads, covered, muted;
+        size_t events, next_event;
+    };
+    const Case cases[] = {
+        {"Blenk,12,30\nEnd,1:00", true, true, false, 2, 1},  // a cover now in force goes up
+        {"DunvelBlenk,1,14\nDunvel,14.5,16", true, false, true, 5, 4},
+        {"Dunvel,16,17", true, false, false, 2, 0},
+        {"Dunvel,16,x", false, false, false, 2, 0},  // does not load: the last one stays
+        {"# nothing", false, false, false, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        write_script(c.text);
+        EXPECT_EQ(c.loads, reload_script(window));
+        EXPECT_EQ(c.covered, app.covered);
+        EXPECT_EQ(c.muted, app.muted);
+        EXPECT_EQ(c.events, app.script.events.size());
+        EXPECT_EQ(c.next_event, app.next_event);
+        EXPECT_EQ(c.loads, app.script.load_error.empty());
+        EXPECT_FALSE(app.clock.paused);
+        EXPECT_NEAR(15.0, position(app.clock), 0.001);
+    }
+
+    // An editor's save is picked up by the folder's watch once the folder is quiet.
+    write_script("Blenk,40,41\nBlenk,50,51\nBlenk,60,61");
+    EXPECT_TRUE(pump_until([] { return app.script.events.size() == 6; }));
+    EXPECT_EQ(path, app.script_path);
 }
 
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {

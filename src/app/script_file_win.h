@@ -1,0 +1,92 @@
+// The loaded script as a file on disk: loaded again on request or when an editor saves it, with
+// the clock running on where it was.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "base/scoped_win.h"
+#include "script/filter_script.h"
+
+namespace dvbk {
+
+// Posted by the folder watch when something in the script's folder changed.
+inline constexpr UINT WM_SCRIPT_FOLDER_CHANGED = WM_APP + 3;
+
+// A file's size and time of last writing, to tell whether it changed; all zero when it is not
+// there.
+struct FileStamp {
+    std::uint64_t write_time = 0;
+    std::uint64_t size = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The thread that waits on the folder's change notification and posts each change to the window.
+class FolderWatch {
+public:
+    FolderWatch(HWND window, const std::string& folder)
+        : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          change_(FindFirstChangeNotificationA(
+              folder.c_str(), FALSE,
+              FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)) {
+        if (stop_.valid() && change_.valid())
+            thread_ = std::thread([this, window] { run(window); });
+    }
+    ~FolderWatch() {
+        if (thread_.joinable()) {
+            SetEvent(stop_.get());
+            thread_.join();
+        }
+    }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+private:
+    void run(HWND window) {
+        const HANDLE waits[] = {stop_.get(), change_.get()};
+        while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+            PostMessageA(window, WM_SCRIPT_FOLDER_CHANGED, 0, 0);
+            if (!FindNextChangeNotification(change_.get()))
+                return;
+        }
+    }
+
+    ScopedHandle stop_;
+    ScopedChangeNotification change_;
+    std::thread thread_;
+};
+
+// One-shot: an editor may write a file in several steps, so a change is acted on only once the
+// folder has been quiet this long.
+inline constexpr UINT_PTR RELOAD_TIMER = 139;
+inline constexpr UINT RELOAD_QUIET_MS = 300;
+
+// Puts `loaded` in place of the running script without touching the clock: the cursor goes to the
+// first event after the clock's position and what the new script has in force there (a mute, a
+// cover) is carried out, what it has not is ended.
+void take_script(HWND window, FilterScript loaded);
+
+// Loads the current script's file again. A file that does not load leaves the script as it was
+// and says why on the error line. Returns whether it loaded.
+bool reload_script(HWND window);
+
+// Watches the folder of `path` (nothing for an empty path) from a thread of its own, which posts
+// WM_SCRIPT_FOLDER_CHANGED; a watch already running is stopped first.
+void watch_script_folder(HWND window, const std::string& path);
+void stop_watching_script_folder();
+
+// WM_SCRIPT_FOLDER_CHANGED: (re)starts the quiet period when the script's file is not as it was
+// last loaded or written by the program.
+void on_script_folder_changed(HWND window);
+
+// The quiet period is over: the file is loaded again.
+void on_reload_timer(HWND window);
+
+// Remembers the file's state as the program itself left it, so that its own write is not taken
+// for an editor's.
+void note_script_file_state();
+
+}  // namespace dvbk
