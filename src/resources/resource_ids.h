@@ -49,5 +49,6 @@
 #define IDC_MPV_PIPE 151
 #define IDC_BROWSER_PORT 156
 #define IDC_COVER_MONITORS 157
+#define IDC_MARK_LEAD 158
 #define IDC_DONATE 153
 #define IDC_CLICK_PRESET 155  // made at run time

@@ -87,6 +87,7 @@ INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
     for (const char* choice : COVER_CHOICES)
         SendMessageA(cover, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     SendMessageA(cover, CB_SETCURSEL, static_cast<WPARAM>(draft.cover_monitors), 0);
+    SetDlgItemTextA(dialog, IDC_MARK_LEAD, format_fixed(draft.mark_lead, 1).c_str());
     return TRUE;
 }
 
@@ -136,6 +137,10 @@ INT_PTR on_ok(HWND dialog, WPARAM wparam) {
     draft.vlc_password = dialog_text(dialog, IDC_VLC_PASSWORD);
     if (std::string pipe = dialog_text(dialog, IDC_MPV_PIPE); !pipe.empty())
         draft.mpv_pipe = pipe;
+    double lead = draft.mark_lead;
+    read_field(dialog, IDC_MARK_LEAD, lead);
+    if (lead >= 0.0 && lead <= MAX_MARK_LEAD)
+        draft.mark_lead = lead;
     if (SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_GETCURSEL, 0, 0) == 1)
         draft.cover_monitors = CoverMonitors::All;
     else

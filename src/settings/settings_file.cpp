@@ -133,6 +133,11 @@ void apply_line(std::string_view key, std::string_view value, AppSettings& setti
         remember_origin(settings.browser_allowed, element_content(value));
     } else if (key == "<browser_refused") {
         remember_origin(settings.browser_refused, element_content(value));
+    } else if (key == "<mark_lead") {
+        double lead = -1.0;
+        read_number(value, lead);
+        if (lead >= 0.0 && lead <= MAX_MARK_LEAD)
+            settings.mark_lead = lead;
     } else if (key == "<cover_monitors") {
         std::string_view name = value.substr(0, value.find('<'));
         for (size_t i = 0; i < cover_monitors_names.size(); ++i) {
@@ -182,6 +187,8 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     size_t cover = static_cast<size_t>(settings.cover_monitors);
     text += std::string("<cover_monitors>") + cover_monitors_names[cover < cover_monitors_names.size() ? cover : 0] +
             "</cover_monitors>";
+    text += line_end;
+    text += "<mark_lead>" + general_number(settings.mark_lead) + "</mark_lead>";
     text += line_end;
     return text;
 }

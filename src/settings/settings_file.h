@@ -29,6 +29,9 @@ enum class CoverMonitors { Player, All };
 // "player", "all", as the settings file writes them.
 inline constexpr std::array<const char*, 2> cover_monitors_names{"player", "all"};
 
+// The longest reaction allowance a recorded range's start takes, in seconds.
+inline constexpr double MAX_MARK_LEAD = 10.0;
+
 // The extension's default; the user can change it on both sides.
 inline constexpr int DEFAULT_BROWSER_PORT = 47813;
 // Answers kept per list: a few browsers' extensions, not an unbounded file.
@@ -55,6 +58,9 @@ struct AppSettings {
     std::vector<std::string> browser_refused{};
 
     CoverMonitors cover_monitors = CoverMonitors::Player;
+    // Recording ranges: a range's start is put this many seconds before its key was pressed, for
+    // the time it takes to see the scene and press.
+    double mark_lead = 1.0;
 };
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.

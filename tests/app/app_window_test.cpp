@@ -396,6 +396,7 @@ TEST_F(AppWindowTest, SettingsDialog) {
         x_read_only = GetWindowLongA(GetDlgItem(dialog, IDC_CLICK_X), GWL_STYLE) & ES_READONLY;
         SetDlgItemTextA(dialog, IDC_TIME_ADJ, "-3.5");
         SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_SETCURSEL, 1, 0);
+        SetDlgItemTextA(dialog, IDC_MARK_LEAD, "0.5");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     command(IDM_SETTINGS);
@@ -412,6 +413,7 @@ TEST_F(AppWindowTest, SettingsDialog) {
     EXPECT_NE(std::string::npos, file.find("<click_choice>Netflix</click_choice>"));
     EXPECT_NE(std::string::npos, file.find("<time_adj>-3.5</time_adj>"));
     EXPECT_NE(std::string::npos, file.find("<cover_monitors>all</cover_monitors>"));
+    EXPECT_EQ(0.5, app.settings.mark_lead);
     saved.close();
 
     // "Custom" makes X and Y editable. Cancel, or closing the box, leaves every setting as it was,
@@ -430,6 +432,7 @@ TEST_F(AppWindowTest, SettingsDialog) {
             SendDlgItemMessageA(dialog, IDC_CLOCK_SOURCE, CB_SETCURSEL, 2, 0);
             SetDlgItemTextA(dialog, IDC_TIME_ADJ, "9");
             SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_SETCURSEL, 0, 0);
+            SetDlgItemTextA(dialog, IDC_MARK_LEAD, "3");
             if (close)
                 PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(close), 0);
             else

@@ -23,7 +23,8 @@ TEST(SettingsText, WritesTheEightLines) {
         "<click_y>0.949</click_y>\r\n<time_adj>0</time_adj>\r\n</settings>\r\n"
         "<clock_source>Manual</clock_source>\r\n<vlc_host>127.0.0.1</vlc_host>\r\n<vlc_port>8080</vlc_port>\r\n"
         "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n"
-        "<browser_port>47813</browser_port>\r\n<cover_monitors>player</cover_monitors>\r\n",
+        "<browser_port>47813</browser_port>\r\n<cover_monitors>player</cover_monitors>\r\n"
+        "<mark_lead>1</mark_lead>\r\n",
         settings_text(AppSettings{}, "\r\n"));
 
     AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
@@ -178,25 +179,31 @@ TEST(SettingsText, BrowserLines) {
     EXPECT_EQ(settings_text(saved), settings_text(loaded));
 }
 
-TEST(SettingsText, CoverMonitorsLine) {
+TEST(SettingsText, CoverAndRecordingLines) {
     struct Case {
         const char* text;
-        CoverMonitors expected;
+        CoverMonitors cover;
+        double mark_lead;
     };
     const Case cases[] = {
-        {"<cover_monitors>all</cover_monitors>", CoverMonitors::All},
-        {"<cover_monitors>all</cover_monitors>\n<cover_monitors>player</cover_monitors>", CoverMonitors::Player},
-        {"<cover_monitors>All</cover_monitors>", CoverMonitors::Player},  // as written, or not at all
-        {"<cover_monitors></cover_monitors>", CoverMonitors::Player},
+        {"<cover_monitors>all</cover_monitors>", CoverMonitors::All, 1.0},
+        {"<cover_monitors>all</cover_monitors>\n<cover_monitors>player</cover_monitors>", CoverMonitors::Player, 1.0},
+        {"<cover_monitors>All</cover_monitors>", CoverMonitors::Player, 1.0},  // as written, or not at all
+        {"<cover_monitors></cover_monitors>", CoverMonitors::Player, 1.0},
+        {"<mark_lead>0.25</mark_lead>", CoverMonitors::Player, 0.25},
+        {"<mark_lead>0</mark_lead>", CoverMonitors::Player, 0.0},
+        {"<mark_lead>-1</mark_lead>\n<mark_lead>11</mark_lead>\n<mark_lead>x</mark_lead>", CoverMonitors::Player, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         AppSettings settings;
         read_settings_text(c.text, settings);
-        EXPECT_EQ(c.expected, settings.cover_monitors);
+        EXPECT_EQ(c.cover, settings.cover_monitors);
+        EXPECT_EQ(c.mark_lead, settings.mark_lead);
         AppSettings loaded;
         read_settings_text(settings_text(settings, "\r\n"), loaded);
-        EXPECT_EQ(c.expected, loaded.cover_monitors);
+        EXPECT_EQ(c.cover, loaded.cover_monitors);
+        EXPECT_EQ(c.mark_lead, loaded.mark_lead);
     }
 }
 
