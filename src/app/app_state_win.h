@@ -42,6 +42,9 @@ struct AppState {
     std::string script_path;
     FileStamp script_file_stamp;
     std::unique_ptr<FolderWatch> script_watch;
+    // Recording ranges with the system-wide keys, and the line that tells of it.
+    bool recording = false;
+    std::string record_text;
     size_t next_event = 0;
 
     PlaybackClock clock;

@@ -11,6 +11,7 @@
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
 #include "app/follow_win.h"
+#include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
 #include "resources/resource_ids.h"
@@ -70,6 +71,8 @@ LRESULT on_paint(HWND window) {
     if (!app.script.load_error.empty())
         draw_line(dc, 100, app.script.load_error);
     draw_line(dc, 115, app.clock_text);
+    if (!app.record_text.empty())
+        draw_line(dc, 255, app.record_text);
     if (app.clock.paused && !app.start_due) {
         const char label[] = "Delay Time:  ";
         TextOutA(dc, 10, 130, label, sizeof label - 1);
@@ -249,6 +252,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
         case IDM_RELOAD:
             reload_script(window);
             return 0;
+        case IDM_RECORD:
+            toggle_recording(window);
+            return 0;
     }
     return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
 }
@@ -302,6 +308,7 @@ LRESULT on_end_session(WPARAM ending) {
 
 LRESULT on_destroy(HWND window) {
     end_click(app.cover, window);
+    stop_recording(window);
     stop_watching_script_folder();
     stop_following();
     unmute_at_exit();
@@ -387,6 +394,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return 0;
         case WM_SCRIPT_FOLDER_CHANGED:
             on_script_folder_changed(window);
+            return 0;
+        case WM_HOTKEY:
+            on_record_key(window, static_cast<int>(wparam));
             return 0;
     }
     if (message == position_query_message() && message != 0)

@@ -73,18 +73,6 @@ std::int64_t end_ms(double seconds) {
     return clamp_ms(std::ceil(seconds * 1000.0 - TOLERANCE_MS));
 }
 
-std::string script_time(std::int64_t ms) {
-    // Whole seconds are exact in a double, so format_time has nothing to round.
-    std::string text = format_time(static_cast<double>(ms / 1000));
-    if (std::int64_t fraction = ms % 1000) {
-        char digits[8];
-        std::snprintf(digits, sizeof digits, ".%03d", static_cast<int>(fraction));
-        std::string_view trimmed(digits);
-        text += trimmed.substr(0, trimmed.find_last_not_of('0') + 1);
-    }
-    return text;
-}
-
 void merge_spans(std::vector<Span>& spans, bool join_touching) {
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
     std::vector<Span> merged;

@@ -26,9 +26,6 @@ constexpr std::int64_t MAX_FILM_MS = 2147483647000;
 std::int64_t start_ms(double seconds);
 std::int64_t end_ms(double seconds);
 
-// H:MM:SS with a fraction only where there is one, as parse_time reads it back: "0:02:59.5".
-std::string script_time(std::int64_t ms);
-
 // Sorts the spans and joins those that overlap, or that merely touch too when `join_touching`.
 void merge_spans(std::vector<Span>& spans, bool join_touching);
 

@@ -1,6 +1,7 @@
 // Film times as text: "95", "1:35", "1:02:03.25" in, "H:MM:SS" out.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,8 @@ bool parse_time(std::string_view text, double& seconds);
 
 // Writes H:MM:SS with the seconds rounded after hours and minutes are taken off; never fails.
 std::string format_time(double seconds);
+
+// H:MM:SS with a fraction only where there is one, as parse_time reads it back: "0:02:59.5".
+std::string script_time(std::int64_t ms);
 
 }  // namespace dvbk

@@ -1,0 +1,39 @@
+// Recording ranges while watching: system-wide keys mark where a range starts and ends on the
+// clock, and every mark goes into the script's file at once.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+namespace dvbk {
+
+// One of the recording keys. Ctrl+Alt with a function key: players and browsers leave these
+// alone, and unlike Ctrl+Alt with a letter they are not AltGr characters on any keyboard layout.
+struct RecordKey {
+    int id;  // the hotkey's id, also what WM_HOTKEY carries
+    UINT key;
+    const char* name;
+    const char* action;
+};
+
+inline constexpr int HOTKEY_MUTE = 1;
+inline constexpr int HOTKEY_COVER = 2;
+inline constexpr int HOTKEY_BOTH = 3;
+inline constexpr int HOTKEY_UNDO = 4;
+
+inline constexpr std::array<RecordKey, 4> record_keys{{
+    {HOTKEY_MUTE, VK_F9, "Ctrl+Alt+F9", "a mute range"},
+    {HOTKEY_COVER, VK_F10, "Ctrl+Alt+F10", "a cover range"},
+    {HOTKEY_BOTH, VK_F11, "Ctrl+Alt+F11", "a mute and cover range"},
+    {HOTKEY_UNDO, VK_F12, "Ctrl+Alt+F12", "undo the last mark"},
+}};
+
+// File > Record Ranges: on (the keys registered, the item checked) or off.
+void toggle_recording(HWND window);
+void stop_recording(HWND window);
+
+// WM_HOTKEY from one of the recording keys.
+void on_record_key(HWND window, int id);
+
+}  // namespace dvbk

@@ -1,0 +1,86 @@
+#include "script/range_recorder.h"
+
+#include <algorithm>
+
+#include "script/film_time.h"
+
+namespace dvbk {
+namespace {
+
+const char* kind_name(MarkKind kind) {
+    switch (kind) {
+        case MarkKind::Mute:
+            return "mute";
+        case MarkKind::Cover:
+            return "cover";
+        case MarkKind::Both:
+            return "mute and cover";
+    }
+    return "";
+}
+
+}  // namespace
+
+RecordStep RangeRecorder::mark(MarkKind kind, double position, double lead, std::string_view file_text) {
+    std::optional<double>& open = open_[static_cast<size_t>(kind)];
+    RecordStep step;
+    if (!open) {
+        open = std::max(0.0, position - lead);
+        presses_.push_back(Press{kind, *open, std::nullopt});
+    } else {
+        RecordedRange range{kind, *open, position};
+        ScriptEdit edit = add_range(file_text, range);
+        if (!edit.ok) {
+            // The open range stays open: a later press may still end it where it can go.
+            return RecordStep{std::nullopt,
+                              "Recording: " + std::string(kind_name(kind)) + " range not written, " + edit.reason};
+        }
+        presses_.push_back(Press{kind, *open, std::string(file_text)});
+        open.reset();
+        step.write = std::move(edit.text);
+        step.status = "Recording: wrote " + range_line(range);
+    }
+    if (presses_.size() > MAX_UNDO)
+        presses_.erase(presses_.begin());
+    step.status = step.status.empty() ? status() : step.status + "; " + open_ranges();
+    return step;
+}
+
+RecordStep RangeRecorder::undo() {
+    if (presses_.empty())
+        return RecordStep{std::nullopt, "Recording: nothing to take back; " + open_ranges()};
+    Press press = std::move(presses_.back());
+    presses_.pop_back();
+    std::optional<double>& open = open_[static_cast<size_t>(press.kind)];
+    RecordStep step;
+    if (press.text_before) {
+        open = press.opened_at;
+        step.write = std::move(press.text_before);
+    } else {
+        open.reset();
+    }
+    step.status = "Recording: took back the last press; " + open_ranges();
+    return step;
+}
+
+std::string RangeRecorder::status() const {
+    return "Recording: " + open_ranges();
+}
+
+std::string RangeRecorder::open_ranges() const {
+    std::string text;
+    for (MarkKind kind : {MarkKind::Mute, MarkKind::Cover, MarkKind::Both}) {
+        if (const std::optional<double>& open = open_[static_cast<size_t>(kind)]) {
+            text += text.empty() ? "" : ", ";
+            text += std::string(kind_name(kind)) + " range open since " + format_time(*open);
+        }
+    }
+    return text.empty() ? "no range open" : text;
+}
+
+void RangeRecorder::reset() {
+    open_ = {};
+    presses_.clear();
+}
+
+}  // namespace dvbk

@@ -1,0 +1,186 @@
+#include "script/script_edit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "script/c_locale.h"
+#include "script/film_time.h"
+#include "script/filter_script.h"
+
+namespace dvbk {
+namespace {
+
+struct Line {
+    std::string text;  // without its line end
+    std::optional<MarkKind> kind;
+    double start = 0.0;
+    double end = 0.0;
+    bool film_end = false;
+};
+
+std::optional<MarkKind> kind_of(std::string_view command) {
+    if (equals_ignoring_case(command, "Dunvel"))
+        return MarkKind::Mute;
+    if (equals_ignoring_case(command, "Blenk"))
+        return MarkKind::Cover;
+    if (equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel"))
+        return MarkKind::Both;
+    return std::nullopt;
+}
+
+// Mute ranges and combined ones share the mute track, cover ranges and combined ones the cover
+// track; the loader wants each track in time order.
+bool shares_track(MarkKind a, MarkKind b) {
+    bool a_mutes = a != MarkKind::Cover, a_covers = a != MarkKind::Mute;
+    bool b_mutes = b != MarkKind::Cover, b_covers = b != MarkKind::Mute;
+    return (a_mutes && b_mutes) || (a_covers && b_covers);
+}
+
+Line read_line(std::string_view text) {
+    Line line;
+    line.text = std::string(text);
+    std::vector<std::string_view> fields;
+    size_t start = 0;
+    while (fields.size() < 3) {
+        size_t comma = text.find(',', start);
+        fields.push_back(trim_blanks(text.substr(start, comma == std::string_view::npos ? comma : comma - start)));
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    if (equals_ignoring_case(fields[0], "End")) {
+        line.film_end = true;
+        return line;
+    }
+    double start_time = 0.0, end_time = 0.0;
+    std::optional<MarkKind> kind = kind_of(fields[0]);
+    if (kind && fields.size() == 3 && parse_time(fields[1], start_time) && parse_time(fields[2], end_time)) {
+        line.kind = kind;
+        line.start = start_time;
+        line.end = end_time;
+    }
+    return line;
+}
+
+// Where a new line of `kind` starting at `start` goes: after the last line it must follow (one on
+// a track it shares starting no later, or failing those any range), else before the first such
+// line; with no range at all, before the film's end line or at the end.
+size_t insertion_point(const std::vector<Line>& lines, MarkKind kind, double start) {
+    for (bool same_track : {true, false}) {
+        std::optional<size_t> after, first;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (!lines[i].kind || (same_track && !shares_track(*lines[i].kind, kind)))
+                continue;
+            if (!first)
+                first = i;
+            if (lines[i].start <= start)
+                after = i;
+        }
+        if (after)
+            return *after + 1;
+        if (first)
+            return *first;
+    }
+    auto end_line = std::find_if(lines.begin(), lines.end(), [](const Line& line) { return line.film_end; });
+    return static_cast<size_t>(end_line - lines.begin());
+}
+
+}  // namespace
+
+const char* mark_command(MarkKind kind) {
+    switch (kind) {
+        case MarkKind::Mute:
+            return "Dunvel";
+        case MarkKind::Cover:
+            return "Blenk";
+        case MarkKind::Both:
+            return "DunvelBlenk";
+    }
+    return "";
+}
+
+std::string range_line(const RecordedRange& range) {
+    return std::string(mark_command(range.kind)) + ", " + script_time(std::llround(range.start * 1000.0)) + ", " +
+           script_time(std::llround(range.end * 1000.0));
+}
+
+ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
+    ScriptEdit edit;
+    if (!(range.start >= 0.0) || !(range.end > range.start)) {
+        edit.reason = "it would end before it starts";
+        return edit;
+    }
+    size_t first_break = text.find('\n');
+    std::string line_end = first_break != std::string_view::npos && first_break > 0 && text[first_break - 1] == '\r'
+                               ? "\r\n"
+                               : (first_break == std::string_view::npos ? "\r\n" : "\n");
+    bool ends_with_break = text.empty() || text.back() == '\n';
+
+    std::vector<Line> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(read_line(line));
+        start = end == std::string_view::npos ? text.size() : end + 1;
+    }
+
+    // Ranges of its kind that overlap or touch it become one with it, on the line of the first.
+    RecordedRange merged = range;
+    std::vector<size_t> joined;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const Line& line = lines[i];
+            if (line.kind != range.kind || std::find(joined.begin(), joined.end(), i) != joined.end() ||
+                line.start > merged.end || line.end < merged.start)
+                continue;
+            merged.start = std::min(merged.start, line.start);
+            merged.end = std::max(merged.end, line.end);
+            joined.push_back(i);
+            grew = true;
+        }
+    }
+    bool at_end = false;
+    if (joined.empty()) {
+        size_t at = insertion_point(lines, range.kind, range.start);
+        at_end = at == lines.size();
+        Line added;
+        added.text = range_line(range);
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), added);
+    } else {
+        std::sort(joined.begin(), joined.end());
+        lines[joined.front()].text = range_line(merged);
+        for (size_t k = joined.size(); k-- > 1;)
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(joined[k]));
+    }
+
+    for (size_t i = 0; i < lines.size(); ++i) {
+        edit.text += lines[i].text;
+        if (i + 1 < lines.size() || ends_with_break || at_end)
+            edit.text += line_end;
+    }
+
+    FilterScript check;
+    std::istringstream in(edit.text);
+    if (!load_filter_script(in, "the script", check)) {
+        edit.reason = check.load_error;
+        edit.text.clear();
+        return edit;
+    }
+    edit.ok = true;
+    return edit;
+}
+
+std::string new_script_text() {
+    return "# DunvelBlenk filter script\r\n"
+           "# One range a line: Dunvel (mute), Blenk (cover) or DunvelBlenk (both), then its start and\r\n"
+           "# end, as H:MM:SS.mmm, M:SS or seconds. \"End, time\" gives the film's length.\r\n";
+}
+
+}  // namespace dvbk
