@@ -75,20 +75,26 @@ bool create_main_window(HINSTANCE instance, int show_command) {
     return true;
 }
 
-void open_script(const std::string& path) {
-    // The old script's ranges end with it, whether or not the new one loads. Nothing in force,
-    // nothing is touched: a mute the user set is theirs.
+namespace {
+
+// The old script's ranges end with it, whether or not a new one loads. Nothing in force, nothing
+// is touched: a mute the user set is theirs.
+void end_old_script() {
     if (app.muted || app.covered)
         end_actions(app.main_window);
     app.audio_error_text.clear();
     app.script.load_error.clear();
     reset(app.clock);
     app.script.film_end = 0.0;
-    bool ok = load_filter_script(path, app.script);
+}
+
+// The run starts over with `app.script` as the file at `path` gave it, or refused it.
+void begin_script(const std::string& path, bool ok) {
     app.next_event = 0;
     app.script_path = ok ? path : std::string();
     note_script_file_state();
     watch_script_folder(app.main_window, app.script_path);
+    app.recorder.reset();
     if (ok) {
         if (!app.audio_muter->init())
             app.audio_error_text = app.audio_muter->last_error();
@@ -102,6 +108,20 @@ void open_script(const std::string& path) {
         MessageBoxA(app.main_window, ("Error opening file: " + path).c_str(), "Error", MB_OK);
     }
     arm_event_timer();
+}
+
+}  // namespace
+
+void open_script(const std::string& path) {
+    end_old_script();
+    bool ok = load_filter_script(path, app.script);
+    begin_script(path, ok);
+}
+
+void open_new_script(const std::string& path) {
+    end_old_script();
+    app.script = FilterScript{};
+    begin_script(path, true);
 }
 
 void carry_out_due_events() {

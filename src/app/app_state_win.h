@@ -17,6 +17,7 @@
 #include "playback/player_link_win.h"
 #include "playback/screen_cover_win.h"
 #include "script/filter_script.h"
+#include "script/range_recorder.h"
 #include "settings/settings_file.h"
 
 namespace dvbk {
@@ -45,6 +46,7 @@ struct AppState {
     // Recording ranges with the system-wide keys, and the line that tells of it.
     bool recording = false;
     std::string record_text;
+    RangeRecorder recorder;
     size_t next_event = 0;
 
     PlaybackClock clock;

@@ -32,6 +32,9 @@ bool create_main_window(HINSTANCE instance, int show_command);
 // Loads a script and resets the run: the clock paused at 0, the cursor at the first event.
 void open_script(const std::string& path);
 
+// The same for a script just made, which holds no range yet: ready to record into.
+void open_new_script(const std::string& path);
+
 // One step of the message loop: carries out, in list order, every event the clock has passed.
 void carry_out_due_events();
 

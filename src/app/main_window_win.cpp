@@ -16,6 +16,7 @@
 #include "app/user_input.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
+#include "script/script_edit.h"
 #include "settings/settings_dialog_win.h"
 #include "settings/settings_store_win.h"
 
@@ -85,6 +86,8 @@ void enable_commands(const UINT (&states)[5]) {
     const UINT ids[5] = {IDM_SET_TIME, IDM_SETTINGS, IDM_OPEN, IDM_PLAY, IDM_PAUSE};
     for (int i = 0; i < 5; ++i)
         EnableMenuItem(app.main_menu, ids[i], MF_BYCOMMAND | states[i]);
+    // A new script, like another script, only while the clock stands.
+    EnableMenuItem(app.main_menu, IDM_NEW_SCRIPT, MF_BYCOMMAND | states[2]);
 }
 
 // The delay typed beside the button, in milliseconds; 0 for none or an unreadable entry.
@@ -216,6 +219,28 @@ void open_help() {
     ShellExecuteA(nullptr, "open", "DunvelBlenkHelp.txt", nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
+// File > New Script: a file chosen in the save dialog gets the new script's comment lines and
+// becomes the current script, ready to record into.
+void choose_new_script(HWND window) {
+    char file_name[PATH_BYTES] = {};
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFile = file_name;
+    dialog.nMaxFile = sizeof file_name;
+    dialog.lpstrFilter = "DVBK\0*.dvbk\0All\0*.*\0";
+    dialog.lpstrDefExt = "dvbk";
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameA(&dialog))
+        return;
+    if (!write_file_atomically(file_name, new_script_text())) {
+        MessageBoxA(window, ("Could not write " + std::string(file_name)).c_str(), "Error", MB_OK);
+        return;
+    }
+    open_new_script(file_name);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     switch (LOWORD(wparam)) {
         case IDM_ABOUT:
@@ -254,6 +279,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_RECORD:
             toggle_recording(window);
+            return 0;
+        case IDM_NEW_SCRIPT:
+            choose_new_script(window);
             return 0;
     }
     return DefWindowProcA(window, WM_COMMAND, wparam, lparam);

@@ -1,9 +1,14 @@
 #include "app/recording_win.h"
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "app/app_state_win.h"
+#include "app/script_file_win.h"
 #include "resources/resource_ids.h"
+#include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
@@ -35,8 +40,8 @@ void toggle_recording(HWND window) {
     std::string taken;
     for (const RecordKey& key : record_keys) {
         // Held down, a key would repeat: one press is one mark.
-        if (!RegisterHotKey(window, key.id, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, key.key) &&
-            !RegisterHotKey(window, key.id, MOD_CONTROL | MOD_ALT, key.key))
+        if (!RegisterHotKey(window, key.id, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key.key) &&
+            !RegisterHotKey(window, key.id, MOD_CONTROL | MOD_SHIFT, key.key))
             taken += (taken.empty() ? "" : ", ") + std::string(key.name);
     }
     app.recording = true;
@@ -55,10 +60,45 @@ void stop_recording(HWND window) {
 }
 
 void on_record_key(HWND window, int id) {
-    if (!app.recording)
+    if (!app.recording || app.script_path.empty())
         return;
-    (void)window;
-    (void)id;
+    std::ifstream in(app.script_path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    double now = position(app.clock);
+    RecordStep step;
+    switch (id) {
+        case HOTKEY_MUTE:
+            step = app.recorder.mark(MarkKind::Mute, now, app.settings.mark_lead, text);
+            break;
+        case HOTKEY_COVER:
+            step = app.recorder.mark(MarkKind::Cover, now, app.settings.mark_lead, text);
+            break;
+        case HOTKEY_BOTH:
+            step = app.recorder.mark(MarkKind::Both, now, app.settings.mark_lead, text);
+            break;
+        case HOTKEY_UNDO:
+            step = app.recorder.undo();
+            break;
+        default:
+            return;
+    }
+    if (step.write) {
+        // Written at once and whole: a mark survives the program or the machine stopping.
+        if (!write_file_atomically(app.script_path, *step.write)) {
+            show_record_text(window, "Recording: could not write " + app.script_path);
+            return;
+        }
+        note_script_file_state();
+        // The ranges apply from now on; a text with no range left (an undo back to the start) is an
+        // empty script.
+        FilterScript written;
+        std::istringstream lines(*step.write);
+        if (!load_filter_script(lines, app.script_path, written))
+            written = FilterScript{};
+        take_script(window, std::move(written));
+    }
+    show_record_text(window, step.status);
 }
 
 }  // namespace dvbk

@@ -8,8 +8,10 @@
 
 namespace dvbk {
 
-// One of the recording keys. Ctrl+Alt with a function key: players and browsers leave these
-// alone, and unlike Ctrl+Alt with a letter they are not AltGr characters on any keyboard layout.
+// One of the recording keys. Ctrl+Shift with a function key: players and browsers leave these
+// alone; a letter would be a character to type somewhere, and Ctrl+Alt with a letter is AltGr on
+// many keyboard layouts (Ctrl+Alt with a function key is taken by the X server where the program
+// runs under Wine, to switch consoles).
 struct RecordKey {
     int id;  // the hotkey's id, also what WM_HOTKEY carries
     UINT key;
@@ -23,10 +25,10 @@ inline constexpr int HOTKEY_BOTH = 3;
 inline constexpr int HOTKEY_UNDO = 4;
 
 inline constexpr std::array<RecordKey, 4> record_keys{{
-    {HOTKEY_MUTE, VK_F9, "Ctrl+Alt+F9", "a mute range"},
-    {HOTKEY_COVER, VK_F10, "Ctrl+Alt+F10", "a cover range"},
-    {HOTKEY_BOTH, VK_F11, "Ctrl+Alt+F11", "a mute and cover range"},
-    {HOTKEY_UNDO, VK_F12, "Ctrl+Alt+F12", "undo the last mark"},
+    {HOTKEY_MUTE, VK_F9, "Ctrl+Shift+F9", "a mute range"},
+    {HOTKEY_COVER, VK_F10, "Ctrl+Shift+F10", "a cover range"},
+    {HOTKEY_BOTH, VK_F11, "Ctrl+Shift+F11", "a mute and cover range"},
+    {HOTKEY_UNDO, VK_F12, "Ctrl+Shift+F12", "undo the last mark"},
 }};
 
 // File > Record Ranges: on (the keys registered, the item checked) or off.
