@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <new>
@@ -15,6 +16,7 @@
 #include "script/c_locale.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"
+#include "script/script_edit.h"
 
 namespace dvbk {
 namespace {
@@ -33,6 +35,10 @@ constexpr const char* HELP_TEXT =
     "      --only CATEGORY[,CATEGORY...]   MCF cues of these categories only\n"
     "      --sync START,END              your copy's first and last frame times; MCF times are\n"
     "                                    stretched from the file's START and END onto them\n"
+    "  dvbk retime --map A1=B1,A2=B2 | --offset S FILE\n"
+    "                         the script for another copy of the film: two moments known in\n"
+    "                         the script (A) and in the copy (B) give its offset and speed;\n"
+    "                         --offset S alone shifts every time by S seconds\n"
     "  dvbk --help | --version\n"
     "\n"
     "Exit status: 0 done, 1 the input was refused, 2 the command line was wrong.\n"
@@ -63,6 +69,7 @@ const std::map<std::string, std::vector<std::string>> command_options = {
     {"events", {}},
     {"export", {"to", "cover"}},
     {"import", {"from", "fps", "min-severity", "only", "sync"}},
+    {"retime", {"map", "offset"}},
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
@@ -292,6 +299,55 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
     return write_output(text, out, err);
 }
 
+// "A1=B1,A2=B2": two moments, each as the script and as the copy have it.
+TimeMap map_option(const std::string& value) {
+    double times[4] = {};
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        size_t end = value.find(i % 2 == 0 ? '=' : ',', start);
+        if ((i < 3) == (end == std::string::npos) || !parse_time(value.substr(start, end - start), times[i]))
+            throw UsageError("--map takes A1=B1,A2=B2, four times, not '" + quote_line(value) + "'");
+        start = end + 1;
+    }
+    std::optional<TimeMap> map = fit_two_points(times[0], times[1], times[2], times[3]);
+    if (!map)
+        throw UsageError("--map needs two moments at least 10 s apart, and a speed between 0.5 and 2");
+    return *map;
+}
+
+int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    const std::string* map_text = line.option("map");
+    const std::string* offset_text = line.option("offset");
+    if (!map_text == !offset_text)
+        throw UsageError("retime needs --map A1=B1,A2=B2 or --offset S");
+    TimeMap map;
+    if (map_text) {
+        map = map_option(*map_text);
+    } else if (!parse_time(*offset_text, map.offset)) {
+        throw UsageError("--offset takes a time in seconds, not '" + quote_line(*offset_text) + "'");
+    }
+    Input input;
+    if (!open_input(line.file, in, input, err))
+        return EXIT_FAILED;
+    std::string text((std::istreambuf_iterator<char>(*input.stream)), std::istreambuf_iterator<char>());
+    if (!read_through(input, err))
+        return EXIT_FAILED;
+    FilterScript script;
+    std::istringstream check(text);
+    if (!load_filter_script(check, input.name, script)) {
+        err << script.load_error << '\n';
+        return EXIT_FAILED;
+    }
+    std::vector<std::string> warnings;
+    ScriptEdit retimed = retime_script(text, map, warnings);
+    print_warnings(warnings, err);
+    if (!retimed.ok) {
+        err << "dvbk: the retimed script does not load: " << retimed.reason << '\n';
+        return EXIT_FAILED;
+    }
+    return write_output(retimed.text, out, err);
+}
+
 }  // namespace
 
 int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -313,6 +369,8 @@ int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostrea
             return run_events(line, in, out, err);
         if (line.command == "export")
             return run_export(line, in, out, err);
+        if (line.command == "retime")
+            return run_retime(line, in, out, err);
         return run_import(line, in, out, err);
     } catch (const UsageError& usage) {
         err << "dvbk: " << usage.message << " (see dvbk --help)\n";

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "script/c_locale.h"
@@ -13,14 +14,6 @@
 
 namespace dvbk {
 namespace {
-
-struct Line {
-    std::string text;  // without its line end
-    std::optional<MarkKind> kind;
-    double start = 0.0;
-    double end = 0.0;
-    bool film_end = false;
-};
 
 std::optional<MarkKind> kind_of(std::string_view command) {
     if (equals_ignoring_case(command, "Dunvel"))
@@ -32,6 +25,8 @@ std::optional<MarkKind> kind_of(std::string_view command) {
     return std::nullopt;
 }
 
+using Line = ScriptLine;
+
 // Mute ranges and combined ones share the mute track, cover ranges and combined ones the cover
 // track; the loader wants each track in time order.
 bool shares_track(MarkKind a, MarkKind b) {
@@ -40,30 +35,52 @@ bool shares_track(MarkKind a, MarkKind b) {
     return (a_mutes && b_mutes) || (a_covers && b_covers);
 }
 
-Line read_line(std::string_view text) {
-    Line line;
-    line.text = std::string(text);
-    std::vector<std::string_view> fields;
-    size_t start = 0;
-    while (fields.size() < 3) {
-        size_t comma = text.find(',', start);
-        fields.push_back(trim_blanks(text.substr(start, comma == std::string_view::npos ? comma : comma - start)));
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
+struct ScriptLines {
+    std::vector<ScriptLine> lines;
+    std::string line_end;  // the text's own: that of its first line, CR LF when it has none
+    bool ends_with_break = true;
+};
+
+ScriptLines split_script(std::string_view text) {
+    ScriptLines script;
+    size_t first_break = text.find('\n');
+    script.line_end =
+        first_break != std::string_view::npos && (first_break == 0 || text[first_break - 1] != '\r') ? "\n" : "\r\n";
+    script.ends_with_break = text.empty() || text.back() == '\n';
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        script.lines.push_back(read_script_line(line));
+        start = end == std::string_view::npos ? text.size() : end + 1;
     }
-    if (equals_ignoring_case(fields[0], "End")) {
-        line.film_end = true;
-        return line;
+    return script;
+}
+
+// The lines again, each with the text's line end but the last, which has one if it had one before
+// or `last_is_new`.
+std::string join_script(const ScriptLines& script, bool last_is_new) {
+    std::string text;
+    for (size_t i = 0; i < script.lines.size(); ++i) {
+        text += script.lines[i].text;
+        if (i + 1 < script.lines.size() || script.ends_with_break || last_is_new)
+            text += script.line_end;
     }
-    double start_time = 0.0, end_time = 0.0;
-    std::optional<MarkKind> kind = kind_of(fields[0]);
-    if (kind && fields.size() == 3 && parse_time(fields[1], start_time) && parse_time(fields[2], end_time)) {
-        line.kind = kind;
-        line.start = start_time;
-        line.end = end_time;
-    }
-    return line;
+    return text;
+}
+
+bool loads(const std::string& text, std::string& error) {
+    FilterScript check;
+    std::istringstream in(text);
+    if (load_filter_script(in, "the script", check))
+        return true;
+    error = check.load_error;
+    return false;
+}
+
+std::string time_text(double seconds) {
+    return script_time(std::llround(seconds * 1000.0));
 }
 
 // Where a new line of `kind` starting at `start` goes: after the last line it must follow (one on
@@ -91,6 +108,32 @@ size_t insertion_point(const std::vector<Line>& lines, MarkKind kind, double sta
 
 }  // namespace
 
+ScriptLine read_script_line(std::string_view text) {
+    ScriptLine line;
+    line.text = std::string(text);
+    std::vector<std::string_view> fields;
+    size_t start = 0;
+    while (fields.size() < 3) {
+        size_t comma = text.find(',', start);
+        fields.push_back(trim_blanks(text.substr(start, comma == std::string_view::npos ? comma : comma - start)));
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    if (equals_ignoring_case(fields[0], "End")) {
+        line.film_end = fields.size() > 1 && parse_time(fields[1], line.start);
+        return line;
+    }
+    double start_time = 0.0, end_time = 0.0;
+    std::optional<MarkKind> kind = kind_of(fields[0]);
+    if (kind && fields.size() == 3 && parse_time(fields[1], start_time) && parse_time(fields[2], end_time)) {
+        line.kind = kind;
+        line.start = start_time;
+        line.end = end_time;
+    }
+    return line;
+}
+
 const char* mark_command(MarkKind kind) {
     switch (kind) {
         case MarkKind::Mute:
@@ -104,8 +147,7 @@ const char* mark_command(MarkKind kind) {
 }
 
 std::string range_line(const RecordedRange& range) {
-    return std::string(mark_command(range.kind)) + ", " + script_time(std::llround(range.start * 1000.0)) + ", " +
-           script_time(std::llround(range.end * 1000.0));
+    return std::string(mark_command(range.kind)) + ", " + time_text(range.start) + ", " + time_text(range.end);
 }
 
 ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
@@ -114,21 +156,8 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
         edit.reason = "it would end before it starts";
         return edit;
     }
-    size_t first_break = text.find('\n');
-    std::string line_end = first_break != std::string_view::npos && first_break > 0 && text[first_break - 1] == '\r'
-                               ? "\r\n"
-                               : (first_break == std::string_view::npos ? "\r\n" : "\n");
-    bool ends_with_break = text.empty() || text.back() == '\n';
-
-    std::vector<Line> lines;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(read_line(line));
-        start = end == std::string_view::npos ? text.size() : end + 1;
-    }
+    ScriptLines script = split_script(text);
+    std::vector<Line>& lines = script.lines;
 
     // Ranges of its kind that overlap or touch it become one with it, on the line of the first.
     RecordedRange merged = range;
@@ -160,20 +189,57 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
             lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(joined[k]));
     }
 
-    for (size_t i = 0; i < lines.size(); ++i) {
-        edit.text += lines[i].text;
-        if (i + 1 < lines.size() || ends_with_break || at_end)
-            edit.text += line_end;
-    }
+    edit.text = join_script(script, at_end);
 
-    FilterScript check;
-    std::istringstream in(edit.text);
-    if (!load_filter_script(in, "the script", check)) {
-        edit.reason = check.load_error;
+    if (!loads(edit.text, edit.reason)) {
         edit.text.clear();
         return edit;
     }
     edit.ok = true;
+    return edit;
+}
+
+std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double script_2, double copy_2) {
+    if (!(std::fabs(script_2 - script_1) >= MIN_SYNC_SPAN))
+        return std::nullopt;
+    double rate = (copy_2 - copy_1) / (script_2 - script_1);
+    if (!(rate >= MIN_RATE && rate <= MAX_RATE))
+        return std::nullopt;
+    return TimeMap{rate, copy_1 - rate * script_1};
+}
+
+double drift_seconds_per_hour(const TimeMap& map) {
+    return (map.rate - 1.0) * 3600.0;
+}
+
+ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<std::string>& warnings) {
+    ScriptLines script = split_script(text);
+    std::vector<ScriptLine> kept;
+    for (size_t i = 0; i < script.lines.size(); ++i) {
+        ScriptLine line = script.lines[i];
+        std::string where = "line " + std::to_string(i + 1) + " (" + quote_line(line.text) + ")";
+        if (line.kind) {
+            double start = map.apply(line.start), end = map.apply(line.end);
+            if (end <= 0.0) {
+                warnings.push_back(where + " falls before 0:00:00 in the copy and is left out");
+                continue;
+            }
+            if (start < 0.0) {
+                warnings.push_back(where + " starts before 0:00:00 in the copy; it starts at 0:00:00");
+                start = 0.0;
+            }
+            line.text = range_line(RecordedRange{*line.kind, start, end});
+        } else if (line.film_end) {
+            line.text = "End, " + time_text(std::max(0.0, map.apply(line.start)));
+        }
+        kept.push_back(std::move(line));
+    }
+    script.lines = std::move(kept);
+    ScriptEdit edit;
+    edit.text = join_script(script, false);
+    edit.ok = loads(edit.text, edit.reason);
+    if (!edit.ok)
+        edit.text.clear();
     return edit;
 }
 

@@ -3,8 +3,10 @@
 // other line (comments and blank lines included) left where and as it was.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dvbk {
 
@@ -15,6 +17,19 @@ struct RecordedRange {
     double start;  // seconds
     double end;
 };
+
+// One line of a script as written, read far enough to place and move ranges: a range line's kind
+// and times, or whether it is the film's end line. Anything else (comments, blank lines, lines the
+// loader would refuse) has neither.
+struct ScriptLine {
+    std::string text;  // without its line end
+    std::optional<MarkKind> kind;
+    double start = 0.0;
+    double end = 0.0;
+    bool film_end = false;
+};
+
+ScriptLine read_script_line(std::string_view text);
 
 struct ScriptEdit {
     bool ok = false;
@@ -32,6 +47,31 @@ std::string range_line(const RecordedRange& range);
 // one of another kind on the same track, or `text` did not load before) the text is left alone and
 // `reason` says why. Line ends follow the text's first one (CR LF for a text that has none yet).
 ScriptEdit add_range(std::string_view text, const RecordedRange& range);
+
+// How a script's times (A) become times in the user's copy of the film (B): B = A * rate + offset.
+// A release at 25 frames a second of a film made at 24 runs 4 % fast: rate 24 / 25 = 0.96.
+struct TimeMap {
+    double rate = 1.0;
+    double offset = 0.0;
+    double apply(double script_time) const { return script_time * rate + offset; }
+};
+
+// Two moments known in both timelines, at least this far apart in the script, give a map with a
+// rate in this range; anything else is a mistyped time rather than another copy of the film.
+inline constexpr double MIN_SYNC_SPAN = 10.0;
+inline constexpr double MIN_RATE = 0.5;
+inline constexpr double MAX_RATE = 2.0;
+std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double script_2, double copy_2);
+
+// The same difference of speed as the clock's drift correction: the seconds a copy at `map`'s
+// rate gains on the script in an hour of the script (negative when it falls behind).
+double drift_seconds_per_hour(const TimeMap& map);
+
+// `text` with every range's times and the end line's time mapped into the copy; a range that falls
+// wholly before 0:00:00 there is left out and one that starts before it starts at it, each with a
+// warning naming the line. Comments, blank lines and line ends stay. Refused (with the loader's
+// reason) when the result would not load.
+ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<std::string>& warnings);
 
 // What a new script file holds before its first range: a few comment lines.
 std::string new_script_text();

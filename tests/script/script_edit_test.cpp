@@ -92,5 +92,56 @@ TEST(RangeRecorder, PressesUndoAndTheFile) {
     EXPECT_EQ("Recording: nothing to take back; no range open", recorder.undo().status);
 }
 
+TEST(RetimeScript, MapsRangesAndTheEndKeepsTheRest) {
+    struct Case {
+        std::string text;
+        TimeMap map;
+        std::string expected;  // empty: refused
+        size_t warnings;
+    };
+    const TimeMap pal{24.0 / 25.0, 0.0};  // a 25 fps release of a 24 fps film
+    const Case cases[] = {
+        {"# film\r\nDunvel, 40:00, 40:05\r\n\r\nEnd, 1:30:00\r\n", pal,
+         "# film\r\nDunvel, 0:38:24, 0:38:28.8\r\n\r\nEnd, 1:26:24\r\n", 0},
+        {"Blenk,1,2\nDunvel,10,20\n", {1.0, -1.5}, "Blenk, 0:00:00, 0:00:00.5\nDunvel, 0:00:08.5, 0:00:18.5\n", 1},
+        {"Blenk,1,2\nDunvel,10,20", {1.0, -5.0}, "Dunvel, 0:00:05, 0:00:15", 1},  // the cover is left out
+        {"DunvelBlenk,1,2\n", {1.0, -5.0}, "", 1},                                // nothing left to load
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<std::string> warnings;
+        ScriptEdit edit = retime_script(c.text, c.map, warnings);
+        EXPECT_EQ(!c.expected.empty(), edit.ok);
+        EXPECT_EQ(c.expected, edit.text);
+        EXPECT_EQ(c.warnings, warnings.size());
+    }
+}
+
+TEST(FitTwoPoints, OffsetAndRateOrNothing) {
+    struct Case {
+        double a1, b1, a2, b2;
+        bool fits;
+        double rate, offset, drift;
+    };
+    const Case cases[] = {
+        {0, 0, 2400, 2304, true, 0.96, 0.0, -144.0},
+        {600, 602.3, 3600, 3602.3, true, 1.0, 2.3, 0.0},
+        {3600, 3602.3, 600, 602.3, true, 1.0, 2.3, 0.0},  // either order
+        {100, 100, 105, 106, false, 0, 0, 0},             // too close to tell a speed
+        {0, 0, 100, 300, false, 0, 0, 0},                 // three times as fast: a mistyped time
+        {0, 0, 100, -100, false, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a2);
+        std::optional<TimeMap> map = fit_two_points(c.a1, c.b1, c.a2, c.b2);
+        ASSERT_EQ(c.fits, map.has_value());
+        if (map) {
+            EXPECT_NEAR(c.rate, map->rate, 1e-12);
+            EXPECT_NEAR(c.offset, map->offset, 1e-9);
+            EXPECT_NEAR(c.drift, drift_seconds_per_hour(*map), 1e-9);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace dvbk
