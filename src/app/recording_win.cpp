@@ -39,7 +39,8 @@ void toggle_recording(HWND window) {
     }
     std::string taken;
     for (const RecordKey& key : record_keys) {
-        // Held down, a key would repeat: one press is one mark.
+        // Held down, a key would repeat: one press is one mark. Systems before Windows 7 refuse
+        // MOD_NOREPEAT, and get the key without it.
         if (!RegisterHotKey(window, key.id, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key.key) &&
             !RegisterHotKey(window, key.id, MOD_CONTROL | MOD_SHIFT, key.key))
             taken += (taken.empty() ? "" : ", ") + std::string(key.name);
@@ -49,7 +50,7 @@ void toggle_recording(HWND window) {
     if (!taken.empty())
         show_record_text(window, "Recording: " + taken + " taken by another program");
     else
-        show_record_text(window, "Recording: no range open");
+        show_record_text(window, app.recorder.status());
 }
 
 void stop_recording(HWND window) {

@@ -21,8 +21,10 @@
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
 #include "app/follow_win.h"
+#include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "resources/resource_ids.h"
+#include "script/script_edit.h"
 #include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
 
@@ -506,6 +508,50 @@ TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
     write_script("Blenk,40,41\nBlenk,50,51\nBlenk,60,61");
     EXPECT_TRUE(pump_until([] { return app.script.events.size() == 6; }));
     EXPECT_EQ(path, app.script_path);
+}
+
+TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
+    std::string path = testing::TempDir() + "new-film.dvbk";
+    DeleteFileA(path.c_str());
+    answer_next_dialog("Save As", type_and_press(0x47c, path.c_str(), IDOK));
+    command(IDM_NEW_SCRIPT);
+    ASSERT_TRUE(app.script_loaded);
+    EXPECT_EQ(path, app.script_path);
+    EXPECT_TRUE(app.script.events.empty());
+    auto file = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(new_script_text(), file());
+
+    command(IDM_RECORD);
+    EXPECT_TRUE(app.recording);
+    command(IDC_PLAY_BUTTON);
+    struct Case {
+        int key;
+        double at;
+        size_t events;
+        bool muted;
+        const char* status;
+    };
+    const Case cases[] = {
+        {HOTKEY_MUTE, 10.0, 0, false, "Recording: mute range open since 0:00:09"},
+        {HOTKEY_MUTE, 20.0, 2, false, "Recording: wrote Dunvel, 0:00:09, 0:00:20; no range open"},
+        {HOTKEY_UNDO, 21.0, 0, false, "Recording: took back the last press; mute range open since 0:00:09"},
+        {HOTKEY_MUTE, 22.0, 2, false, "Recording: wrote Dunvel, 0:00:09, 0:00:22; no range open"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        seek(app.clock, c.at);
+        SendMessageA(window, WM_HOTKEY, static_cast<WPARAM>(c.key), 0);
+        EXPECT_EQ(c.events, app.script.events.size());
+        EXPECT_EQ(c.muted, app.muted);
+        EXPECT_EQ(c.status, app.record_text);
+    }
+    EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
+    command(IDM_RECORD);
+    EXPECT_FALSE(app.recording);
+    DeleteFileA(path.c_str());
 }
 
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {
