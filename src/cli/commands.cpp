@@ -323,8 +323,13 @@ int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std
     TimeMap map;
     if (map_text) {
         map = map_option(*map_text);
-    } else if (!parse_time(*offset_text, map.offset)) {
-        throw UsageError("--offset takes a time in seconds, not '" + quote_line(*offset_text) + "'");
+    } else {
+        // The sign is the whole offset's: "-1:30" is 90 s earlier, where a script's time text
+        // would sign its fields one by one.
+        bool earlier = offset_text->starts_with('-');
+        if (!parse_time(std::string_view(*offset_text).substr(earlier ? 1 : 0), map.offset))
+            throw UsageError("--offset takes a time, not '" + quote_line(*offset_text) + "'");
+        map.offset = earlier ? -map.offset : map.offset;
     }
     Input input;
     if (!open_input(line.file, in, input, err))

@@ -208,10 +208,6 @@ std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double scr
     return TimeMap{rate, copy_1 - rate * script_1};
 }
 
-double drift_seconds_per_hour(const TimeMap& map) {
-    return (map.rate - 1.0) * 3600.0;
-}
-
 ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<std::string>& warnings) {
     ScriptLines script = split_script(text);
     std::vector<ScriptLine> kept;

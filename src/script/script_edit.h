@@ -63,10 +63,6 @@ inline constexpr double MIN_RATE = 0.5;
 inline constexpr double MAX_RATE = 2.0;
 std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double script_2, double copy_2);
 
-// The same difference of speed as the clock's drift correction: the seconds a copy at `map`'s
-// rate gains on the script in an hour of the script (negative when it falls behind).
-double drift_seconds_per_hour(const TimeMap& map);
-
 // `text` with every range's times and the end line's time mapped into the copy; a range that falls
 // wholly before 0:00:00 there is left out and one that starts before it starts at it, each with a
 // warning naming the line. Comments, blank lines and line ends stay. Refused (with the loader's
