@@ -87,6 +87,10 @@ void on_record_key(HWND window, int id) {
     if (step.write) {
         // Written at once and whole: a mark survives the program or the machine stopping.
         if (!write_file_atomically(app.script_path, *step.write)) {
+            // Nothing was written: the range that was being ended is open again, as before the
+            // press.
+            if (id != HOTKEY_UNDO)
+                app.recorder.undo();
             show_record_text(window, "Recording: could not write " + app.script_path);
             return;
         }

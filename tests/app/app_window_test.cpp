@@ -549,6 +549,17 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
         EXPECT_EQ(c.status, app.record_text);
     }
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
+
+    // A range that cannot be written stays open, and the file stays as it was.
+    set_settings_writer([](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL { return FALSE; });
+    seek(app.clock, 30.0);
+    SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
+    seek(app.clock, 35.0);
+    SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
+    set_settings_writer(nullptr);
+    EXPECT_EQ("Recording: could not write " + path, app.record_text);
+    EXPECT_EQ("Recording: cover range open since 0:00:29", app.recorder.status());
+    EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
     command(IDM_RECORD);
     EXPECT_FALSE(app.recording);
     DeleteFileA(path.c_str());
