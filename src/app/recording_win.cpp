@@ -70,13 +70,13 @@ void on_record_key(HWND window, int id) {
     RecordStep step;
     switch (id) {
         case HOTKEY_MUTE:
-            step = app.recorder.mark(MarkKind::Mute, now, app.settings.mark_lead, text);
+            step = app.recorder.mark(RangeKind::Mute, now, app.settings.mark_lead, text);
             break;
         case HOTKEY_COVER:
-            step = app.recorder.mark(MarkKind::Cover, now, app.settings.mark_lead, text);
+            step = app.recorder.mark(RangeKind::Cover, now, app.settings.mark_lead, text);
             break;
         case HOTKEY_BOTH:
-            step = app.recorder.mark(MarkKind::Both, now, app.settings.mark_lead, text);
+            step = app.recorder.mark(RangeKind::Both, now, app.settings.mark_lead, text);
             break;
         case HOTKEY_UNDO:
             step = app.recorder.undo();

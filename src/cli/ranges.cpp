@@ -51,18 +51,6 @@ struct ScriptLine {
     RangeKind kind;
 };
 
-const char* command_name(RangeKind kind) {
-    switch (kind) {
-        case RangeKind::Mute:
-            return "Dunvel";
-        case RangeKind::Cover:
-            return "Blenk";
-        case RangeKind::Both:
-            return "DunvelBlenk";
-    }
-    return "";
-}
-
 }  // namespace
 
 std::int64_t start_ms(double seconds) {
@@ -192,7 +180,7 @@ std::string script_text(const ImportedRanges& imported, std::string_view comment
 
     std::string text = "# " + std::string(comment) + "\n";
     for (const ScriptLine& line : lines) {
-        text += std::string(command_name(line.kind)) + ", " + script_time(line.span.start) + ", " +
+        text += std::string(range_command(line.kind)) + ", " + script_time(line.span.start) + ", " +
                 script_time(line.span.end) + "\n";
     }
     if (imported.has_film_end)

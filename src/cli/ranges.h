@@ -29,8 +29,6 @@ std::int64_t end_ms(double seconds);
 // Sorts the spans and joins those that overlap, or that merely touch too when `join_touching`.
 void merge_spans(std::vector<Span>& spans, bool join_touching);
 
-enum class RangeKind { Mute, Cover, Both };
-
 struct ScriptRange {
     double start;
     double end;

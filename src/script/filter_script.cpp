@@ -70,11 +70,12 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
         return "Start time must be before end time: ";
 
     // The command is identified last, so a bad time wins over an unknown command.
-    bool mutes = equals_ignoring_case(command, "Dunvel");
-    bool covers = equals_ignoring_case(command, "Blenk");
-    bool both = equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel");
-    if (!mutes && !covers && !both)
+    std::optional<RangeKind> kind = range_kind(command);
+    if (!kind)
         return "Unexpected command: ";
+    bool mutes = kind == RangeKind::Mute;
+    bool covers = kind == RangeKind::Cover;
+    bool both = kind == RangeKind::Both;
     if ((mutes || both) && start < trackers.last_mute_end)
         return "Dunvel starts before prior Dunvel ends: ";
     if ((covers || both) && start < trackers.last_cover_end)
@@ -99,6 +100,28 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
 }
 
 }  // namespace
+
+const char* range_command(RangeKind kind) {
+    switch (kind) {
+        case RangeKind::Mute:
+            return "Dunvel";
+        case RangeKind::Cover:
+            return "Blenk";
+        case RangeKind::Both:
+            return "DunvelBlenk";
+    }
+    return "";
+}
+
+std::optional<RangeKind> range_kind(std::string_view command) {
+    if (equals_ignoring_case(command, "Dunvel"))
+        return RangeKind::Mute;
+    if (equals_ignoring_case(command, "Blenk"))
+        return RangeKind::Cover;
+    if (equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel"))
+        return RangeKind::Both;
+    return std::nullopt;
+}
 
 void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
                          std::int64_t line_number) {

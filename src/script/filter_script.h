@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,15 @@ enum class EventKind : std::int32_t {
     MuteEnd = 3,
     BothStart = 4,
 };
+
+// The kind of a script's range line: "Dunvel", "Blenk", or both ("DunvelBlenk", "BlenkDunvel").
+enum class RangeKind { Mute, Cover, Both };
+
+// "Dunvel", "Blenk" or "DunvelBlenk": how the program writes a range of `kind`.
+const char* range_command(RangeKind kind);
+
+// The kind a line's command names, in any letter case; nothing for any other command.
+std::optional<RangeKind> range_kind(std::string_view command);
 
 struct FilterEvent {
     EventKind kind;

@@ -7,13 +7,13 @@
 namespace dvbk {
 namespace {
 
-const char* kind_name(MarkKind kind) {
+const char* kind_name(RangeKind kind) {
     switch (kind) {
-        case MarkKind::Mute:
+        case RangeKind::Mute:
             return "mute";
-        case MarkKind::Cover:
+        case RangeKind::Cover:
             return "cover";
-        case MarkKind::Both:
+        case RangeKind::Both:
             return "mute and cover";
     }
     return "";
@@ -21,7 +21,7 @@ const char* kind_name(MarkKind kind) {
 
 }  // namespace
 
-RecordStep RangeRecorder::mark(MarkKind kind, double position, double lead, std::string_view file_text) {
+RecordStep RangeRecorder::mark(RangeKind kind, double position, double lead, std::string_view file_text) {
     std::optional<double>& open = open_[static_cast<size_t>(kind)];
     RecordStep step;
     if (!open) {
@@ -69,7 +69,7 @@ std::string RangeRecorder::status() const {
 
 std::string RangeRecorder::open_ranges() const {
     std::string text;
-    for (MarkKind kind : {MarkKind::Mute, MarkKind::Cover, MarkKind::Both}) {
+    for (RangeKind kind : {RangeKind::Mute, RangeKind::Cover, RangeKind::Both}) {
         if (const std::optional<double>& open = open_[static_cast<size_t>(kind)]) {
             text += text.empty() ? "" : ", ";
             text += std::string(kind_name(kind)) + " range open since " + format_time(*open);

@@ -27,7 +27,7 @@ public:
 
     // The key for `kind` at clock `position`: opens a range `lead` seconds before it (not before
     // 0:00:00), or ends the open one there and writes it into `file_text`.
-    RecordStep mark(MarkKind kind, double position, double lead, std::string_view file_text);
+    RecordStep mark(RangeKind kind, double position, double lead, std::string_view file_text);
 
     // Takes the last press back: an opened range is no longer open; a written one is open again and
     // the file as it was before is given back.
@@ -44,7 +44,7 @@ private:
     std::string open_ranges() const;
 
     struct Press {
-        MarkKind kind;
+        RangeKind kind;
         double opened_at;
         std::optional<std::string> text_before;  // for a press that wrote a range
     };

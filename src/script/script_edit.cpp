@@ -15,23 +15,11 @@
 namespace dvbk {
 namespace {
 
-std::optional<MarkKind> kind_of(std::string_view command) {
-    if (equals_ignoring_case(command, "Dunvel"))
-        return MarkKind::Mute;
-    if (equals_ignoring_case(command, "Blenk"))
-        return MarkKind::Cover;
-    if (equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel"))
-        return MarkKind::Both;
-    return std::nullopt;
-}
-
-using Line = ScriptLine;
-
 // Mute ranges and combined ones share the mute track, cover ranges and combined ones the cover
 // track; the loader wants each track in time order.
-bool shares_track(MarkKind a, MarkKind b) {
-    bool a_mutes = a != MarkKind::Cover, a_covers = a != MarkKind::Mute;
-    bool b_mutes = b != MarkKind::Cover, b_covers = b != MarkKind::Mute;
+bool shares_track(RangeKind a, RangeKind b) {
+    bool a_mutes = a != RangeKind::Cover, a_covers = a != RangeKind::Mute;
+    bool b_mutes = b != RangeKind::Cover, b_covers = b != RangeKind::Mute;
     return (a_mutes && b_mutes) || (a_covers && b_covers);
 }
 
@@ -86,7 +74,7 @@ std::string time_text(double seconds) {
 // Where a new line of `kind` starting at `start` goes: after the last line it must follow (one on
 // a track it shares starting no later, or failing those any range), else before the first such
 // line; with no range at all, before the film's end line or at the end.
-size_t insertion_point(const std::vector<Line>& lines, MarkKind kind, double start) {
+size_t insertion_point(const std::vector<ScriptLine>& lines, RangeKind kind, double start) {
     for (bool same_track : {true, false}) {
         std::optional<size_t> after, first;
         for (size_t i = 0; i < lines.size(); ++i) {
@@ -102,7 +90,7 @@ size_t insertion_point(const std::vector<Line>& lines, MarkKind kind, double sta
         if (first)
             return *first;
     }
-    auto end_line = std::find_if(lines.begin(), lines.end(), [](const Line& line) { return line.film_end; });
+    auto end_line = std::find_if(lines.begin(), lines.end(), [](const ScriptLine& line) { return line.film_end; });
     return static_cast<size_t>(end_line - lines.begin());
 }
 
@@ -125,7 +113,7 @@ ScriptLine read_script_line(std::string_view text) {
         return line;
     }
     double start_time = 0.0, end_time = 0.0;
-    std::optional<MarkKind> kind = kind_of(fields[0]);
+    std::optional<RangeKind> kind = range_kind(fields[0]);
     if (kind && fields.size() == 3 && parse_time(fields[1], start_time) && parse_time(fields[2], end_time)) {
         line.kind = kind;
         line.start = start_time;
@@ -134,20 +122,8 @@ ScriptLine read_script_line(std::string_view text) {
     return line;
 }
 
-const char* mark_command(MarkKind kind) {
-    switch (kind) {
-        case MarkKind::Mute:
-            return "Dunvel";
-        case MarkKind::Cover:
-            return "Blenk";
-        case MarkKind::Both:
-            return "DunvelBlenk";
-    }
-    return "";
-}
-
 std::string range_line(const RecordedRange& range) {
-    return std::string(mark_command(range.kind)) + ", " + time_text(range.start) + ", " + time_text(range.end);
+    return std::string(range_command(range.kind)) + ", " + time_text(range.start) + ", " + time_text(range.end);
 }
 
 ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
@@ -157,7 +133,7 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
         return edit;
     }
     ScriptLines script = split_script(text);
-    std::vector<Line>& lines = script.lines;
+    std::vector<ScriptLine>& lines = script.lines;
 
     // Ranges of its kind that overlap or touch it become one with it, on the line of the first.
     RecordedRange merged = range;
@@ -165,7 +141,7 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
     for (bool grew = true; grew;) {
         grew = false;
         for (size_t i = 0; i < lines.size(); ++i) {
-            const Line& line = lines[i];
+            const ScriptLine& line = lines[i];
             if (line.kind != range.kind || std::find(joined.begin(), joined.end(), i) != joined.end() ||
                 line.start > merged.end || line.end < merged.start)
                 continue;
@@ -179,7 +155,7 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
     if (joined.empty()) {
         size_t at = insertion_point(lines, range.kind, range.start);
         at_end = at == lines.size();
-        Line added;
+        ScriptLine added;
         added.text = range_line(range);
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), added);
     } else {

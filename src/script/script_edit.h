@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "script/filter_script.h"
+
 namespace dvbk {
 
-enum class MarkKind { Mute, Cover, Both };
-
 struct RecordedRange {
-    MarkKind kind;
+    RangeKind kind;
     double start;  // seconds
     double end;
 };
@@ -23,7 +23,7 @@ struct RecordedRange {
 // loader would refuse) has neither.
 struct ScriptLine {
     std::string text;  // without its line end
-    std::optional<MarkKind> kind;
+    std::optional<RangeKind> kind;
     double start = 0.0;
     double end = 0.0;
     bool film_end = false;
@@ -36,9 +36,6 @@ struct ScriptEdit {
     std::string text;    // the new text, when ok
     std::string reason;  // why not, otherwise
 };
-
-// "Dunvel", "Blenk" or "DunvelBlenk".
-const char* mark_command(MarkKind kind);
 
 // The script line of `range`, without a line end: "Dunvel, 0:41:12.5, 0:41:20".
 std::string range_line(const RecordedRange& range);

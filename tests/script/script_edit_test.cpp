@@ -23,28 +23,28 @@ TEST(AddRange, WritesInOrderMergesAndKeepsTheRest) {
         std::string expected;  // empty: refused
     };
     const Case cases[] = {
-        {"", {MarkKind::Mute, 10, 20}, "Dunvel, 0:00:10, 0:00:20\r\n"},
-        {new_script_text(), {MarkKind::Cover, 2472.5, 2480}, new_script_text() + "Blenk, 0:41:12.5, 0:41:20\r\n"},
+        {"", {RangeKind::Mute, 10, 20}, "Dunvel, 0:00:10, 0:00:20\r\n"},
+        {new_script_text(), {RangeKind::Cover, 2472.5, 2480}, new_script_text() + "Blenk, 0:41:12.5, 0:41:20\r\n"},
         // After the last line of its track that starts no later; comments and blanks stay put.
         {"# a\nDunvel,5,6\n\n# b\nDunvel,30,31\nEnd,1:00\n",
-         {MarkKind::Mute, 10, 12},
+         {RangeKind::Mute, 10, 12},
          "# a\nDunvel,5,6\nDunvel, 0:00:10, 0:00:12\n\n# b\nDunvel,30,31\nEnd,1:00\n"},
         {"Blenk,5,6\r\nDunvel,1,2\r\n",
-         {MarkKind::Mute, 0.25, 0.5},
+         {RangeKind::Mute, 0.25, 0.5},
          "Blenk,5,6\r\nDunvel, 0:00:00.25, 0:00:00.5\r\nDunvel,1,2\r\n"},
-        {"End,1:00\r\n", {MarkKind::Cover, 3, 4.5}, "Blenk, 0:00:03, 0:00:04.5\r\nEnd,1:00\r\n"},
-        {"Dunvel,5,6", {MarkKind::Mute, 7, 8}, "Dunvel,5,6\r\nDunvel, 0:00:07, 0:00:08\r\n"},
-        {"Dunvel,5,6", {MarkKind::Mute, 1, 2}, "Dunvel, 0:00:01, 0:00:02\r\nDunvel,5,6"},
+        {"End,1:00\r\n", {RangeKind::Cover, 3, 4.5}, "Blenk, 0:00:03, 0:00:04.5\r\nEnd,1:00\r\n"},
+        {"Dunvel,5,6", {RangeKind::Mute, 7, 8}, "Dunvel,5,6\r\nDunvel, 0:00:07, 0:00:08\r\n"},
+        {"Dunvel,5,6", {RangeKind::Mute, 1, 2}, "Dunvel, 0:00:01, 0:00:02\r\nDunvel,5,6"},
         // Overlapping or touching ranges of its kind become one, on the first one's line.
         {"Dunvel,5,10\n# keep\nDunvel,12,15\nDunvel,20,21\n",
-         {MarkKind::Mute, 9, 12},
+         {RangeKind::Mute, 9, 12},
          "Dunvel, 0:00:05, 0:00:15\n# keep\nDunvel,20,21\n"},
-        {"blenk, 0:05, 0:10\n", {MarkKind::Cover, 10, 11}, "Blenk, 0:00:05, 0:00:11\n"},
-        {"DunvelBlenk,5,10\n", {MarkKind::Both, 1, 6}, "DunvelBlenk, 0:00:01, 0:00:10\n"},
+        {"blenk, 0:05, 0:10\n", {RangeKind::Cover, 10, 11}, "Blenk, 0:00:05, 0:00:11\n"},
+        {"DunvelBlenk,5,10\n", {RangeKind::Both, 1, 6}, "DunvelBlenk, 0:00:01, 0:00:10\n"},
         // Refused: it would overlap a range of another kind on its track, or has no length.
-        {"DunvelBlenk,5,10\n", {MarkKind::Mute, 8, 12}, ""},
-        {"Dunvel,5,6\n", {MarkKind::Mute, 9, 9}, ""},
-        {"Dunvel,5,6\n", {MarkKind::Mute, -2, 1}, ""},
+        {"DunvelBlenk,5,10\n", {RangeKind::Mute, 8, 12}, ""},
+        {"Dunvel,5,6\n", {RangeKind::Mute, 9, 9}, ""},
+        {"Dunvel,5,6\n", {RangeKind::Mute, -2, 1}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + " + " + range_line(c.range));
@@ -61,25 +61,25 @@ TEST(AddRange, WritesInOrderMergesAndKeepsTheRest) {
 TEST(RangeRecorder, PressesUndoAndTheFile) {
     RangeRecorder recorder;
     std::string file = new_script_text();
-    auto press = [&](MarkKind kind, double at) {
+    auto press = [&](RangeKind kind, double at) {
         RecordStep step = recorder.mark(kind, at, 1.0, file);
         if (step.write)
             file = *step.write;
         return step.status;
     };
     EXPECT_EQ("Recording: no range open", recorder.status());
-    EXPECT_EQ("Recording: mute range open since 0:41:11", press(MarkKind::Mute, 2472.4));
+    EXPECT_EQ("Recording: mute range open since 0:41:11", press(RangeKind::Mute, 2472.4));
     EXPECT_EQ("Recording: mute range open since 0:41:11, cover range open since 0:41:14",
-              press(MarkKind::Cover, 2475.0));
+              press(RangeKind::Cover, 2475.0));
     EXPECT_EQ("Recording: wrote Dunvel, 0:41:11.4, 0:41:20; cover range open since 0:41:14",
-              press(MarkKind::Mute, 2480.0));
+              press(RangeKind::Mute, 2480.0));
     EXPECT_NE(std::string::npos, file.find("Dunvel, 0:41:11.4, 0:41:20\r\n"));
 
     // The cover would end where its lead put its start: refused, and still open.
     RangeRecorder early;
-    early.mark(MarkKind::Cover, 0.5, 1.0, file);
+    early.mark(RangeKind::Cover, 0.5, 1.0, file);
     EXPECT_EQ("Recording: cover range not written, it would end before it starts",
-              early.mark(MarkKind::Cover, 0.0, 1.0, file).status);
+              early.mark(RangeKind::Cover, 0.0, 1.0, file).status);
 
     // Undo gives the file back as it was and the range is open again; then the opening goes too.
     RecordStep undo = recorder.undo();
