@@ -219,18 +219,27 @@ void open_help() {
     ShellExecuteA(nullptr, "open", "DunvelBlenkHelp.txt", nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
+// The file dialog's settings for a script's name in `file_name`, modal over `owner`: nothing there
+// can be pressed while the dialog is open.
+OPENFILENAMEA script_file_dialog(HWND owner, char (&file_name)[PATH_BYTES], const char* filter, DWORD flags) {
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFile = file_name;
+    dialog.nMaxFile = sizeof file_name;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFilter = filter;
+    dialog.Flags = flags;
+    return dialog;
+}
+
 // File > New Script: a file chosen in the save dialog gets the new script's comment lines and
 // becomes the current script, ready to record into.
 void choose_new_script(HWND window) {
     char file_name[PATH_BYTES] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window;
-    dialog.lpstrFile = file_name;
-    dialog.nMaxFile = sizeof file_name;
-    dialog.lpstrFilter = "DVBK\0*.dvbk\0All\0*.*\0";
+    OPENFILENAMEA dialog =
+        script_file_dialog(window, file_name, "DVBK\0*.dvbk\0All\0*.*\0", OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
     dialog.lpstrDefExt = "dvbk";
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameA(&dialog))
         return;
     if (!write_file_atomically(file_name, new_script_text())) {
@@ -383,15 +392,8 @@ void toggle_play_pause(HWND window) {
 
 bool choose_script(HWND owner) {
     char file_name[PATH_BYTES] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    // Modal over the window: nothing there can be pressed while the dialog is open.
-    dialog.hwndOwner = owner;
-    dialog.lpstrFile = file_name;
-    dialog.nMaxFile = sizeof file_name;
-    dialog.nFilterIndex = 1;
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    dialog.lpstrFilter = "All\0*.*\0Text\0*.txt\0DVBK\0*.dvbk\0";
+    OPENFILENAMEA dialog = script_file_dialog(owner, file_name, "All\0*.*\0Text\0*.txt\0DVBK\0*.dvbk\0",
+                                              OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameA(&dialog))
         return false;
     open_script(file_name);
