@@ -85,6 +85,7 @@ void end_old_script() {
     app.audio_error_text.clear();
     app.script.load_error.clear();
     reset(app.clock);
+    forget_sync();
     app.script.film_end = 0.0;
 }
 

@@ -13,6 +13,7 @@
 #include "app/script_file_win.h"
 #include "audio/audio_muter_win.h"
 #include "playback/clock_follower.h"
+#include "playback/clock_sync.h"
 #include "playback/playback_clock.h"
 #include "playback/player_link_win.h"
 #include "playback/screen_cover_win.h"
@@ -74,6 +75,9 @@ struct AppState {
     ClockFollower follower;
     std::unique_ptr<PlayerLink> player_link;
     std::string clock_text = "Clock: manual";
+    // Sync Here's moments and map from the user's copy to the script, and the line that tells of them.
+    ClockSync sync;
+    std::string sync_text;
     // Browser extensions waiting for the user's yes or no, and whether the question is on screen.
     std::vector<std::string> permission_questions;
     bool asking_permission = false;

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "app/app_win.h"
@@ -22,7 +24,58 @@ INT_PTR set_time_on_ok(HWND dialog, WPARAM wparam) {
     return TRUE;
 }
 
+// A time as the dialogs show it: to the tenth of a second, never below 0.
+std::string shown_time(double seconds) {
+    return script_time(std::llround(std::max(seconds, 0.0) * 10.0) * 100);
+}
+
+INT_PTR sync_here_on_init(HWND dialog, LPARAM lparam) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+    const auto* moment = reinterpret_cast<const SyncMoment*>(lparam);
+    std::string when = "When you chose Sync Here the clock was at " + shown_time(moment->script_time) + ".";
+    SetDlgItemTextA(dialog, IDC_SYNC_MOMENT, when.c_str());
+    SetDlgItemTextA(dialog, IDC_SYNC_COPY_TIME, shown_time(moment->copy_time).c_str());
+    return TRUE;
+}
+
+// A time that cannot be read keeps the dialog open with the text selected. The proposal, confirmed
+// as shown, stays as exact as it was before it was rounded for showing.
+INT_PTR sync_here_on_ok(HWND dialog) {
+    auto* moment = reinterpret_cast<SyncMoment*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    char text[256] = {};
+    UINT length = GetDlgItemTextA(dialog, IDC_SYNC_COPY_TIME, text, 255);
+    std::string typed(text, length);
+    double seconds = 0.0;
+    if (!parse_time(typed, seconds) || seconds < 0.0) {
+        MessageBeep(MB_ICONWARNING);
+        HWND edit = GetDlgItem(dialog, IDC_SYNC_COPY_TIME);
+        SetFocus(edit);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        return TRUE;
+    }
+    if (typed != shown_time(moment->copy_time))
+        moment->copy_time = seconds;
+    EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
 }  // namespace
+
+INT_PTR CALLBACK SyncHereDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return sync_here_on_init(dialog, lparam);
+        case WM_COMMAND:
+            if (LOWORD(wparam) == IDOK)
+                return sync_here_on_ok(dialog);
+            if (LOWORD(wparam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+    }
+    return FALSE;
+}
 
 INT_PTR CALLBACK SetTimeDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {

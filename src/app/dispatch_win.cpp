@@ -48,6 +48,27 @@ void end_actions(HWND window) {
     app.muted = false;
 }
 
+void carry_out_what_is_in_force(HWND window) {
+    double now = position(app.clock);
+    size_t next = first_event_after(app.script.events, now);
+    // What the script has in force at this moment: its events up to here, in order.
+    bool cover = false, mute = false;
+    for (size_t i = 0; i < next; ++i)
+        apply_event(app.script.events[i].kind, cover, mute);
+    if (app.covered != cover || app.muted != mute) {
+        end_actions(window);
+        if (cover || mute) {
+            EventKind kind = cover && mute ? EventKind::BothStart
+                             : cover       ? EventKind::CoverStart
+                                           : EventKind::MuteStart;
+            dispatch_event(FilterEvent{kind, now});
+        }
+    }
+    app.next_event = next;
+    arm_event_timer();
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 void resync_after_seek(HWND window, double set_to) {
     size_t next = first_event_after(app.script.events, set_to);
     if (next == app.next_event) {

@@ -20,6 +20,11 @@ void dispatch_event(const FilterEvent& event);
 // typed exactly as a range's start must count that start as done, whatever the tick count.
 void resync_after_seek(HWND window, double set_to);
 
+// After the script or the clock's timeline changed under a running film (a reload, a sync): the
+// cursor goes to the first event after the position and what the script has in force there is
+// carried out, whatever was in force before.
+void carry_out_what_is_in_force(HWND window);
+
 // Ends whatever mute and cover are in force: the sound back on, the window shown normally, the
 // flags and the action line back to normal.
 void end_actions(HWND window);

@@ -15,6 +15,8 @@
 namespace dvbk {
 namespace {
 
+constexpr RECT SYNC_LINE_AREA{0, 270, 500, 290};
+
 // Turns one answer into a report, or notes why there is none.
 std::optional<PlayerReport> report_from_reply(const PlayerReply& reply) {
     ClockFollower& follower = app.follower;
@@ -64,6 +66,21 @@ void note_permission_request(const std::string& origin) {
         questions.push_back(origin);
 }
 
+// The map from the copy's times to the script's becomes `after`; the clock goes on from where the
+// copy is, which it was at `copy_time` when the clock stood at `script_time`.
+void change_map(HWND window, const TimeMap& before, const TimeMap& after, double script_time, double copy_time) {
+    double copy_now = copy_time + (position(app.clock) - script_time) * before.rate;
+    set_speed(app.clock, app.clock.speed * before.rate / after.rate);
+    seek(app.clock, after.script_time_at(copy_now));
+    take_new_map(app.follower);
+    carry_out_what_is_in_force(window);
+}
+
+void show_sync_text(HWND window, std::string text) {
+    app.sync_text = std::move(text);
+    InvalidateRect(window, &SYNC_LINE_AREA, TRUE);
+}
+
 }  // namespace
 
 UINT position_query_message() {
@@ -74,7 +91,7 @@ UINT position_query_message() {
 void stop_following() {
     app.player_link.reset();
     begin_following(app.follower, ClockSource::Manual, system_tick_count());
-    set_speed(app.clock, 1.0);
+    set_speed(app.clock, 1.0 / app.sync.map().rate);
 }
 
 void start_following(HWND window) {
@@ -101,7 +118,8 @@ void on_player_replies(HWND window) {
         if (reply.asks_permission)
             note_permission_request(reply.text);
         else if (std::optional<PlayerReport> report = report_from_reply(reply))
-            jumped |= follow_report(app.follower, app.clock, *report, system_tick_count()) == FollowOutcome::Jumped;
+            jumped |= follow_report(app.follower, app.clock, in_script_time(*report, app.sync.map()),
+                                    system_tick_count()) == FollowOutcome::Jumped;
     }
     app.player_link->ask_quickly(wants_quick_reports(app.follower, system_tick_count()));
     if (app.clock.paused != was_paused)
@@ -124,6 +142,39 @@ void check_player_silence(HWND window) {
 
 void note_user_move(double seconds) {
     note_user_shift(app.follower, seconds);
+}
+
+double copy_time_now() {
+    return app.sync.map().apply(position(app.clock) - app.follower.offset);
+}
+
+void sync_here(HWND window, double script_time, double copy_time) {
+    TimeMap before = app.sync.map();
+    std::string refusal;
+    if (!app.sync.add(script_time, copy_time, refusal)) {
+        show_sync_text(window, "Not synced: " + refusal + (app.sync.moments() ? "; " + app.sync.status() : ""));
+        return;
+    }
+    change_map(window, before, app.sync.map(), script_time, copy_time);
+    show_sync_text(window, app.sync.status());
+}
+
+void clear_sync(HWND window) {
+    TimeMap before = app.sync.map();
+    double now = position(app.clock);
+    double copy_now = copy_time_now();
+    app.sync.clear();
+    change_map(window, before, app.sync.map(), now, copy_now);
+    show_sync_text(window, "");
+}
+
+void forget_sync() {
+    if (app.sync.moments() == 0)
+        return;
+    set_speed(app.clock, app.clock.speed * app.sync.map().rate);
+    take_new_map(app.follower);
+    app.sync.clear();
+    app.sync_text.clear();
 }
 
 void refresh_clock_text() {

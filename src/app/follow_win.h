@@ -26,6 +26,22 @@ void check_player_silence(HWND window);
 // The user moved the clock by `seconds` while following: keep that correction.
 void note_user_move(double seconds);
 
+// What the user's copy of the film is at now, as the clock and Sync Here's map have it: what the
+// player should be showing.
+double copy_time_now();
+
+// Sync Here: when the clock stood at `script_time` the player showed `copy_time`. The map through
+// this moment and the first one sets the clock's rate (and a followed player's times) from now on;
+// the position is kept. A moment that gives no usable map changes nothing and says why.
+void sync_here(HWND window, double script_time, double copy_time);
+
+// Back to the script's own timeline: the map and its moments forgotten, the clock at the copy's
+// time and rate.
+void clear_sync(HWND window);
+
+// Another script is another timeline: its moments and map are forgotten, without moving the clock.
+void forget_sync();
+
 // Rebuilds `clock_text`.
 void refresh_clock_text();
 

@@ -74,6 +74,8 @@ LRESULT on_paint(HWND window) {
     draw_line(dc, 115, app.clock_text);
     if (!app.record_text.empty())
         draw_line(dc, 255, app.record_text);
+    if (!app.sync_text.empty())
+        draw_line(dc, 270, app.sync_text);
     if (app.clock.paused && !app.start_due) {
         const char label[] = "Delay Time:  ";
         TextOutA(dc, 10, 130, label, sizeof label - 1);
@@ -189,6 +191,15 @@ void run_set_time(HWND window) {
     }
 }
 
+// Settings > Sync Here: the moment is when the user chose it; the dialog asks what the player showed
+// then, proposing what the clock and the map make of it.
+void run_sync_here(HWND window) {
+    SyncMoment moment{position(app.clock), copy_time_now()};
+    if (DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SYNC_HERE), window, SyncHereDlgProc,
+                        reinterpret_cast<LPARAM>(&moment)) == IDOK)
+        sync_here(window, moment.script_time, moment.copy_time);
+}
+
 void run_settings(HWND window) {
     if (!edit_settings(window, app.settings))
         return;
@@ -291,6 +302,12 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_NEW_SCRIPT:
             choose_new_script(window);
+            return 0;
+        case IDM_SYNC_HERE:
+            run_sync_here(window);
+            return 0;
+        case IDM_CLEAR_SYNC:
+            clear_sync(window);
             return 0;
     }
     return DefWindowProcA(window, WM_COMMAND, wparam, lparam);

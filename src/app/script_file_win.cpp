@@ -26,24 +26,7 @@ FileStamp file_stamp(const std::string& path) {
 
 void take_script(HWND window, FilterScript loaded) {
     app.script = std::move(loaded);
-    double now = position(app.clock);
-    size_t next = first_event_after(app.script.events, now);
-    // What the new script has in force at this moment: its events up to here, in order.
-    bool cover = false, mute = false;
-    for (size_t i = 0; i < next; ++i)
-        apply_event(app.script.events[i].kind, cover, mute);
-    if (app.covered != cover || app.muted != mute) {
-        end_actions(window);
-        if (cover || mute) {
-            EventKind kind = cover && mute ? EventKind::BothStart
-                             : cover       ? EventKind::CoverStart
-                                           : EventKind::MuteStart;
-            dispatch_event(FilterEvent{kind, now});
-        }
-    }
-    app.next_event = next;
-    arm_event_timer();
-    InvalidateRect(window, nullptr, TRUE);
+    carry_out_what_is_in_force(window);
 }
 
 bool reload_script(HWND window) {

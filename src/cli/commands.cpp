@@ -309,9 +309,10 @@ TimeMap map_option(const std::string& value) {
             throw UsageError("--map takes A1=B1,A2=B2, four times, not '" + quote_line(value) + "'");
         start = end + 1;
     }
-    std::optional<TimeMap> map = fit_two_points(times[0], times[1], times[2], times[3]);
+    std::string refusal;
+    std::optional<TimeMap> map = fit_two_points(times[0], times[1], times[2], times[3], &refusal);
     if (!map)
-        throw UsageError("--map needs two moments at least 10 s apart, and a speed between 0.5 and 2");
+        throw UsageError("--map gives no map: " + refusal);
     return *map;
 }
 

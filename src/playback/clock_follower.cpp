@@ -158,6 +158,19 @@ std::optional<PlayerReport> report_from_browser(ClockFollower& follower, const B
     return report;
 }
 
+PlayerReport in_script_time(PlayerReport report, const TimeMap& map) {
+    report.position = map.script_time_at(report.position);
+    report.rate /= map.rate;
+    return report;
+}
+
+void take_new_map(ClockFollower& follower) {
+    follower.offset = 0.0;
+    follower.steps.clear();
+    follower.last_position.reset();
+    follower.spread = 0.0;
+}
+
 FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
                             std::uint64_t now) {
     std::uint64_t previous = follower.last_report;

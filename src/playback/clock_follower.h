@@ -11,6 +11,7 @@
 #include "playback/browser_report.h"
 #include "playback/playback_clock.h"
 #include "playback/player_reply.h"
+#include "script/time_map.h"
 #include "settings/settings_file.h"
 
 namespace dvbk {
@@ -95,6 +96,14 @@ std::optional<PlayerReport> report_from_mpv(ClockFollower& follower, const MpvMe
 // (a greeting, no video followed, the video gone: the last two become the status line's reason).
 std::optional<PlayerReport> report_from_browser(ClockFollower& follower, const BrowserReport& message,
                                                 std::uint64_t tick);
+
+// The report as the script's timeline has it, for a player that plays a copy of the film `map`
+// leads to: its position taken back through the map, its speed divided by the map's rate.
+PlayerReport in_script_time(PlayerReport report, const TimeMap& map);
+
+// The map from the player's times to the script's has changed: the positions learnt so far and the
+// user's offset (which the new map takes in) no longer hold.
+void take_new_map(ClockFollower& follower);
 
 // Sets `clock` from the report as of `now`: paused when the player is, at the player's position plus
 // the user's offset. Jumped when that is more than FOLLOW_JUMP_SECONDS from where the clock was.

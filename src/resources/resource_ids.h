@@ -14,6 +14,7 @@
 #define IDD_ABOUT 103
 #define IDD_SET_TIME 138
 #define IDD_SETTINGS 142
+#define IDD_SYNC_HERE 166
 
 // Menu commands.
 #define IDM_ABOUT 104
@@ -27,6 +28,8 @@
 #define IDM_NEW_SCRIPT 160
 #define IDM_RECORD 161
 #define IDM_RELOAD 162
+#define IDM_SYNC_HERE 163
+#define IDM_CLEAR_SYNC 164
 
 // Controls of the main window.
 #define IDC_PLAY_BUTTON 136
@@ -50,5 +53,7 @@
 #define IDC_BROWSER_PORT 156
 #define IDC_COVER_MONITORS 157
 #define IDC_MARK_LEAD 158
+#define IDC_SYNC_MOMENT 159
+#define IDC_SYNC_COPY_TIME 165
 #define IDC_DONATE 153
 #define IDC_CLICK_PRESET 155  // made at run time

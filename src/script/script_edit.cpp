@@ -175,15 +175,6 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
     return edit;
 }
 
-std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double script_2, double copy_2) {
-    if (!(std::fabs(script_2 - script_1) >= MIN_SYNC_SPAN))
-        return std::nullopt;
-    double rate = (copy_2 - copy_1) / (script_2 - script_1);
-    if (!(rate >= MIN_RATE && rate <= MAX_RATE))
-        return std::nullopt;
-    return TimeMap{rate, copy_1 - rate * script_1};
-}
-
 ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<std::string>& warnings) {
     ScriptLines script = split_script(text);
     std::vector<ScriptLine> kept;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "script/filter_script.h"
+#include "script/time_map.h"
 
 namespace dvbk {
 
@@ -44,21 +45,6 @@ std::string range_line(const RecordedRange& range);
 // one of another kind on the same track, or `text` did not load before) the text is left alone and
 // `reason` says why. Line ends follow the text's first one (CR LF for a text that has none yet).
 ScriptEdit add_range(std::string_view text, const RecordedRange& range);
-
-// How a script's times (A) become times in the user's copy of the film (B): B = A * rate + offset.
-// A release at 25 frames a second of a film made at 24 runs 4 % fast: rate 24 / 25 = 0.96.
-struct TimeMap {
-    double rate = 1.0;
-    double offset = 0.0;
-    double apply(double script_time) const { return script_time * rate + offset; }
-};
-
-// Two moments known in both timelines, at least this far apart in the script, give a map with a
-// rate in this range; anything else is a mistyped time rather than another copy of the film.
-inline constexpr double MIN_SYNC_SPAN = 10.0;
-inline constexpr double MIN_RATE = 0.5;
-inline constexpr double MAX_RATE = 2.0;
-std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double script_2, double copy_2);
 
 // `text` with every range's times and the end line's time mapped into the copy; a range that falls
 // wholly before 0:00:00 there is left out and one that starts before it starts at it, each with a

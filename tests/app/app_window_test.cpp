@@ -510,6 +510,74 @@ TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
     EXPECT_EQ(path, app.script_path);
 }
 
+// Sync Here on the manual clock: a script made for a 24 fps release, watched in a 25 fps one that
+// also opens with 2.3 s more logo. The user sets the clock by the script's cues, and types what the
+// player shows.
+TEST_F(AppWindowTest, SyncHereSetsTheClocksRateFromTwoMoments) {
+    open_script(write_script("Blenk, 0:55:00, 0:55:10\nEnd, 2:00:00"));
+    command(IDC_PLAY_BUTTON);
+    struct Step {
+        const char* what;
+        double play;     // real seconds that pass first
+        double cue;      // where the user sets the clock before choosing Sync Here (-1: left)
+        const char* typed;  // nullptr: the proposal confirmed
+        int button;
+        const char* proposal;
+        double position;  // after the dialog
+        double speed;
+        const char* status;
+    };
+    const char* one = "Synced: -21.7 s, rate 1.000; Sync Here again 10 s or more away sets the rate";
+    const char* two = "Synced: +2.3 s, rate 0.960";
+    const Step steps[] = {
+        {"first moment", 0, 600, "0:09:38.3", IDOK, "0:10:00", 600, 1.0, one},
+        {"unreadable, then cancelled", 0, -1, "soon", IDCANCEL, "0:09:38.3", 600, 1.0, one},
+        {"too close", 5, -1, "0:09:43.3", IDOK, "0:09:43.3", 605, 1.0,
+         "Not synced: the two script times are less than 10 s apart; Synced: -21.7 s, rate 1.000; Sync Here again "
+         "10 s or more away sets the rate"},
+        // 2299 s of the copy later the cue says 3000 s; the copy shows 0:48:02.3.
+        {"second moment", 2299, 3000, "0:48:02.3", IDOK, "0:49:38.3", 3000, 1 / 0.96, two},
+        // The copy's 96 s are the script's 100 s; the proposal is what the copy shows by then.
+        {"the proposal, confirmed", 96, -1, nullptr, IDOK, "0:49:38.3", 3100, 1 / 0.96, two},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        advance(step.play);
+        if (step.cue >= 0)
+            seek(app.clock, step.cue);
+        std::string proposed;
+        answer_next_dialog("Sync Here", [&](HWND dialog) {
+            char text[64] = {};
+            GetDlgItemTextA(dialog, IDC_SYNC_COPY_TIME, text, sizeof text);
+            proposed = text;
+            if (step.typed) {
+                SetDlgItemTextA(dialog, IDC_SYNC_COPY_TIME, step.typed);
+                PostMessageA(dialog, WM_COMMAND, IDOK, 0);  // unreadable: the dialog stays for the button
+            }
+            PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(step.button), 0);
+        });
+        command(IDM_SYNC_HERE);
+        EXPECT_EQ(step.proposal, proposed);
+        EXPECT_NEAR(step.position, position(app.clock), 1e-6);
+        EXPECT_NEAR(step.speed, app.clock.speed, 1e-12);
+        EXPECT_EQ(step.status, app.sync_text);
+    }
+    // The cover range at the script's 3300 s comes 192 s of the copy later.
+    advance(191.9);
+    carry_out_due_events();
+    EXPECT_FALSE(app.covered);
+    advance(0.2);
+    carry_out_due_events();
+    EXPECT_TRUE(app.covered);
+
+    // Clear Sync: back on the copy's time and rate, which the cover range no longer has in force.
+    command(IDM_CLEAR_SYNC);
+    EXPECT_NEAR(2978.3 + 192.1, position(app.clock), 1e-6);
+    EXPECT_EQ(1.0, app.clock.speed);
+    EXPECT_EQ("", app.sync_text);
+    EXPECT_FALSE(app.covered);
+}
+
 TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
     std::string path = testing::TempDir() + "new-film.dvbk";
     DeleteFileA(path.c_str());
@@ -896,6 +964,28 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     EXPECT_NEAR(61.25, position(app.clock), 1e-6);
     EXPECT_EQ(2u, app.next_event);  // the seek passed the mute range without carrying it out
     EXPECT_FALSE(app.muted);
+
+    // Sync Here while following a copy 4 % fast: the user sets the clock by the script's cues and
+    // confirms the player's times, which the dialog proposes.
+    auto sync_at = [&](const char* player_time, double player_seconds, const char* cue) {
+        ASSERT_TRUE(mpv.send(change(1, "time-pos", player_time)));
+        ASSERT_TRUE(pump_until([&] { return std::abs(copy_time_now() - player_seconds) < 1e-6; }));
+        answer_next_dialog("Set Time", type_and_press(IDC_SET_TIME_EDIT, cue, IDOK));
+        command(IDM_SET_TIME);
+        answer_next_dialog("Sync Here", type_and_press(0, nullptr, IDOK));
+        command(IDM_SYNC_HERE);
+    };
+    sync_at("100", 100, "104");
+    sync_at("1000", 1000, "1040");
+    EXPECT_EQ("Synced: +0.0 s, rate 0.962", app.sync_text);
+    EXPECT_NEAR(1040, position(app.clock), 1e-6);
+    ASSERT_TRUE(mpv.send(change(1, "time-pos", "500") + change(2, "pause", "false")));
+    ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
+    EXPECT_NEAR(1.04, app.clock.speed, 1e-12);
+    EXPECT_NEAR(520, position(app.clock), 0.5);
+    ASSERT_TRUE(mpv.send(change(2, "pause", "true") + change(1, "time-pos", "61.25")));
+    ASSERT_TRUE(pump_until([] { return app.clock.paused; }));
+    command(IDM_CLEAR_SYNC);
 
     // Paused and quiet is no silence; a pipe that goes is.
     Sleep(FOLLOW_SILENCE_MS + 200);

@@ -1,0 +1,103 @@
+#include "playback/clock_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "playback/clock_follower.h"
+#include "playback/playback_clock.h"
+
+namespace dvbk {
+namespace {
+
+// Moments given one after another: what each does to the map and to the status line.
+TEST(ClockSync, MomentsMakeTheMapOrAreRefused) {
+    struct Moment {
+        double script_time, copy_time;
+        std::string refusal;  // empty: taken
+        std::string status;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Moment> moments;
+        double rate, offset;
+    };
+    const Case cases[] = {
+        {"a copy with 2.3 s more logo: one moment is the offset",
+         {{60, 62.3, "", "Synced: +2.3 s, rate 1.000; Sync Here again 10 s or more away sets the rate"}},
+         1.0,
+         2.3},
+        {"a 25 fps copy of a 24 fps film, with 2.3 s more logo",
+         {{600, 578.3, "", "Synced: -21.7 s, rate 1.000; Sync Here again 10 s or more away sets the rate"},
+          {3000, 2882.3, "", "Synced: +2.3 s, rate 0.960"}},
+         0.96,
+         2.3},
+        {"a third moment replaces the second; the first stays",
+         {{0, 0, "", "Synced: +0.0 s, rate 1.000; Sync Here again 10 s or more away sets the rate"},
+          {100, 90, "", "Synced: +0.0 s, rate 0.900"},
+          {1000, 959, "", "Synced: +0.0 s, rate 0.959"}},
+         0.959,
+         0.0},
+        {"a copy that starts later, a moment before the first",
+         {{2000, 1990.04, "", "Synced: -10.0 s, rate 1.000; Sync Here again 10 s or more away sets the rate"},
+          {1000, 990.04, "", "Synced: -10.0 s, rate 1.000"}},
+         1.0,
+         -9.96},
+        {"refusals leave the map as it was",
+         {{100, 100, "", "Synced: +0.0 s, rate 1.000; Sync Here again 10 s or more away sets the rate"},
+          {109.9, 110, "the two script times are less than 10 s apart", ""},
+          {200, 401, "the two moments give a rate of 3.010, not one from 0.5 to 2", ""},
+          {200, 0, "the two moments give a rate of -1.000, not one from 0.5 to 2", ""},
+          {NAN, 0, "the times are not numbers", ""}},
+         1.0,
+         0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClockSync sync;
+        EXPECT_EQ("", sync.status());
+        for (const Moment& moment : c.moments) {
+            std::string refusal;
+            EXPECT_EQ(moment.refusal.empty(), sync.add(moment.script_time, moment.copy_time, refusal).has_value());
+            EXPECT_EQ(moment.refusal, refusal);
+            if (moment.refusal.empty()) {
+                EXPECT_EQ(moment.status, sync.status());
+            }
+        }
+        EXPECT_NEAR(c.rate, sync.map().rate, 1e-12);
+        EXPECT_NEAR(c.offset, sync.map().offset, 1e-9);
+        sync.clear();
+        EXPECT_EQ(0, sync.moments());
+        EXPECT_EQ("", sync.status());
+    }
+}
+
+std::uint64_t fake_ticks = 1000000;
+std::uint64_t read_fake_ticks() {
+    return fake_ticks;
+}
+
+// A followed player plays the copy: its times and speed reach the clock as the script has them, and
+// the clock then keeps pace with the script, not with the copy.
+TEST(ClockSync, AFollowedCopyRunsTheClockOnScriptTime) {
+    set_tick_source(read_fake_ticks);
+    PlaybackClock clock;
+    reset(clock);
+    ClockFollower follower;
+    begin_following(follower, ClockSource::Browser, fake_ticks);
+    const TimeMap pal{0.96, 2.3};
+    PlayerReport report;
+    report.tick = fake_ticks;
+    report.position = 2306.3;  // the copy's time for the script's 2400 s
+    report.exact = true;
+    follow_report(follower, clock, in_script_time(report, pal), fake_ticks);
+    EXPECT_NEAR(2400.0, position(clock), 1e-9);
+    fake_ticks += 96000;  // 96 s of the copy are 100 s of the script
+    EXPECT_NEAR(2500.0, position(clock), 1e-9);
+    set_tick_source(nullptr);
+}
+
+}  // namespace
+}  // namespace dvbk
