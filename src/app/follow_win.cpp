@@ -152,7 +152,7 @@ void sync_here(HWND window, double script_time, double copy_time) {
     TimeMap before = app.sync.map();
     std::string refusal;
     if (!app.sync.add(script_time, copy_time, refusal)) {
-        show_sync_text(window, "Not synced: " + refusal + (app.sync.moments() ? "; " + app.sync.status() : ""));
+        show_sync_text(window, "Not synced: " + refusal);
         return;
     }
     change_map(window, before, app.sync.map(), script_time, copy_time);

@@ -38,7 +38,7 @@ std::string ClockSync::status() const {
     std::string text = std::string("Synced: ") + (tenths < 0.0 ? "-" : "+") +
                        format_fixed(std::fabs(tenths) / 10.0, 1) + " s, rate " + format_fixed(map_.rate, 3);
     if (moments_ == 1)
-        text += "; Sync Here again 10 s or more away sets the rate";
+        text += " until a second moment";
     return text;
 }
 

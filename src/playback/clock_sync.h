@@ -33,8 +33,8 @@ public:
     const TimeMap& map() const { return map_; }
     int moments() const { return moments_; }
 
-    // "" before the first moment; "Synced: +2.3 s, rate 0.959" after two, and after one what the
-    // next does.
+    // "" before the first moment; "Synced: +2.3 s, rate 0.959" after two; after one, "Synced: +2.3 s,
+    // rate 1.000 until a second moment".
     std::string status() const;
 
 private:

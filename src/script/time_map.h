@@ -22,7 +22,7 @@ inline constexpr double MIN_RATE = 0.5;
 inline constexpr double MAX_RATE = 2.0;
 
 // The map through (script_1, copy_1) and (script_2, copy_2); nothing, with the reason in `refusal`
-// when one is given ("the two script times are less than 10 s apart"), for moments that give no
+// when one is given ("the two script times are under 10 s apart"), for moments that give no
 // trustworthy line.
 std::optional<TimeMap> fit_two_points(double script_1, double copy_1, double script_2, double copy_2,
                                       std::string* refusal = nullptr);
