@@ -79,7 +79,7 @@ void on_record_key(HWND window, int id) {
             step = app.recorder.mark(RangeKind::Both, now, app.settings.mark_lead, text);
             break;
         case HOTKEY_UNDO:
-            step = app.recorder.undo();
+            step = app.recorder.undo(text);
             break;
         default:
             return;
@@ -90,7 +90,7 @@ void on_record_key(HWND window, int id) {
             // Nothing was written: the range that was being ended is open again, as before the
             // press.
             if (id != HOTKEY_UNDO)
-                app.recorder.undo();
+                app.recorder.undo(*step.write);
             show_record_text(window, "Recording: could not write " + app.script_path);
             return;
         }

@@ -26,7 +26,7 @@ RecordStep RangeRecorder::mark(RangeKind kind, double position, double lead, std
     RecordStep step;
     if (!open) {
         open = std::max(0.0, position - lead);
-        presses_.push_back(Press{kind, *open, std::nullopt});
+        presses_.push_back(Press{kind, *open, std::nullopt, {}});
     } else {
         RecordedRange range{kind, *open, position};
         ScriptEdit edit = add_range(file_text, range);
@@ -35,7 +35,7 @@ RecordStep RangeRecorder::mark(RangeKind kind, double position, double lead, std
             return RecordStep{std::nullopt,
                               "Recording: " + std::string(kind_name(kind)) + " range not written, " + edit.reason};
         }
-        presses_.push_back(Press{kind, *open, std::string(file_text)});
+        presses_.push_back(Press{kind, *open, std::string(file_text), edit.text});
         open.reset();
         step.write = std::move(edit.text);
         step.status = "Recording: wrote " + range_line(range);
@@ -46,11 +46,14 @@ RecordStep RangeRecorder::mark(RangeKind kind, double position, double lead, std
     return step;
 }
 
-RecordStep RangeRecorder::undo() {
+RecordStep RangeRecorder::undo(std::string_view file_text) {
     if (presses_.empty())
         return RecordStep{std::nullopt, "Recording: nothing to take back; " + open_ranges()};
     Press press = std::move(presses_.back());
     presses_.pop_back();
+    if (press.text_before && file_text != press.text_written)
+        return RecordStep{std::nullopt,
+                          "Recording: the file changed after that range was written, so it stays; " + open_ranges()};
     std::optional<double>& open = open_[static_cast<size_t>(press.kind)];
     RecordStep step;
     if (press.text_before) {

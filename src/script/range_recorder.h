@@ -30,8 +30,9 @@ public:
     RecordStep mark(RangeKind kind, double position, double lead, std::string_view file_text);
 
     // Takes the last press back: an opened range is no longer open; a written one is open again and
-    // the file as it was before is given back.
-    RecordStep undo();
+    // the file as it was before is given back, but only while the file, `file_text` now, is still
+    // as that press left it: an editor's later changes are not thrown away with it.
+    RecordStep undo(std::string_view file_text);
 
     // "Recording: mute range open since 0:41:12" (every open range named), or that none is open.
     std::string status() const;
@@ -46,7 +47,9 @@ private:
     struct Press {
         RangeKind kind;
         double opened_at;
-        std::optional<std::string> text_before;  // for a press that wrote a range
+        // For a press that wrote a range: the file before, and as it was written.
+        std::optional<std::string> text_before;
+        std::string text_written;
     };
 
     std::array<std::optional<double>, 3> open_{};

@@ -82,14 +82,21 @@ TEST(RangeRecorder, PressesUndoAndTheFile) {
               early.mark(RangeKind::Cover, 0.0, 1.0, file).status);
 
     // Undo gives the file back as it was and the range is open again; then the opening goes too.
-    RecordStep undo = recorder.undo();
+    RecordStep undo = recorder.undo(file);
     ASSERT_TRUE(undo.write);
     EXPECT_EQ(new_script_text(), *undo.write);
     EXPECT_EQ("Recording: took back the last press; mute range open since 0:41:11, cover range open since 0:41:14",
               undo.status);
-    EXPECT_FALSE(recorder.undo().write);
-    EXPECT_FALSE(recorder.undo().write);
-    EXPECT_EQ("Recording: nothing to take back; no range open", recorder.undo().status);
+    EXPECT_FALSE(recorder.undo(file).write);
+    EXPECT_FALSE(recorder.undo(file).write);
+    EXPECT_EQ("Recording: nothing to take back; no range open", recorder.undo(file).status);
+
+    // A range written before an editor changed the file stays: the editor's work is not undone.
+    press(RangeKind::Mute, 100);
+    press(RangeKind::Mute, 110);
+    undo = recorder.undo(file + "# a note the user added\r\n");
+    EXPECT_FALSE(undo.write);
+    EXPECT_EQ("Recording: the file changed after that range was written, so it stays; no range open", undo.status);
 }
 
 TEST(RetimeScript, MapsRangesAndTheEndKeepsTheRest) {
