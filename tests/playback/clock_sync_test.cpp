@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "playback/clock_follower.h"
-#include "playback/playback_clock.h"
-
 namespace dvbk {
 namespace {
 
@@ -72,31 +69,6 @@ TEST(ClockSync, MomentsMakeTheMapOrAreRefused) {
         EXPECT_EQ(0, sync.moments());
         EXPECT_EQ("", sync.status());
     }
-}
-
-std::uint64_t fake_ticks = 1000000;
-std::uint64_t read_fake_ticks() {
-    return fake_ticks;
-}
-
-// A followed player plays the copy: its times and speed reach the clock as the script has them, and
-// the clock then keeps pace with the script, not with the copy.
-TEST(ClockSync, AFollowedCopyRunsTheClockOnScriptTime) {
-    set_tick_source(read_fake_ticks);
-    PlaybackClock clock;
-    reset(clock);
-    ClockFollower follower;
-    begin_following(follower, ClockSource::Browser, fake_ticks);
-    const TimeMap pal{0.96, 2.3};
-    PlayerReport report;
-    report.tick = fake_ticks;
-    report.position = 2306.3;  // the copy's time for the script's 2400 s
-    report.exact = true;
-    follow_report(follower, clock, in_script_time(report, pal), fake_ticks);
-    EXPECT_NEAR(2400.0, position(clock), 1e-9);
-    fake_ticks += 96000;  // 96 s of the copy are 100 s of the script
-    EXPECT_NEAR(2500.0, position(clock), 1e-9);
-    set_tick_source(nullptr);
 }
 
 }  // namespace
