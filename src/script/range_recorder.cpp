@@ -52,8 +52,7 @@ RecordStep RangeRecorder::undo(std::string_view file_text) {
     Press press = std::move(presses_.back());
     presses_.pop_back();
     if (press.text_before && file_text != press.text_written)
-        return RecordStep{std::nullopt,
-                          "Recording: the file changed after that range was written, so it stays; " + open_ranges()};
+        return RecordStep{std::nullopt, "Recording: edited since, the range stays; " + open_ranges()};
     std::optional<double>& open = open_[static_cast<size_t>(press.kind)];
     RecordStep step;
     if (press.text_before) {

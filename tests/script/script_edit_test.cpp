@@ -96,7 +96,7 @@ TEST(RangeRecorder, PressesUndoAndTheFile) {
     press(RangeKind::Mute, 110);
     undo = recorder.undo(file + "# a note the user added\r\n");
     EXPECT_FALSE(undo.write);
-    EXPECT_EQ("Recording: the file changed after that range was written, so it stays; no range open", undo.status);
+    EXPECT_EQ("Recording: edited since, the range stays; no range open", undo.status);
 }
 
 TEST(RetimeScript, MapsRangesAndTheEndKeepsTheRest) {
