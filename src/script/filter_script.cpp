@@ -41,41 +41,55 @@ struct Trackers {
     double last_cover_end = 0.0;
 };
 
-// Returns the error message for the line, or nullptr when the line is fine.
-const char* process_line(std::string_view line, FilterScript& script, Trackers& trackers) {
+// A line with its blanks removed, read as the loader reads it.
+ScriptLineRead read_stripped(std::string_view line) {
+    ScriptLineRead read;
     Fields fields(line);
     std::string_view command;
     fields.next(command);
     if (!command.empty() && command.front() == '#')
-        return nullptr;
+        return read;
 
     if (equals_ignoring_case(command, "End")) {
         std::string_view end_text;
-        double end = 0.0;
-        if (!fields.next(end_text) || !parse_time(end_text, end))
-            return "Error parsing end time: ";
-        script.film_end = end;
-        return nullptr;
+        if (!fields.next(end_text) || !parse_time(end_text, read.start))
+            read.error = "Error parsing end time: ";
+        else
+            read.film_end = true;
+        return read;
     }
 
     std::string_view start_text;
     std::string_view end_text;
-    if (!fields.next(start_text) || !fields.next(end_text))
-        return "Expected times after command: ";
-    double start = 0.0;
-    double end = 0.0;
-    if (!parse_time(start_text, start) || !parse_time(end_text, end))
-        return "Error parsing times: ";
-    if (end < start)
-        return "Start time must be before end time: ";
+    if (!fields.next(start_text) || !fields.next(end_text)) {
+        read.error = "Expected times after command: ";
+    } else if (!parse_time(start_text, read.start) || !parse_time(end_text, read.end)) {
+        read.error = "Error parsing times: ";
+    } else if (read.end < read.start) {
+        read.error = "Start time must be before end time: ";
+    } else {
+        // The command is identified last, so a bad time wins over an unknown command.
+        read.kind = range_kind(command);
+        if (!read.kind)
+            read.error = "Unexpected command: ";
+    }
+    return read;
+}
 
-    // The command is identified last, so a bad time wins over an unknown command.
-    std::optional<RangeKind> kind = range_kind(command);
-    if (!kind)
-        return "Unexpected command: ";
-    bool mutes = kind == RangeKind::Mute;
-    bool covers = kind == RangeKind::Cover;
-    bool both = kind == RangeKind::Both;
+// Returns the error message for the line, or nullptr when the line is fine.
+const char* process_line(std::string_view line, FilterScript& script, Trackers& trackers) {
+    ScriptLineRead read = read_stripped(line);
+    if (read.error)
+        return read.error;
+    if (read.film_end)
+        script.film_end = read.start;
+    if (!read.kind)
+        return nullptr;
+    double start = read.start;
+    double end = read.end;
+    bool mutes = read.kind == RangeKind::Mute;
+    bool covers = read.kind == RangeKind::Cover;
+    bool both = read.kind == RangeKind::Both;
     if ((mutes || both) && start < trackers.last_mute_end)
         return "Dunvel starts before prior Dunvel ends: ";
     if ((covers || both) && start < trackers.last_cover_end)
@@ -121,6 +135,12 @@ std::optional<RangeKind> range_kind(std::string_view command) {
     if (equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel"))
         return RangeKind::Both;
     return std::nullopt;
+}
+
+ScriptLineRead read_script_line_as_loaded(std::string_view line) {
+    std::string stripped(line);
+    strip_white_space(stripped);
+    return read_stripped(stripped);
 }
 
 void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,

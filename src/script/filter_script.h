@@ -40,6 +40,18 @@ struct FilterScript {
     std::string load_error;
 };
 
+// One line as the loader reads it, its blanks removed first: a range's kind and times, the film's
+// end (its time in `start`), or neither (a comment, an empty line); or the loader's message for a
+// line it refuses, which the order of the lines cannot change.
+struct ScriptLineRead {
+    const char* error = nullptr;
+    std::optional<RangeKind> kind;
+    double start = 0.0;
+    double end = 0.0;
+    bool film_end = false;
+};
+ScriptLineRead read_script_line_as_loaded(std::string_view line);
+
 // Sets `load_error` to the per-line text that names the file and the line.
 void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
                          std::int64_t line_number);

@@ -19,6 +19,14 @@ const char* kind_name(RangeKind kind) {
     return "";
 }
 
+// "a", "a and b", "a, b and c".
+std::string joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (size_t i = 0; i < items.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+    return text;
+}
+
 }  // namespace
 
 RecordStep RangeRecorder::mark(RangeKind kind, double position, double lead, std::string_view file_text) {
@@ -38,7 +46,8 @@ RecordStep RangeRecorder::mark(RangeKind kind, double position, double lead, std
         presses_.push_back(Press{kind, *open, std::string(file_text), edit.text});
         open.reset();
         step.write = std::move(edit.text);
-        step.status = "Recording: wrote " + range_line(range);
+        step.status = edit.written.empty() ? "Recording: nothing to write, a combined range has it all"
+                                           : "Recording: wrote " + joined(edit.written);
     }
     if (presses_.size() > MAX_UNDO)
         presses_.erase(presses_.begin());

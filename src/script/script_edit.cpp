@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -67,8 +69,18 @@ bool loads(const std::string& text, std::string& error) {
     return false;
 }
 
+// To the millisecond as H:MM:SS.fff; a time too large for that (which the loader reads all the
+// same, in seconds with an exponent) as the shortest decimal that reads back the same.
 std::string time_text(double seconds) {
-    return script_time(std::llround(seconds * 1000.0));
+    if (std::fabs(seconds) < 2e9)
+        return script_time(std::llround(seconds * 1000.0));
+    char text[32];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, seconds);
+        if (std::strtod(text, nullptr) == seconds)
+            break;
+    }
+    return text;
 }
 
 // Where a new line of `kind` starting at `start` goes: after the last line it must follow (one on
@@ -94,30 +106,75 @@ size_t insertion_point(const std::vector<ScriptLine>& lines, RangeKind kind, dou
     return static_cast<size_t>(end_line - lines.begin());
 }
 
+// A range line as written here, read back.
+ScriptLine written_line(const RecordedRange& range) {
+    return read_script_line(range_line(range));
+}
+
+bool overlaps(const ScriptLine& line, const RecordedRange& range) {
+    return line.start < range.end && line.end > range.start;
+}
+
+// The parts of `range` before `start` and after `end`: none, one or two.
+std::vector<RecordedRange> outside(const RecordedRange& range, double start, double end) {
+    std::vector<RecordedRange> parts;
+    if (range.start < start)
+        parts.push_back({range.kind, range.start, std::min(range.end, start)});
+    if (range.end > end)
+        parts.push_back({range.kind, std::max(range.start, end), range.end});
+    return parts;
+}
+
+// Writes `range` into `lines`: ranges of its kind that overlap or touch it become one with it, on
+// the line of the first; with none, it goes on a new line where it belongs.
+void write_range(std::vector<ScriptLine>& lines, const RecordedRange& range) {
+    RecordedRange merged = range;
+    std::vector<size_t> joined;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const ScriptLine& line = lines[i];
+            if (line.kind != range.kind || std::find(joined.begin(), joined.end(), i) != joined.end() ||
+                line.start > merged.end || line.end < merged.start)
+                continue;
+            merged.start = std::min(merged.start, line.start);
+            merged.end = std::max(merged.end, line.end);
+            joined.push_back(i);
+            grew = true;
+        }
+    }
+    if (joined.empty()) {
+        size_t at = insertion_point(lines, range.kind, range.start);
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), written_line(range));
+        // A combined range shares both tracks, and a file may list one track's ranges before the
+        // other's: those above it on either track that start later go below it, in their order.
+        for (size_t i = at; i-- > 0;) {
+            if (lines[i].kind && shares_track(*lines[i].kind, range.kind) && lines[i].start > range.start) {
+                std::rotate(lines.begin() + static_cast<std::ptrdiff_t>(i),
+                            lines.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                            lines.begin() + static_cast<std::ptrdiff_t>(at) + 1);
+                --at;
+            }
+        }
+        return;
+    }
+    std::sort(joined.begin(), joined.end());
+    lines[joined.front()] = written_line(merged);
+    for (size_t k = joined.size(); k-- > 1;)
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(joined[k]));
+}
+
 }  // namespace
 
 ScriptLine read_script_line(std::string_view text) {
     ScriptLine line;
     line.text = std::string(text);
-    std::vector<std::string_view> fields;
-    size_t start = 0;
-    while (fields.size() < 3) {
-        size_t comma = text.find(',', start);
-        fields.push_back(trim_blanks(text.substr(start, comma == std::string_view::npos ? comma : comma - start)));
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
-    if (equals_ignoring_case(fields[0], "End")) {
-        line.film_end = fields.size() > 1 && parse_time(fields[1], line.start);
-        return line;
-    }
-    double start_time = 0.0, end_time = 0.0;
-    std::optional<RangeKind> kind = range_kind(fields[0]);
-    if (kind && fields.size() == 3 && parse_time(fields[1], start_time) && parse_time(fields[2], end_time)) {
-        line.kind = kind;
-        line.start = start_time;
-        line.end = end_time;
+    ScriptLineRead read = read_script_line_as_loaded(text);
+    if (!read.error) {
+        line.kind = read.kind;
+        line.start = read.start;
+        line.end = read.end;
+        line.film_end = read.film_end;
     }
     return line;
 }
@@ -134,41 +191,53 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
     }
     ScriptLines script = split_script(text);
     std::vector<ScriptLine>& lines = script.lines;
-
-    // Ranges of its kind that overlap or touch it become one with it, on the line of the first.
-    RecordedRange merged = range;
-    std::vector<size_t> joined;
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const ScriptLine& line = lines[i];
-            if (line.kind != range.kind || std::find(joined.begin(), joined.end(), i) != joined.end() ||
-                line.start > merged.end || line.end < merged.start)
+    // A text without a line end after its last line keeps it so while that line stays the last.
+    std::string last_line = lines.empty() ? std::string() : lines.back().text;
+    if (range.kind == RangeKind::Both) {
+        // A combined range takes in the mute and cover ranges it overlaps: what is left of each is
+        // the part outside it, so the film is silenced and hidden exactly where it was, and more.
+        // The part before it stays on its line; the part after goes in after it, where it belongs.
+        std::vector<RecordedRange> after;
+        for (size_t i = lines.size(); i-- > 0;) {
+            if (!lines[i].kind || *lines[i].kind == RangeKind::Both || !overlaps(lines[i], range))
                 continue;
-            merged.start = std::min(merged.start, line.start);
-            merged.end = std::max(merged.end, line.end);
-            joined.push_back(i);
-            grew = true;
+            RecordedRange old{*lines[i].kind, lines[i].start, lines[i].end};
+            if (old.end > range.end)
+                after.push_back({old.kind, range.end, old.end});
+            if (old.start < range.start)
+                lines[i] = written_line({old.kind, old.start, range.start});
+            else
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        write_range(lines, range);
+        for (const RecordedRange& part : after)
+            write_range(lines, part);
+        edit.written.push_back(range_line(range));
+    } else {
+        // A mute or cover range goes in only where no combined range already silences or hides.
+        std::vector<RecordedRange> pieces{range};
+        for (const ScriptLine& line : lines) {
+            if (line.kind != RangeKind::Both)
+                continue;
+            std::vector<RecordedRange> cut;
+            for (const RecordedRange& piece : pieces) {
+                std::vector<RecordedRange> left =
+                    overlaps(line, piece) ? outside(piece, line.start, line.end) : std::vector<RecordedRange>{piece};
+                cut.insert(cut.end(), left.begin(), left.end());
+            }
+            pieces = std::move(cut);
+        }
+        for (const RecordedRange& piece : pieces) {
+            write_range(lines, piece);
+            edit.written.push_back(range_line(piece));
         }
     }
-    bool at_end = false;
-    if (joined.empty()) {
-        size_t at = insertion_point(lines, range.kind, range.start);
-        at_end = at == lines.size();
-        ScriptLine added;
-        added.text = range_line(range);
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), added);
-    } else {
-        std::sort(joined.begin(), joined.end());
-        lines[joined.front()].text = range_line(merged);
-        for (size_t k = joined.size(); k-- > 1;)
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(joined[k]));
-    }
 
-    edit.text = join_script(script, at_end);
+    edit.text = join_script(script, !lines.empty() && lines.back().text != last_line);
 
     if (!loads(edit.text, edit.reason)) {
         edit.text.clear();
+        edit.written.clear();
         return edit;
     }
     edit.ok = true;

@@ -34,16 +34,20 @@ ScriptLine read_script_line(std::string_view text);
 
 struct ScriptEdit {
     bool ok = false;
-    std::string text;    // the new text, when ok
-    std::string reason;  // why not, otherwise
+    std::string text;                  // the new text, when ok
+    std::vector<std::string> written;  // the range lines written into it, when ok
+    std::string reason;                // why not, otherwise
 };
 
 // The script line of `range`, without a line end: "Dunvel, 0:41:12.5, 0:41:20".
 std::string range_line(const RecordedRange& range);
 
-// `text` with `range` written in. The result always loads; when it would not (the range overlaps
-// one of another kind on the same track, or `text` did not load before) the text is left alone and
-// `reason` says why. Line ends follow the text's first one (CR LF for a text that has none yet).
+// `text` with `range` written in. A mute or cover range goes in only where no combined range
+// already silences or hides, in as many pieces as that leaves (none, inside one); a combined range
+// takes in the mute and cover ranges it overlaps, which keep only their parts outside it. The
+// result always loads; when it would not (`text` did not load before, or a mute or cover range
+// would cross a combined range of no length) the text is left alone and `reason` says why. Line ends follow the text's
+// first one (CR LF for a text that has none yet).
 ScriptEdit add_range(std::string_view text, const RecordedRange& range);
 
 // `text` with every range's times and the end line's time mapped into the copy; a range that falls
