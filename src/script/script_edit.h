@@ -46,8 +46,8 @@ std::string range_line(const RecordedRange& range);
 // already silences or hides, in as many pieces as that leaves (none, inside one); a combined range
 // takes in the mute and cover ranges it overlaps, which keep only their parts outside it. The
 // result always loads; when it would not (`text` did not load before, or a mute or cover range
-// would cross a combined range of no length) the text is left alone and `reason` says why. Line ends follow the text's
-// first one (CR LF for a text that has none yet).
+// would cross a combined range of no length) the text is left alone and `reason` says why. Line
+// ends follow the text's first one (CR LF for a text that has none yet).
 ScriptEdit add_range(std::string_view text, const RecordedRange& range);
 
 // `text` with every range's times and the end line's time mapped into the copy; a range that falls
