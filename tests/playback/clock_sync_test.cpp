@@ -22,15 +22,6 @@ TEST(ClockSync, MomentsMakeTheMapOrAreRefused) {
         double rate, offset;
     };
     const Case cases[] = {
-        {"a copy with 2.3 s more logo: one moment is the offset",
-         {{60, 62.3, "", "Synced: +2.3 s, rate 1.000 until a second moment"}},
-         1.0,
-         2.3},
-        {"a 25 fps copy of a 24 fps film, with 2.3 s more logo",
-         {{600, 578.3, "", "Synced: -21.7 s, rate 1.000 until a second moment"},
-          {3000, 2882.3, "", "Synced: +2.3 s, rate 0.960"}},
-         0.96,
-         2.3},
         {"a third moment replaces the second; the first stays",
          {{0, 0, "", "Synced: +0.0 s, rate 1.000 until a second moment"},
           {100, 90, "", "Synced: +0.0 s, rate 0.900"},
