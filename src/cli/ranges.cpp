@@ -1,7 +1,6 @@
 #include "cli/ranges.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <tuple>
@@ -22,12 +21,6 @@ std::int64_t clamp_ms(double ms) {
     if (ms >= static_cast<double>(MAX_FILM_MS))
         return MAX_FILM_MS;
     return static_cast<std::int64_t>(ms);
-}
-
-std::string shortest(double value) {
-    char text[64];
-    auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
 }
 
 const char* kind_name(EventKind kind) {
@@ -137,8 +130,8 @@ std::string check_summary(const FilterScript& script) {
 std::string event_lines(const FilterScript& script) {
     std::string text;
     for (const FilterEvent& event : script.events)
-        text += shortest(event.time) + '\t' + kind_name(event.kind) + '\n';
-    text += "End\t" + shortest(script.film_end) + '\n';
+        text += shortest_decimal(event.time) + '\t' + kind_name(event.kind) + '\n';
+    text += "End\t" + shortest_decimal(script.film_end) + '\n';
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include "script/c_locale.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -88,6 +89,12 @@ std::string script_time(std::int64_t ms) {
         text += trimmed.substr(0, trimmed.find_last_not_of('0') + 1);
     }
     return text;
+}
+
+std::string shortest_decimal(double value) {
+    char text[64];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 }  // namespace dvbk

@@ -16,6 +16,10 @@ bool parse_time(std::string_view text, double& seconds);
 // Writes H:MM:SS with the seconds rounded after hours and minutes are taken off; never fails.
 std::string format_time(double seconds);
 
+// The shortest decimal that reads back as exactly `value` ("14.5", "1.5e+40"), as parse_time reads
+// it for seconds.
+std::string shortest_decimal(double value);
+
 // H:MM:SS with a fraction only where there is one, as parse_time reads it back: "0:02:59.5".
 std::string script_time(std::int64_t ms);
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -72,15 +70,7 @@ bool loads(const std::string& text, std::string& error) {
 // To the millisecond as H:MM:SS.fff; a time too large for that (which the loader reads all the
 // same, in seconds with an exponent) as the shortest decimal that reads back the same.
 std::string time_text(double seconds) {
-    if (std::fabs(seconds) < 2e9)
-        return script_time(std::llround(seconds * 1000.0));
-    char text[32];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, seconds);
-        if (std::strtod(text, nullptr) == seconds)
-            break;
-    }
-    return text;
+    return std::fabs(seconds) < 2e9 ? script_time(std::llround(seconds * 1000.0)) : shortest_decimal(seconds);
 }
 
 // Where a new line of `kind` starting at `start` goes: after the last line it must follow (one on
