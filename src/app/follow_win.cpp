@@ -160,11 +160,12 @@ void sync_here(HWND window, double script_time, double copy_time) {
 }
 
 void clear_sync(HWND window) {
-    TimeMap before = app.sync.map();
-    double now = position(app.clock);
+    if (app.sync.moments() == 0)
+        return;
     double copy_now = copy_time_now();
-    app.sync.clear();
-    change_map(window, before, app.sync.map(), now, copy_now);
+    forget_sync();
+    seek(app.clock, copy_now);
+    carry_out_what_is_in_force(window);
     show_sync_text(window, "");
 }
 

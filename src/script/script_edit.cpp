@@ -191,13 +191,15 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
         for (size_t i = lines.size(); i-- > 0;) {
             if (!lines[i].kind || *lines[i].kind == RangeKind::Both || !overlaps(lines[i], range))
                 continue;
-            RecordedRange old{*lines[i].kind, lines[i].start, lines[i].end};
-            if (old.end > range.end)
-                after.push_back({old.kind, range.end, old.end});
-            if (old.start < range.start)
-                lines[i] = written_line({old.kind, old.start, range.start});
-            else
-                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+            std::vector<RecordedRange> parts =
+                outside(RecordedRange{*lines[i].kind, lines[i].start, lines[i].end}, range.start, range.end);
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+            for (const RecordedRange& part : parts) {
+                if (part.start < range.start)
+                    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), written_line(part));
+                else
+                    after.push_back(part);
+            }
         }
         write_range(lines, range);
         for (const RecordedRange& part : after)
