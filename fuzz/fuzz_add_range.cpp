@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/event_status.h"
+#include "clock/event_status.h"
 #include "script/filter_script.h"
 #include "script/script_edit.h"
 

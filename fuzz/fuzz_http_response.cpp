@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "playback/http_exchange.h"
+#include "wire/http_exchange.h"
 
 namespace {
 
 void check_resent(const dvbk::HttpResponse& response, const std::string& head) {
-    std::optional<dvbk::HttpResponse> back = dvbk::parse_http_response(head + response.body);
+    std::optional<dvbk::HttpResponse> back = dvbk::read_http_response(head + response.body);
     if (!back || back->status != response.status || back->body != response.body)
         std::abort();
 }
@@ -23,7 +23,7 @@ void check_resent(const dvbk::HttpResponse& response, const std::string& head) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view raw(reinterpret_cast<const char*>(data), size);
-    std::optional<dvbk::HttpResponse> response = dvbk::parse_http_response(raw);
+    std::optional<dvbk::HttpResponse> response = dvbk::read_http_response(raw);
     if (!response)
         return 0;
     if (response->status < 100 || response->status > 999 || response->body.size() > size)
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!response->body.empty()) {
         char size_line[32];
         std::snprintf(size_line, sizeof size_line, "%zx\r\n", response->body.size());
-        std::optional<dvbk::HttpResponse> chunked = dvbk::parse_http_response(
+        std::optional<dvbk::HttpResponse> chunked = dvbk::read_http_response(
             status_line + "Transfer-Encoding: chunked\r\n\r\n" + size_line + response->body + "\r\n0\r\n\r\n");
         if (!chunked || chunked->body != response->body)
             std::abort();

@@ -6,16 +6,16 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "playback/player_reply.h"
+#include "wire/player_messages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (std::optional<dvbk::VlcStatus> status = dvbk::parse_vlc_status(text)) {
+    if (std::optional<dvbk::VlcStatus> status = dvbk::read_vlc_status(text)) {
         if (!std::isfinite(status->time) || !std::isfinite(status->length) || status->length < 0.0 ||
             !std::isfinite(status->position))
             std::abort();
     }
-    if (std::optional<dvbk::MpvMessage> message = dvbk::parse_mpv_line(text)) {
+    if (std::optional<dvbk::MpvMessage> message = dvbk::read_mpv_line(text)) {
         if (message->time_pos &&
             (message->kind != dvbk::MpvMessage::Kind::TimePos || !std::isfinite(*message->time_pos)))
             std::abort();

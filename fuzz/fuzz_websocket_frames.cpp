@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "playback/browser_report.h"
-#include "playback/websocket.h"
+#include "wire/browser_report.h"
+#include "wire/websocket.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "playback/websocket.h"
+#include "wire/websocket.h"
 
 namespace {
 

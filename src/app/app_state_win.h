@@ -12,11 +12,12 @@
 
 #include "app/script_file_win.h"
 #include "audio/audio_muter_win.h"
-#include "playback/clock_follower.h"
-#include "playback/clock_sync.h"
-#include "playback/playback_clock.h"
-#include "playback/player_link_win.h"
-#include "playback/screen_cover_win.h"
+#include "clock/clock_follower.h"
+#include "clock/clock_sync.h"
+#include "clock/playback_clock.h"
+#include "cover/screen_cover_win.h"
+#include "players/player_link_win.h"
+#include "players/player_reports.h"
 #include "script/filter_script.h"
 #include "script/range_recorder.h"
 #include "settings/settings_file.h"
@@ -73,6 +74,7 @@ struct AppState {
 
     // Following a player: the link to it, what it said, and the status line about it.
     ClockFollower follower;
+    PlayerReader player_reader;
     std::unique_ptr<PlayerLink> player_link;
     std::string clock_text = "Clock: manual";
     // Sync Here's moments and map from the user's copy to the script, and the line that tells of them.

@@ -3,7 +3,7 @@
 #include "app/app_state_win.h"
 #include "app/app_win.h"
 #include "app/follow_win.h"
-#include "playback/event_status.h"
+#include "clock/event_status.h"
 
 namespace dvbk {
 namespace {

@@ -8,34 +8,13 @@
 #include "app/app_state_win.h"
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
-#include "playback/browser_report.h"
-#include "playback/player_reply.h"
+#include "players/player_reports.h"
 #include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
 
 constexpr RECT SYNC_LINE_AREA{0, 270, 500, 290};
-
-// Turns one answer into a report, or notes why there is none.
-std::optional<PlayerReport> report_from_reply(const PlayerReply& reply) {
-    ClockFollower& follower = app.follower;
-    if (!reply.ok) {
-        note_problem(follower, reply.error);
-        return std::nullopt;
-    }
-    if (follower.source == ClockSource::Vlc) {
-        if (std::optional<VlcStatus> status = parse_vlc_status(reply.text))
-            return report_from_vlc(follower, *status, reply.tick, reply.latest_tick);
-    } else if (follower.source == ClockSource::Browser) {
-        if (std::optional<BrowserReport> message = read_browser_report(reply.text))
-            return report_from_browser(follower, *message, reply.tick);
-    } else if (std::optional<MpvMessage> message = parse_mpv_line(reply.text)) {
-        return report_from_mpv(follower, *message, reply.tick);
-    }
-    note_problem(follower, "unreadable answer");
-    return std::nullopt;
-}
 
 // Asks the user, one extension at a time, whether it may set the clock, and keeps the answer. The
 // question is modal: replies that arrive meanwhile add their extensions to the same round.
@@ -91,6 +70,7 @@ UINT position_query_message() {
 void stop_following() {
     app.player_link.reset();
     begin_following(app.follower, ClockSource::Manual, system_tick_count());
+    app.player_reader = PlayerReader{};
     set_speed(app.clock, 1.0 / app.sync.map().rate);
 }
 
@@ -98,6 +78,7 @@ void start_following(HWND window) {
     stop_following();
     const AppSettings& settings = app.settings;
     begin_following(app.follower, settings.clock_source, system_tick_count());
+    app.player_reader = PlayerReader{settings.clock_source};
     if (settings.clock_source == ClockSource::Vlc)
         app.player_link =
             start_vlc_link(window, WM_PLAYER_REPLY, settings.vlc_host, settings.vlc_port, settings.vlc_password);
@@ -115,10 +96,15 @@ void on_player_replies(HWND window) {
     bool was_paused = app.clock.paused;
     bool jumped = false;
     for (const PlayerReply& reply : app.player_link->take()) {
-        if (reply.asks_permission)
+        if (reply.asks_permission) {
             note_permission_request(reply.text);
-        else if (std::optional<PlayerReport> report = report_from_reply(reply))
-            jumped |= follow_report(app.follower, app.clock, in_script_time(*report, app.sync.map()),
+            continue;
+        }
+        ReplyReading reading = report_from_reply(app.player_reader, reply);
+        if (!reading.problem.empty())
+            note_problem(app.follower, reading.problem);
+        if (reading.report)
+            jumped |= follow_report(app.follower, app.clock, in_script_time(*reading.report, app.sync.map()),
                                     system_tick_count()) == FollowOutcome::Jumped;
     }
     app.player_link->ask_quickly(wants_quick_reports(app.follower, system_tick_count()));

@@ -6,7 +6,7 @@
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
 #include "base/scoped_win.h"
-#include "playback/event_status.h"
+#include "clock/event_status.h"
 
 namespace dvbk {
 

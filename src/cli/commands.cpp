@@ -13,10 +13,10 @@
 #include "cli/mcf.h"
 #include "cli/ranges.h"
 #include "resources/version.h"
-#include "script/c_locale.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"
 #include "script/script_edit.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "cli/input_lines.h"
-#include "script/c_locale.h"
 #include "script/film_time.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "script/c_locale.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "cli/input_lines.h"
-#include "script/c_locale.h"
 #include "script/filter_script.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 namespace {

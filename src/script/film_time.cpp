@@ -1,6 +1,6 @@
 #include "script/film_time.h"
 
-#include "script/c_locale.h"
+#include "text/c_locale.h"
 
 #include <charconv>
 #include <cmath>

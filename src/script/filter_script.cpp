@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <fstream>
 
-#include "script/c_locale.h"
 #include "script/film_time.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 namespace {

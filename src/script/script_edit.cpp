@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "script/c_locale.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 namespace {

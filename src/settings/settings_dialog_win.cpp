@@ -3,7 +3,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "settings/decimal_number.h"
+#include "text/decimal_number.h"
 
 namespace dvbk {
 namespace {

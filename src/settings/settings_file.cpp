@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "script/c_locale.h"
+#include "text/c_locale.h"
 
 namespace dvbk {
 namespace {

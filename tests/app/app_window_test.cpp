@@ -1,7 +1,7 @@
 // The real main window, loop step and dialogs, in-process under Wine with a virtual display, a
 // fake audio endpoint, a tick count the test sets and counted input.
 // Winsock 2 (for the fake VLC) must come before <windows.h>.
-#include "../playback/fake_players_win.h"
+#include "../players/fake_players_win.h"
 
 #include <windows.h>
 #include <shlobj.h>

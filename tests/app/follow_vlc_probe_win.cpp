@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "playback/http_exchange.h"
-#include "playback/player_reply.h"
+#include "wire/http_exchange.h"
+#include "wire/player_messages.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ std::optional<std::string> http_get(int port, const std::string& password, const
             raw.append(buffer, static_cast<size_t>(got));
     }
     closesocket(s);
-    std::optional<HttpResponse> response = parse_http_response(raw);
+    std::optional<HttpResponse> response = read_http_response(raw);
     if (!response || response->status != 200)
         return std::nullopt;
     return response->body;
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
         bool read = SendMessageTimeoutA(program, query, 0, 0, SMTO_ABORTIFHUNG, 1000, &program_ms) != 0;
         double program_replied = milliseconds_now() - start;
         double program_at = (answered + program_replied) / 2.0;
-        std::optional<VlcStatus> status = body ? parse_vlc_status(*body) : std::nullopt;
+        std::optional<VlcStatus> status = body ? read_vlc_status(*body) : std::nullopt;
         // A reading is only as good as its timing: skip those where the probe itself was held up.
         bool timed_well = answered - asked < 40.0 && program_replied - answered < 10.0;
         if (status && read && status->position >= 0.0) {

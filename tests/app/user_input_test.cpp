@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/decimal_number.h"
+#include "text/decimal_number.h"
 
 namespace dvbk {
 namespace {

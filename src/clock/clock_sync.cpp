@@ -1,0 +1,45 @@
+#include "clock/clock_sync.h"
+
+#include <cmath>
+
+#include "text/decimal_number.h"
+
+namespace dvbk {
+
+std::optional<TimeMap> ClockSync::add(double script_time, double copy_time, std::string& refusal) {
+    if (!std::isfinite(script_time) || !std::isfinite(copy_time)) {
+        refusal = "the times are not numbers";
+        return std::nullopt;
+    }
+    if (moments_ == 0) {
+        first_script_ = script_time;
+        first_copy_ = copy_time;
+        moments_ = 1;
+        map_ = TimeMap{1.0, copy_time - script_time};
+        return map_;
+    }
+    std::optional<TimeMap> fit = fit_two_points(first_script_, first_copy_, script_time, copy_time, &refusal);
+    if (!fit)
+        return std::nullopt;
+    moments_ = 2;
+    map_ = *fit;
+    return map_;
+}
+
+void ClockSync::clear() {
+    *this = ClockSync{};
+}
+
+std::string ClockSync::status() const {
+    if (moments_ == 0)
+        return "";
+    // Rounded first, so that a small negative offset shows as +0.0 rather than -0.0.
+    double tenths = std::round(map_.offset * 10.0);
+    std::string text = std::string("Synced: ") + (tenths < 0.0 ? "-" : "+") +
+                       format_fixed(std::fabs(tenths) / 10.0, 1) + " s, rate " + format_fixed(map_.rate, 3);
+    if (moments_ == 1)
+        text += " until a second moment";
+    return text;
+}
+
+}  // namespace dvbk

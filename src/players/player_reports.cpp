@@ -1,0 +1,95 @@
+#include "players/player_reports.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dvbk {
+
+PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, std::uint64_t tick,
+                             std::uint64_t latest_tick) {
+    PlayerReport report;
+    report.tick = tick;
+    report.latest_tick = latest_tick;
+    if (status.state == PlayerState::Stopped) {
+        report.stopped = true;
+        return report;
+    }
+    report.paused = status.state == PlayerState::Paused;
+    report.position = status.time;
+    report.rate = status.rate;
+    if (status.length > 0.0 && status.position > 0.0 && status.position <= 1.0) {
+        // The length as sent is within a second of the real one, and "time", whole seconds, is the
+        // position times the real length rounded down. Each report narrows the range; a new film
+        // or an inconsistent pair starts it again.
+        if (!(status.length - 1.0 <= reader.length_low && reader.length_high <= status.length + 1.0)) {
+            reader.length_low = status.length - 1.0;
+            reader.length_high = status.length + 1.0;
+        }
+        double low = std::max(reader.length_low, status.time / status.position);
+        double high = std::min(reader.length_high, (status.time + 1.0) / status.position);
+        if (low < high) {
+            reader.length_low = low;
+            reader.length_high = high;
+        } else {
+            reader.length_low = status.length - 1.0;
+            reader.length_high = status.length + 1.0;
+        }
+        // The length as sent, unless the pairs have shown it to be off.
+        double seconds = status.position * std::clamp(status.length, reader.length_low, reader.length_high);
+        report.position = std::clamp(seconds, status.time, status.time + 0.999);
+    }
+    return report;
+}
+
+std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessage& message, std::uint64_t tick) {
+    if (message.kind == MpvMessage::Kind::TimePos)
+        reader.mpv_time = message.time_pos;
+    else if (message.kind == MpvMessage::Kind::Pause)
+        reader.mpv_paused = message.paused;
+    else if (message.kind == MpvMessage::Kind::Speed)
+        reader.mpv_speed = message.speed;
+    else
+        return std::nullopt;
+    PlayerReport report;
+    report.tick = tick;
+    report.stopped = !reader.mpv_time;
+    report.paused = reader.mpv_paused;
+    report.position = reader.mpv_time.value_or(0.0);
+    report.rate = reader.mpv_speed;
+    return report;
+}
+
+std::optional<PlayerReport> report_from_browser(const BrowserReport& message, std::uint64_t tick) {
+    if (message.kind != BrowserReport::Kind::Video)
+        return std::nullopt;
+    PlayerReport report;
+    // The extension says how long ago the page read the video; it arrived at `tick`.
+    auto age = static_cast<std::uint64_t>(std::llround(message.age_ms));
+    report.tick = tick - std::min(age, tick);
+    report.paused = message.paused;
+    report.position = message.current_time;
+    report.rate = message.playback_rate;
+    report.exact = true;
+    return report;
+}
+
+ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply) {
+    if (!reply.ok)
+        return {std::nullopt, reply.error};
+    if (reader.source == ClockSource::Vlc) {
+        if (std::optional<VlcStatus> status = read_vlc_status(reply.text))
+            return {report_from_vlc(reader, *status, reply.tick, reply.latest_tick), {}};
+    } else if (reader.source == ClockSource::Browser) {
+        if (std::optional<BrowserReport> message = read_browser_report(reply.text)) {
+            if (message->kind == BrowserReport::Kind::Idle || message->kind == BrowserReport::Kind::Gone)
+                return {std::nullopt, "no video followed in the browser"};
+            return {report_from_browser(*message, reply.tick), {}};
+        }
+    } else if (reader.source == ClockSource::Mpv) {
+        if (std::optional<MpvMessage> message = read_mpv_line(reply.text))
+            return {report_from_mpv(reader, *message, reply.tick), {}};
+    }
+    return {std::nullopt, "unreadable answer"};
+}
+
+}  // namespace dvbk

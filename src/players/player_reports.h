@@ -1,0 +1,55 @@
+// What the players' messages come to: the clock's reports, read from the text each link delivers,
+// with what one player's messages must be remembered for between them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "clock/clock_follower.h"
+#include "players/player_reply.h"
+#include "settings/settings_file.h"
+#include "wire/browser_report.h"
+#include "wire/player_messages.h"
+
+namespace dvbk {
+
+// What the messages of the player followed leave to be remembered; a new one for every link.
+struct PlayerReader {
+    explicit PlayerReader(ClockSource followed = ClockSource::Manual) : source(followed) {}
+
+    ClockSource source;
+
+    // VLC gives its length in whole seconds; the time and position pairs narrow it down.
+    double length_low = 0.0;
+    double length_high = 0.0;
+
+    // mpv tells each property when it changes.
+    std::optional<double> mpv_time;
+    bool mpv_paused = false;
+    double mpv_speed = 1.0;
+};
+
+// A report from VLC's status, its position to the millisecond where the fields allow it, read
+// between `tick` and `latest_tick` (0: at `tick`).
+PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, std::uint64_t tick,
+                             std::uint64_t latest_tick = 0);
+
+// A report from one mpv message, or none when the message says nothing of time or pause.
+std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessage& message, std::uint64_t tick);
+
+// A report from one message of the browser extension, or none when it says nothing of a video.
+std::optional<PlayerReport> report_from_browser(const BrowserReport& message, std::uint64_t tick);
+
+// What one reply comes to: a report, or why there is none for the status line (the link's error,
+// "unreadable answer", "no video followed in the browser"), or neither for a message that says
+// nothing of the film (a greeting, a reply to a command).
+struct ReplyReading {
+    std::optional<PlayerReport> report;
+    std::string problem;
+};
+
+// Reads one reply of the player `reader` follows. A reply asking permission is the caller's.
+ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply);
+
+}  // namespace dvbk
