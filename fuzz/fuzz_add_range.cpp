@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "clock/event_status.h"
+#include "clock/event_rules.h"
 #include "script/filter_script.h"
 #include "script/script_edit.h"
 
@@ -21,11 +21,6 @@ bool load(const std::string& text, dvbk::FilterScript& script) {
     return dvbk::load_filter_script(in, "fuzz.dvbk", script);
 }
 
-struct InForce {
-    bool covered = false;
-    bool muted = false;
-};
-
 bool has_empty_combined_range(const std::string& text) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
@@ -34,14 +29,6 @@ bool has_empty_combined_range(const std::string& text) {
             return true;
     }
     return false;
-}
-
-InForce in_force(const dvbk::FilterScript& script, double t) {
-    InForce state;
-    std::size_t next = dvbk::first_event_after(script.events, t);
-    for (std::size_t i = 0; i < next; ++i)
-        dvbk::apply_event(script.events[i].kind, state.covered, state.muted);
-    return state;
 }
 
 }  // namespace
@@ -76,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (bounds[i] - bounds[i - 1] < 0.002)
             continue;
         double t = (bounds[i - 1] + bounds[i]) / 2.0;
-        InForce old_state = in_force(before, t), new_state = in_force(after, t);
+        dvbk::InForce old_state = dvbk::in_force_at(before.events, t), new_state = dvbk::in_force_at(after.events, t);
         bool inside = start < t && t < end;
         bool mutes = inside && kind != dvbk::RangeKind::Cover;
         bool covers = inside && kind != dvbk::RangeKind::Mute;

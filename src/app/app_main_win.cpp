@@ -12,6 +12,7 @@
 #include "app/script_file_win.h"
 #include "app/user_input.h"
 #include "base/scoped_win.h"
+#include "clock/event_rules.h"
 #include "resources/resource_ids.h"
 #include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
@@ -144,24 +145,13 @@ void carry_out_due_events() {
 void arm_event_timer() {
     if (!app.main_window || !app.event_timer_enabled)
         return;
-    double rate = film_seconds(app.clock, 1.0);
-    if (app.clock.paused || rate <= 0.0 || app.next_event >= app.script.events.size()) {
+    EventTimerPlan plan = plan_event_timer(app.script.events, app.next_event, position(app.clock), app.clock.paused,
+                                           film_seconds(app.clock, 1.0));
+    set_fine_timer(plan.fine);
+    if (plan.armed)
+        SetTimer(app.main_window, EVENT_TIMER, plan.milliseconds, nullptr);
+    else
         KillTimer(app.main_window, EVENT_TIMER);
-        set_fine_timer(false);
-        return;
-    }
-    double wait = (app.script.events[app.next_event].time - position(app.clock)) / rate;
-    // The 1 ms resolution keeps the whole machine's timer ticking fast, so it is asked for only for
-    // the last stretch before an event: until then the timer wakes FINE_TIMER_LEAD early at the
-    // ordinary resolution and sets itself again.
-    bool soon = wait <= 2.0 * FINE_TIMER_LEAD;
-    set_fine_timer(soon);
-    if (!soon)
-        wait -= FINE_TIMER_LEAD;
-    // One millisecond past the event: it is due only once the position is strictly greater. Far
-    // waits are cut to an hour; the timer then simply sets itself again.
-    double milliseconds = std::ceil(std::max(wait, 0.0) * 1000.0) + 1.0;
-    SetTimer(app.main_window, EVENT_TIMER, static_cast<UINT>(std::min(milliseconds, 3600000.0)), nullptr);
 }
 
 void set_fine_timer(bool on) {

@@ -42,9 +42,6 @@ void carry_out_due_events();
 // clock stands or nothing is left). Called wherever the clock, its rate or the cursor changes.
 void arm_event_timer();
 
-// How long before an event the 1 ms timer resolution is asked for, in seconds of waiting.
-inline constexpr double FINE_TIMER_LEAD = 1.0;
-
 // Asks the system for 1 ms timer resolution, or gives it back.
 void set_fine_timer(bool on);
 

@@ -3,6 +3,7 @@
 #include "app/app_state_win.h"
 #include "app/app_win.h"
 #include "app/follow_win.h"
+#include "clock/event_rules.h"
 #include "clock/event_status.h"
 
 namespace dvbk {
@@ -50,21 +51,17 @@ void end_actions(HWND window) {
 
 void carry_out_what_is_in_force(HWND window) {
     double now = position(app.clock);
-    size_t next = first_event_after(app.script.events, now);
-    // What the script has in force at this moment: its events up to here, in order.
-    bool cover = false, mute = false;
-    for (size_t i = 0; i < next; ++i)
-        apply_event(app.script.events[i].kind, cover, mute);
-    if (app.covered != cover || app.muted != mute) {
+    InForce due = in_force_at(app.script.events, now);
+    if (app.covered != due.covered || app.muted != due.muted) {
         end_actions(window);
-        if (cover || mute) {
-            EventKind kind = cover && mute ? EventKind::BothStart
-                             : cover       ? EventKind::CoverStart
-                                           : EventKind::MuteStart;
+        if (due.covered || due.muted) {
+            EventKind kind = due.covered && due.muted ? EventKind::BothStart
+                             : due.covered            ? EventKind::CoverStart
+                                                      : EventKind::MuteStart;
             dispatch_event(FilterEvent{kind, now});
         }
     }
-    app.next_event = next;
+    app.next_event = first_event_after(app.script.events, now);
     arm_event_timer();
     InvalidateRect(window, nullptr, TRUE);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "clock/event_rules.h"
 #include "script/film_time.h"
 
 namespace dvbk {
@@ -11,34 +12,6 @@ std::string action_name(bool covered, bool muted) {
     if (covered)
         return muted ? "DunvelBlenk" : "Blenk";
     return muted ? "Dunvel" : "Normal";
-}
-
-void apply_event(EventKind kind, bool& covered, bool& muted) {
-    switch (kind) {
-        case EventKind::CoverStart:
-            covered = true;
-            break;
-        case EventKind::CoverEnd:
-            covered = false;
-            break;
-        case EventKind::MuteStart:
-            muted = true;
-            break;
-        case EventKind::MuteEnd:
-            muted = false;
-            break;
-        case EventKind::BothStart:
-            covered = true;
-            muted = true;
-            break;
-    }
-}
-
-size_t first_event_after(const std::vector<FilterEvent>& events, double position) {
-    size_t index = 0;
-    while (index < events.size() && !(events[index].time > position))
-        ++index;
-    return index;
 }
 
 StatusTexts compose_status(double position, const std::vector<FilterEvent>& events, size_t next_event, bool covered,

@@ -1,6 +1,5 @@
 // What the status lines, the window title and the action line say, from the clock's position,
-// the event list and what the program has done. Also the rules by which an event changes the
-// cover and mute state, shared by carrying events out and by previewing the next ones.
+// the event list and what the program has done.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +12,6 @@ namespace dvbk {
 
 // "DunvelBlenk", "Blenk", "Dunvel" or "Normal".
 std::string action_name(bool covered, bool muted);
-
-// The state an event leaves behind: starts set, ends clear; unknown kinds change nothing.
-void apply_event(EventKind kind, bool& covered, bool& muted);
-
-// Index of the first event later than `position`, or events.size() when none is.
-size_t first_event_after(const std::vector<FilterEvent>& events, double position);
 
 struct StatusTexts {
     std::string elapsed_text;

@@ -55,31 +55,6 @@ TEST(StatusText, NextActionLooksAtEveryEventOfTheNextInstant) {
     }
 }
 
-TEST(StatusText, ApplyEventAndNames) {
-    struct Case {
-        int kind;
-        bool covered, muted;
-        const char* name;
-    };
-    // From the all-on state, and from the all-off state for the starts.
-    for (const Case& c :
-         {Case{0, true, true, "DunvelBlenk"}, Case{1, false, true, "Dunvel"}, Case{2, true, true, "DunvelBlenk"},
-          Case{3, true, false, "Blenk"}, Case{4, true, true, "DunvelBlenk"}, Case{99, true, true, "DunvelBlenk"}}) {
-        bool covered = true, muted = true;
-        apply_event(static_cast<EventKind>(c.kind), covered, muted);
-        EXPECT_EQ(c.name, action_name(covered, muted)) << c.kind;
-    }
-    bool covered = false, muted = false;
-    apply_event(static_cast<EventKind>(99), covered, muted);
-    EXPECT_EQ("Normal", action_name(covered, muted));
-}
-
-TEST(StatusText, FirstEventAfter) {
-    const std::vector<FilterEvent> events = {{K::MuteStart, 10}, {K::MuteEnd, 20}, {K::MuteStart, 20}};
-    for (auto [position, index] : {std::pair{-1.0, 0u}, {9.99, 0u}, {10.0, 1u}, {19.0, 1u}, {20.0, 3u}, {1e9, 3u}})
-        EXPECT_EQ(index, first_event_after(events, position)) << position;
-}
-
 TEST(StatusText, CursorAsScreenFractions) {
     EXPECT_EQ("Cursor position: (0.986, 0.949)", cursor_text(1893, 1025, 1920, 1080));
     EXPECT_EQ("Cursor position: (0.000, 1.000)", cursor_text(0, 1080, 1920, 1080));
