@@ -13,6 +13,7 @@
 #include "../tests/audio/fake_core_audio_win.h"
 #include "app/app_state_win.h"
 #include "app/app_win.h"
+#include "percentile.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -25,12 +26,6 @@ void note_lateness() {
     lateness_ms.push_back((dvbk::position(dvbk::app.clock) - due) * 1000.0);
     if (dvbk::app.next_event + 1 == events.size())
         PostQuitMessage(0);
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
 }
 
 }  // namespace

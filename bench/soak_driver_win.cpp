@@ -8,7 +8,8 @@
 // mute marker file exists), and marks the moment in the shared file. At each tenth of the run it
 // counts the program's GDI objects, windows and kernel handles and reads its memory. At the end it
 // plays on into a gap between ranges, pauses, checks, closes the program, and reads the file: the
-// events the program carried out (one debug line each) against what its own rules require.
+// events the program carried out (one debug line each) against what its own rules require
+// (soak_check.cpp).
 //
 //   soak_driver script PATH SEED                 writes the script
 //   soak_driver run SCRIPT LOG SECONDS SEED      drives the running program, then checks LOG
@@ -26,10 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "percentile.h"
 #include "resources/resource_ids.h"
+#include "resources/window_names.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"
 #include "settings/mute_marker_win.h"
+#include "soak_check.h"
 
 namespace {
 
@@ -85,37 +89,49 @@ struct Program {
     std::string marker_path;
 };
 
-Program program;
+// The program's window, found within twenty seconds of its start.
+bool attach(Program& program) {
+    for (int i = 0; i < 2000 && !program.window; ++i) {
+        program.window = FindWindowA(dvbk::MAIN_WINDOW_CLASS, nullptr);
+        Sleep(10);
+    }
+    GetWindowThreadProcessId(program.window, &program.pid);
+    program.process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, program.pid);
+    program.position_query = RegisterWindowMessageA(dvbk::POSITION_QUERY_MESSAGE);
+    program.marker_path = dvbk::mute_marker_path();
+    return program.window && program.process;
+}
 
-double position() {
+double position(const Program& program) {
     DWORD_PTR ms = 0;
     if (!SendMessageTimeoutA(program.window, program.position_query, 0, 0, SMTO_ABORTIFHUNG, 5000, &ms))
         return -1.0;
     return static_cast<double>(static_cast<LONG_PTR>(ms)) / 1000.0;
 }
 
-void post_command(int id) {
+void post_command(const Program& program, int id) {
     HWND control = GetDlgItem(program.window, id);
     PostMessageA(program.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
-bool covered() {
-    bool topmost = (GetWindowLongA(program.window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    return topmost && IsZoomed(program.window);
+bool topmost(const Program& program) {
+    return (GetWindowLongA(program.window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// Neither maximised nor topmost: anything between is neither covered nor uncovered.
-bool uncovered() {
-    bool topmost = (GetWindowLongA(program.window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    return !topmost && !IsZoomed(program.window);
+bool covered(const Program& program) {
+    return topmost(program) && IsZoomed(program.window);
 }
 
-bool muted() {
+bool uncovered(const Program& program) {
+    return !topmost(program) && !IsZoomed(program.window);
+}
+
+bool muted(const Program& program) {
     return GetFileAttributesA(program.marker_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // A dialog of the program with this caption, waiting up to five seconds for it.
-HWND find_dialog(const char* caption) {
+HWND find_dialog(const Program& program, const char* caption) {
     for (int i = 0; i < 500; ++i) {
         HWND dialog = nullptr;
         while ((dialog = FindWindowExA(nullptr, dialog, "#32770", caption)) != nullptr) {
@@ -133,6 +149,11 @@ bool wait_closed(HWND dialog) {
     for (int i = 0; i < 500 && IsWindow(dialog); ++i)
         Sleep(10);
     return !IsWindow(dialog);
+}
+
+// Presses a dialog's button as a click would.
+void press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -268,7 +289,7 @@ struct Sample {
     double private_usage_mb;
 };
 
-Sample sample(double at) {
+Sample sample(const Program& program, double at) {
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(program.process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
@@ -284,45 +305,51 @@ Sample sample(double at) {
 // ---------------------------------------------------------------------------------------------
 // The run. Marks in the shared file tie the driver's notes to the program's lines around them.
 
-struct Checkpoint {
-    size_t segment;
-    double position;
-    bool covered;
-    bool uncovered;
-    bool muted;
-    // The furthest the clock can have been in this segment: at least `reach_low`, at most
-    // `reach_high` (a nudge back is taken at a moment between two readings).
-    double reach_low;
-    double reach_high;
-};
+enum Action { PLAY, PAUSE, NUDGE, SET_TIME_OK, SET_TIME_CANCEL, SETTINGS_OK, SETTINGS_CANCEL, ABOUT, ACTIONS };
 
-struct Segment {
-    double set_to = 0.0;  // the Set Time that began it (the first begins at 0)
-    double reach_low = 0.0;
-    double reach_high = 0.0;
-    // Film time jumped over by forward nudges: events there are late by design.
-    std::vector<std::pair<double, double>> jumps;
-};
+// One soak: the program driven, its script, and what the driver did and saw.
+struct Soak {
+    explicit Soak(unsigned seed) : random(seed) {}
 
-struct Run {
+    Program program;
+    std::mt19937 random;
     std::vector<FilterEvent> events;
-    std::vector<std::pair<double, double>> mute_ranges;
-    std::vector<std::pair<double, double>> cover_ranges;
     // Every time as the script writes it: what a user types into Set Time to go to a range.
     std::vector<std::string> script_times;
     int exact_set_times = 0;
-    std::vector<Checkpoint> checkpoints;
-    std::vector<Segment> segments{1};
+    std::vector<soak_log::Checkpoint> checkpoints;
+    std::vector<soak_log::Segment> segments{1};
     bool started = false;
     bool running = false;
-    int actions[8] = {};
+    int actions[ACTIONS] = {};
     int problems = 0;
+
+    double position() const { return ::position(program); }
+    bool chance(unsigned in) { return random() % in == 0; }
 };
 
-Run run;
+// The script's events, and its times as written there.
+bool read_script(Soak& soak, const char* path) {
+    dvbk::FilterScript script;
+    if (!dvbk::load_filter_script(path, script)) {
+        std::fprintf(stderr, "soak: %s\n", script.load_error.c_str());
+        return false;
+    }
+    soak.events = script.events;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        size_t first = line.find(", ");
+        size_t second = line.find(", ", first + 2);
+        if (first == std::string::npos || second == std::string::npos || !dvbk::read_script_line_as_loaded(line).kind)
+            continue;
+        soak.script_times.push_back(line.substr(first + 2, second - first - 2));
+        soak.script_times.push_back(line.substr(second + 2, line.find_first_of("\r,", second + 2) - second - 2));
+    }
+    return true;
+}
 
-void problem(const char* what) {
-    ++run.problems;
+void problem(Soak& soak, const char* what) {
+    ++soak.problems;
     std::printf("soak: %s\n", what);
 }
 
@@ -332,79 +359,80 @@ void mark(const char* kind, size_t index) {
     OutputDebugStringA(line);
 }
 
-void reach(double low, double high) {
-    Segment& segment = run.segments.back();
+void reach(Soak& soak, double low, double high) {
+    soak_log::Segment& segment = soak.segments.back();
     segment.reach_low = std::max(segment.reach_low, low);
     segment.reach_high = std::max(segment.reach_high, high);
 }
 
 // Paused and settled: where things stand, marked in the file.
-void checkpoint() {
+void checkpoint(Soak& soak) {
     Sleep(300);
-    double first = position();
+    double first = soak.position();
     Sleep(40);
-    double at = position();
+    double at = soak.position();
     if (first != at || at < 0.0)
-        problem("the clock moves or does not answer after a pause");
-    reach(at, at);
-    const Segment& segment = run.segments.back();
-    run.checkpoints.push_back(
-        {run.segments.size() - 1, at, covered(), uncovered(), muted(), segment.reach_low, segment.reach_high});
-    mark("checkpoint", run.checkpoints.size() - 1);
+        problem(soak, "the clock moves or does not answer after a pause");
+    reach(soak, at, at);
+    const soak_log::Segment& segment = soak.segments.back();
+    const Program& program = soak.program;
+    soak.checkpoints.push_back({soak.segments.size() - 1, at, covered(program), uncovered(program), muted(program),
+                                segment.reach_low, segment.reach_high});
+    mark("checkpoint", soak.checkpoints.size() - 1);
 }
 
-void play_or_pause(std::mt19937& random) {
+void play_or_pause(Soak& soak) {
     // The button, or the menu item that is enabled (Play is not, before the first start).
-    bool button = random() % 2 != 0 || !run.started;
-    post_command(button ? IDC_PLAY_BUTTON : run.running ? IDM_PAUSE : IDM_PLAY);
-    run.started = true;
-    run.running = !run.running;
-    ++run.actions[run.running ? 0 : 1];
-    if (!run.running)
-        checkpoint();
+    bool button = !soak.chance(2) || !soak.started;
+    post_command(soak.program, button ? IDC_PLAY_BUTTON : soak.running ? IDM_PAUSE : IDM_PLAY);
+    soak.started = true;
+    soak.running = !soak.running;
+    ++soak.actions[soak.running ? PLAY : PAUSE];
+    if (!soak.running)
+        checkpoint(soak);
 }
 
 // Set Time and Settings are on the menu only while the clock stands.
-void pause_for_menu(std::mt19937& random) {
-    if (run.running)
-        play_or_pause(random);
+void pause_for_menu(Soak& soak) {
+    if (soak.running)
+        play_or_pause(soak);
     else
-        checkpoint();
+        checkpoint(soak);
 }
 
-void maybe_play_on(std::mt19937& random) {
-    if (random() % 4 != 0)
-        play_or_pause(random);
+void maybe_play_on(Soak& soak) {
+    if (!soak.chance(4))
+        play_or_pause(soak);
 }
 
-void nudge(std::mt19937& random) {
+void nudge(Soak& soak) {
     const int ids[] = {IDC_BACK_2S, IDC_BACK_02S, IDC_FORWARD_02S, IDC_FORWARD_2S};
     const double steps[] = {-2.0, -0.2, 0.2, 2.0};
-    int which = static_cast<int>(random() % 4);
-    double before = position();
-    post_command(ids[which]);
+    int which = static_cast<int>(soak.random() % 4);
+    double before = soak.position();
+    post_command(soak.program, ids[which]);
     // Taken once the window shows the step: a step back shows at once as a lower reading, a step
     // forward as one at least a step further.
     double after = before;
     for (int i = 0; i < 1000; ++i) {
-        after = position();
+        after = soak.position();
         if (steps[which] < 0.0 ? after < before : after >= before + steps[which] - 0.0005)
             break;
         Sleep(2);
     }
     if (steps[which] < 0.0)
-        reach(before, after - steps[which] + 0.001);
+        reach(soak, before, after - steps[which] + 0.001);
     else
-        run.segments.back().jumps.push_back({before - 0.001, after + steps[which] + 0.001});
-    ++run.actions[2];
+        soak.segments.back().jumps.push_back({before - 0.001, after + steps[which] + 0.001});
+    ++soak.actions[NUDGE];
 }
 
-std::string set_time_text(std::mt19937& random, double span, double& seconds, bool& valid) {
+std::string set_time_text(Soak& soak, double span, double& seconds, bool& valid) {
     valid = true;
-    int roll = static_cast<int>(random() % 20);
+    int roll = static_cast<int>(soak.random() % 20);
     if (roll < 5) {
         // A time from the script as it is written there, as a user types the start of a range.
-        std::string text = run.script_times[random() % run.script_times.size()];
+        std::string text = soak.script_times[soak.random() % soak.script_times.size()];
         dvbk::parse_time(text, seconds);
         return text;
     }
@@ -412,103 +440,180 @@ std::string set_time_text(std::mt19937& random, double span, double& seconds, bo
         valid = false;
         return "soon";
     }
-    int ms = static_cast<int>(random() % static_cast<unsigned>(span * 100.0)) * 10;
-    std::string text = time_text(ms, static_cast<int>(random() % 3));
+    int ms = static_cast<int>(soak.random() % static_cast<unsigned>(span * 100.0)) * 10;
+    std::string text = time_text(ms, static_cast<int>(soak.random() % 3));
     dvbk::parse_time(text, seconds);
     return text;
 }
 
-void set_time(std::mt19937& random, double span) {
-    pause_for_menu(random);
-    post_command(IDM_SET_TIME);
-    HWND dialog = find_dialog("Set Time");
+void set_time(Soak& soak, double span) {
+    pause_for_menu(soak);
+    post_command(soak.program, IDM_SET_TIME);
+    HWND dialog = find_dialog(soak.program, "Set Time");
     if (!dialog) {
-        problem("no Set Time dialog");
+        problem(soak, "no Set Time dialog");
         return;
     }
-    Sleep(random() % 800);
+    Sleep(soak.random() % 800);
     double seconds = 0.0;
     bool valid = true;
-    std::string text = set_time_text(random, span, seconds, valid);
+    std::string text = set_time_text(soak, span, seconds, valid);
     SetDlgItemTextA(dialog, IDC_SET_TIME_EDIT, text.c_str());
-    bool ok = random() % 4 != 0;
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ok ? IDOK : IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, ok ? IDOK : IDCANCEL)));
+    bool ok = !soak.chance(4);
+    press(dialog, ok ? IDOK : IDCANCEL);
     if (!wait_closed(dialog))
-        problem("the Set Time dialog stays open");
-    ++run.actions[ok ? 3 : 4];
+        problem(soak, "the Set Time dialog stays open");
+    ++soak.actions[ok ? SET_TIME_OK : SET_TIME_CANCEL];
     if (ok && valid) {
         double wanted = std::llround(seconds * 1000.0) / 1000.0;
         int tries = 0;
-        while (position() != wanted && tries++ < 500)
+        while (soak.position() != wanted && tries++ < 500)
             Sleep(10);
         if (tries > 500)
-            problem("Set Time did not move the clock");
-        run.segments.push_back({seconds, seconds, seconds, {}});
-        mark("settime", run.segments.size() - 1);
-        for (const FilterEvent& event : run.events)
-            run.exact_set_times += event.time == seconds;
+            problem(soak, "Set Time did not move the clock");
+        soak.segments.push_back({seconds, seconds, seconds, {}});
+        mark("settime", soak.segments.size() - 1);
+        for (const FilterEvent& event : soak.events)
+            soak.exact_set_times += event.time == seconds;
     }
-    checkpoint();
-    maybe_play_on(random);
+    checkpoint(soak);
+    maybe_play_on(soak);
 }
 
-void settings(std::mt19937& random) {
-    pause_for_menu(random);
-    post_command(IDM_SETTINGS);
-    HWND dialog = find_dialog("Settings");
+void settings(Soak& soak) {
+    pause_for_menu(soak);
+    post_command(soak.program, IDM_SETTINGS);
+    HWND dialog = find_dialog(soak.program, "Settings");
     if (!dialog) {
-        problem("no Settings dialog");
+        problem(soak, "no Settings dialog");
         return;
     }
-    Sleep(random() % 800);
-    bool ok = random() % 2 != 0;
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ok ? IDOK : IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, ok ? IDOK : IDCANCEL)));
+    Sleep(soak.random() % 800);
+    bool ok = !soak.chance(2);
+    press(dialog, ok ? IDOK : IDCANCEL);
     if (!wait_closed(dialog))
-        problem("the Settings dialog stays open");
-    ++run.actions[ok ? 5 : 6];
-    checkpoint();
-    maybe_play_on(random);
+        problem(soak, "the Settings dialog stays open");
+    ++soak.actions[ok ? SETTINGS_OK : SETTINGS_CANCEL];
+    checkpoint(soak);
+    maybe_play_on(soak);
 }
 
 // The one dialog the menu offers while the clock runs, held open for up to three seconds.
-void about(std::mt19937& random) {
-    post_command(IDM_ABOUT);
-    HWND dialog = find_dialog("About DunvelBlenk");
+void about(Soak& soak) {
+    post_command(soak.program, IDM_ABOUT);
+    HWND dialog = find_dialog(soak.program, "About DunvelBlenk");
     if (!dialog) {
-        problem("no About box");
+        problem(soak, "no About box");
         return;
     }
-    Sleep(200 + random() % 2800);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    Sleep(200 + soak.random() % 2800);
+    press(dialog, IDOK);
     if (!wait_closed(dialog))
-        problem("the About box stays open");
-    ++run.actions[7];
+        problem(soak, "the About box stays open");
+    ++soak.actions[ABOUT];
 }
 
-// Within `margin` of a range of the kind, or inside it.
-bool near_range(const std::vector<std::pair<double, double>>& ranges, double at, double margin) {
-    return std::any_of(ranges.begin(), ranges.end(),
-                       [&](const auto& range) { return at >= range.first - margin && at <= range.second + margin; });
+// Within 50 ms of a range, or inside one.
+bool near_a_range(const Soak& soak, double at) {
+    dvbk::InForce close_by = soak_log::in_force_near(soak.events, at, 0.05);
+    return close_by.covered || close_by.muted;
 }
 
-bool near_a_range(double at) {
-    return near_range(run.mute_ranges, at, 0.05) || near_range(run.cover_ranges, at, 0.05);
+// For `seconds`, at random moments: mostly short waits, now and then a long one. At each tenth of
+// the run, a sample of what the program holds.
+std::vector<Sample> drive(Soak& soak, double seconds) {
+    double span = soak.events.back().time;
+    std::vector<Sample> samples{sample(soak.program, 0.0)};
+    ULONGLONG start = GetTickCount64();
+    auto elapsed = [&] { return static_cast<double>(GetTickCount64() - start) / 1000.0; };
+    while (elapsed() < seconds) {
+        std::exponential_distribution<double> wait(1.0 / 1.2);
+        double until = elapsed() + std::min(wait(soak.random), 6.0);
+        while (elapsed() < until) {
+            double next_sample = seconds * static_cast<double>(samples.size()) / 10.0;
+            if (samples.size() <= 10 && elapsed() >= next_sample)
+                samples.push_back(sample(soak.program, next_sample));
+            Sleep(5);
+        }
+        int roll = static_cast<int>(soak.random() % 100);
+        if (roll < 30)
+            play_or_pause(soak);
+        else if (roll < 70)
+            nudge(soak);
+        else if (roll < 83)
+            set_time(soak, span);
+        else if (roll < 95)
+            settings(soak);
+        else
+            about(soak);
+    }
+    while (samples.size() <= 10)
+        samples.push_back(sample(soak.program, seconds * static_cast<double>(samples.size()) / 10.0));
+    return samples;
 }
 
 // The last act: plays on for five seconds of film with nobody touching anything, then pauses in
 // a gap between ranges (or past the last one) and looks.
-void finish(std::mt19937& random) {
-    if (!run.running)
-        play_or_pause(random);
-    double from = position();
+void finish(Soak& soak) {
+    if (!soak.running)
+        play_or_pause(soak);
+    double from = soak.position();
     double at = from;
-    for (int i = 0; i < 6000 && (at < from + 5.0 || near_a_range(at)); ++i) {
+    for (int i = 0; i < 6000 && (at < from + 5.0 || near_a_range(soak, at)); ++i) {
         Sleep(5);
-        at = position();
+        at = soak.position();
     }
-    play_or_pause(random);
+    play_or_pause(soak);
+}
+
+// What Wine's stubs give, so that the figures below can be read for what they are.
+void print_counter_stubs(const Program& program) {
+    if (!gdi_count_works())
+        std::printf("soak: the GDI table count does not see our own brushes; GDI figures below are unreliable\n");
+    SetLastError(0);
+    DWORD gui = GetGuiResources(program.process, GR_GDIOBJECTS);
+    std::printf("GetGuiResources: %lu (error %lu); GetProcessHandleCount: ", gui, GetLastError());
+    DWORD handle_count = 0;
+    BOOL counted = GetProcessHandleCount(program.process, &handle_count);
+    std::printf("%lu (%s)\n", handle_count, counted ? "succeeded" : "failed");
+}
+
+struct Ending {
+    soak_log::Checkpoint last;
+    bool closed;
+    bool muted_after_exit;
+};
+
+void print_report(const Soak& soak, const soak_log::Verdict& v, const Ending& end, const std::vector<Sample>& samples,
+                  double seconds, const char* seed) {
+    const int* a = soak.actions;
+    std::printf("soak: %.0f s, seed %s, %zu events from %d ranges\n", seconds, seed, soak.events.size(), RANGES);
+    std::printf(
+        "actions: %d plays, %d pauses, %d nudges, Set Time %d OK / %d Cancel, Settings %d OK / %d Cancel, About %d\n",
+        a[PLAY], a[PAUSE], a[NUDGE], a[SET_TIME_OK], a[SET_TIME_CANCEL], a[SETTINGS_OK], a[SETTINGS_CANCEL], a[ABOUT]);
+    std::printf(
+        "events: %ld expected, %ld carried out, %ld lost, %ld twice, %ld skipped by Set Time yet carried out, "
+        "%ld early, %ld not in the script; %ld within 1.5 ms of a pause (either way right)\n",
+        v.expected, v.carried, v.lost, v.twice, v.skipped_but_done, v.early, v.wrong_time, v.ambiguous);
+    std::printf("Set Time to exactly an event's time: %d\n", soak.exact_set_times);
+    std::printf("lateness of events not jumped over (%zu): p50 %.1f ms, p99 %.1f ms, max %.1f ms; %ld over 0.5 s\n",
+                v.lateness_ms.size(), percentile(v.lateness_ms, 0.5), percentile(v.lateness_ms, 0.99),
+                percentile(v.lateness_ms, 1.0), v.late);
+    std::printf(
+        "checkpoints: %ld, judged %ld (the rest within 1.5 ms of an event), state unlike the rules %ld, "
+        "muted or covered outside a range %ld (%ld more where the rules say so, after a nudge back out of a "
+        "range)\n",
+        v.checks, v.judged, v.state_wrong, v.outside_but_on, v.outside_on_by_nudge);
+    std::printf("end: clock %.3f, %s a range, covered %s, muted %s; closed %s, muted after %s\n", end.last.position,
+                near_a_range(soak, end.last.position) ? "in or near" : "outside", end.last.covered ? "yes" : "no",
+                end.last.muted ? "yes" : "no", end.closed ? "yes" : "no", end.muted_after_exit ? "yes" : "no");
+    std::printf(
+        "   at s  GDI (DC region bitmap font brush/pen)  windows  kernel handles  private MB  working set MB  "
+        "PrivateUsage MB\n");
+    for (const Sample& s : samples)
+        std::printf("%7.0f  %4d (%3d %5d %5d %4d %5d)          %7d  %14d  %10.2f  %14.2f  %15.2f\n", s.at, s.gdi.total,
+                    s.gdi.dc, s.gdi.region, s.gdi.bitmap, s.gdi.font, s.gdi.brush_or_pen, s.windows, s.handles,
+                    s.private_mb, s.working_set_mb, s.private_usage_mb);
 }
 
 }  // namespace
@@ -522,229 +627,28 @@ int main(int argc, char** argv) {
     }
     const char* log_path = argv[3];
     double seconds = std::atof(argv[4]);
-    std::mt19937 random(static_cast<unsigned>(std::strtoul(argv[5], nullptr, 10)));
-
-    dvbk::FilterScript script;
-    if (!dvbk::load_filter_script(argv[2], script)) {
-        std::fprintf(stderr, "soak: %s\n", script.load_error.c_str());
+    Soak soak(static_cast<unsigned>(std::strtoul(argv[5], nullptr, 10)));
+    if (!read_script(soak, argv[2]))
         return 1;
-    }
-    run.events = script.events;
-    double span = run.events.back().time;
-    double mute_from = 0.0;
-    double cover_from = 0.0;
-    for (const FilterEvent& event : run.events) {
-        if (event.kind == EventKind::MuteStart || event.kind == EventKind::BothStart)
-            mute_from = event.time;
-        if (event.kind == EventKind::CoverStart || event.kind == EventKind::BothStart)
-            cover_from = event.time;
-        if (event.kind == EventKind::MuteEnd)
-            run.mute_ranges.push_back({mute_from, event.time});
-        if (event.kind == EventKind::CoverEnd)
-            run.cover_ranges.push_back({cover_from, event.time});
-    }
-    std::ifstream script_file(argv[2]);
-    for (std::string line; std::getline(script_file, line);) {
-        size_t first = line.find(", ");
-        size_t second = line.find(", ", first + 2);
-        if (first == std::string::npos || second == std::string::npos || line.rfind("End", 0) == 0)
-            continue;
-        run.script_times.push_back(line.substr(first + 2, second - first - 2));
-        run.script_times.push_back(line.substr(second + 2, line.find_first_of("\r,", second + 2) - second - 2));
-    }
-
-    for (int i = 0; i < 2000 && !program.window; ++i) {
-        program.window = FindWindowA("BLENK", nullptr);
-        Sleep(10);
-    }
-    GetWindowThreadProcessId(program.window, &program.pid);
-    program.process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, program.pid);
-    program.position_query = RegisterWindowMessageA("DunvelBlenk.Position");
-    program.marker_path = dvbk::mute_marker_path();
-    if (!program.window || !program.process) {
+    if (!attach(soak.program)) {
         std::fprintf(stderr, "soak: the program's window is not there\n");
         return 1;
     }
-    if (!gdi_count_works())
-        std::printf("soak: the GDI table count does not see our own brushes; GDI figures below are unreliable\n");
-    SetLastError(0);
-    DWORD gui = GetGuiResources(program.process, GR_GDIOBJECTS);
-    std::printf("GetGuiResources: %lu (error %lu); GetProcessHandleCount: ", gui, GetLastError());
-    DWORD handle_count = 0;
-    BOOL counted = GetProcessHandleCount(program.process, &handle_count);
-    std::printf("%lu (%s)\n", handle_count, counted ? "succeeded" : "failed");
+    print_counter_stubs(soak.program);
 
-    std::vector<Sample> samples{sample(0.0)};
-    ULONGLONG start = GetTickCount64();
-    auto elapsed = [&] { return static_cast<double>(GetTickCount64() - start) / 1000.0; };
-    while (elapsed() < seconds) {
-        // Mostly short waits, now and then a long one.
-        std::exponential_distribution<double> wait(1.0 / 1.2);
-        double pause = std::min(wait(random), 6.0);
-        double until = elapsed() + pause;
-        while (elapsed() < until) {
-            double next_sample = seconds * static_cast<double>(samples.size()) / 10.0;
-            if (samples.size() <= 10 && elapsed() >= next_sample)
-                samples.push_back(sample(next_sample));
-            Sleep(5);
-        }
-        int roll = static_cast<int>(random() % 100);
-        if (roll < 30)
-            play_or_pause(random);
-        else if (roll < 70)
-            nudge(random);
-        else if (roll < 83)
-            set_time(random, span);
-        else if (roll < 95)
-            settings(random);
-        else
-            about(random);
-    }
-    while (samples.size() <= 10)
-        samples.push_back(sample(seconds * static_cast<double>(samples.size()) / 10.0));
-    finish(random);
-    Checkpoint last = run.checkpoints.back();
-
-    post_command(IDM_EXIT);
-    bool closed = WaitForSingleObject(program.process, 10000) == WAIT_OBJECT_0;
-    bool muted_after_exit = muted();
+    std::vector<Sample> samples = drive(soak, seconds);
+    finish(soak);
+    Ending end{soak.checkpoints.back(), false, false};
+    post_command(soak.program, IDM_EXIT);
+    end.closed = WaitForSingleObject(soak.program.process, 10000) == WAIT_OBJECT_0;
+    end.muted_after_exit = muted(soak.program);
     Sleep(200);
 
-    // -----------------------------------------------------------------------------------------
-    // The check. Between two Set Times (a segment) the program carries out, in list order and once
-    // each, the events from the first one after the set time up to the furthest the clock has
-    // been; a Set Time that moves the cursor ends mute and cover first. At a checkpoint the window
-    // and the mute marker must show what those events leave.
     std::ifstream log(log_path, std::ios::binary);
-    std::string line;
-    const std::vector<FilterEvent>& events = run.events;
-    auto count_before = [&](double t, bool or_at) {
-        size_t n = 0;
-        while (n < events.size() && (events[n].time < t || (or_at && events[n].time == t)))
-            ++n;
-        return n;
-    };
-    size_t segment = 0;
-    size_t segment_first = 0;
-    size_t next = 0;
-    bool model_covered = false;
-    bool model_muted = false;
-    long expected = 0, ambiguous = 0, carried = 0, lost = 0, twice = 0, skipped_but_done = 0, early = 0, wrong_time = 0,
-         state_wrong = 0, checks = 0, judged = 0, outside_but_on = 0, outside_on_by_nudge = 0, late = 0;
-    std::vector<double> lateness;
-    size_t last_required = 0, last_allowed = 0;
-    auto close_segment = [&] {
-        if (next < last_required)
-            lost += static_cast<long>(last_required - next);
-        expected += static_cast<long>(last_required > segment_first ? last_required - segment_first : 0);
-        ambiguous += static_cast<long>(last_allowed - last_required);
-    };
-    while (std::getline(log, line)) {
-        unsigned long long index = 0;
-        double time = 0.0;
-        double clock = 0.0;
-        const char* event_line = std::strstr(line.c_str(), "\"DunvelBlenk: event ");
-        const char* mark_line = std::strstr(line.c_str(), "\"soak: ");
-        if (event_line &&
-            std::sscanf(event_line, "\"DunvelBlenk: event %llu at %lf s, clock %lf s", &index, &time, &clock) == 3) {
-            ++carried;
-            if (index >= events.size() || std::fabs(events[index].time - time) > 0.0006) {
-                ++wrong_time;
-                continue;
-            }
-            if (index != next && lost + twice + skipped_but_done < 10)
-                std::printf("soak: event %llu (%.3f s, clock %.3f s) where %llu was next, after Set Time to %.3f s\n",
-                            index, time, clock, static_cast<unsigned long long>(next), run.segments[segment].set_to);
-            if (index == next)
-                ++next;
-            else if (index > next)
-                lost += static_cast<long>(index - next), next = index + 1;
-            else if (index >= segment_first)
-                ++twice;
-            else
-                ++skipped_but_done;
-            if (!(clock > time - 0.0005))
-                ++early;
-            bool jumped = false;
-            for (auto [from, to] : run.segments[segment].jumps)
-                jumped = jumped || (time >= from && time <= to);
-            if (!jumped)
-                lateness.push_back((clock - time) * 1000.0);
-            // Half a second is five beats of the wake timer: more is no longer a matter of timers.
-            late += !jumped && clock - time > 0.5;
-            EventKind kind = events[index].kind;
-            if (kind == EventKind::CoverStart || kind == EventKind::BothStart)
-                model_covered = true;
-            if (kind == EventKind::MuteStart || kind == EventKind::BothStart)
-                model_muted = true;
-            if (kind == EventKind::CoverEnd)
-                model_covered = false;
-            if (kind == EventKind::MuteEnd)
-                model_muted = false;
-        } else if (mark_line && std::sscanf(mark_line, "\"soak: settime %llu", &index) == 1) {
-            close_segment();
-            segment = index;
-            size_t first = count_before(run.segments[segment].set_to, true);
-            if (first != next)
-                model_covered = model_muted = false;
-            segment_first = next = first;
-            last_required = last_allowed = first;
-        } else if (mark_line && std::sscanf(mark_line, "\"soak: checkpoint %llu", &index) == 1) {
-            const Checkpoint& c = run.checkpoints[index];
-            last_required = std::max(segment_first, count_before(c.reach_low - 0.0015, false));
-            last_allowed = std::max(segment_first, count_before(c.reach_high + 0.0015, false));
-            ++checks;
-            // Judged where the events are settled: not while one that may or may not be due is
-            // left (within a millisecond and a half of the clock).
-            if (next < last_required || next > last_allowed || last_required != last_allowed)
-                continue;
-            ++judged;
-            bool cover_ok = model_covered ? c.covered : c.uncovered;
-            bool mute_ok = model_muted == c.muted;
-            if (!cover_ok || !mute_ok)
-                ++state_wrong;
-            bool covered_outside = c.covered && !near_range(run.cover_ranges, c.position, 0.0015);
-            bool muted_outside = c.muted && !near_range(run.mute_ranges, c.position, 0.0015);
-            if (covered_outside || muted_outside)
-                ++(cover_ok && mute_ok ? outside_on_by_nudge : outside_but_on);
-        }
-    }
-    close_segment();
-
-    std::sort(lateness.begin(), lateness.end());
-    auto percentile = [&](double p) {
-        return lateness.empty() ? 0.0 : lateness[static_cast<size_t>(p * static_cast<double>(lateness.size() - 1))];
-    };
-    std::printf("soak: %.0f s, seed %s, %zu events from %d ranges\n", seconds, argv[5], events.size(), RANGES);
-    std::printf(
-        "actions: %d plays, %d pauses, %d nudges, Set Time %d OK / %d Cancel, Settings %d OK / %d Cancel, About %d\n",
-        run.actions[0], run.actions[1], run.actions[2], run.actions[3], run.actions[4], run.actions[5], run.actions[6],
-        run.actions[7]);
-    std::printf(
-        "events: %ld expected, %ld carried out, %ld lost, %ld twice, %ld skipped by Set Time yet carried out, "
-        "%ld early, %ld not in the script; %ld within 1.5 ms of a pause (either way right)\n",
-        expected, carried, lost, twice, skipped_but_done, early, wrong_time, ambiguous);
-    std::printf("Set Time to exactly an event's time: %d\n", run.exact_set_times);
-    std::printf("lateness of events not jumped over (%zu): p50 %.1f ms, p99 %.1f ms, max %.1f ms; %ld over 0.5 s\n",
-                lateness.size(), percentile(0.5), percentile(0.99), percentile(1.0), late);
-    std::printf(
-        "checkpoints: %ld, judged %ld (the rest within 1.5 ms of an event), state unlike the rules %ld, "
-        "muted or covered outside a range %ld (%ld more where the rules say so, after a nudge back out of a "
-        "range)\n",
-        checks, judged, state_wrong, outside_but_on, outside_on_by_nudge);
-    std::printf("end: clock %.3f, %s a range, covered %s, muted %s; closed %s, muted after %s\n", last.position,
-                near_a_range(last.position) ? "in or near" : "outside", last.covered ? "yes" : "no",
-                last.muted ? "yes" : "no", closed ? "yes" : "no", muted_after_exit ? "yes" : "no");
-    std::printf(
-        "   at s  GDI (DC region bitmap font brush/pen)  windows  kernel handles  private MB  working set MB  "
-        "PrivateUsage MB\n");
-    for (const Sample& s : samples)
-        std::printf("%7.0f  %4d (%3d %5d %5d %4d %5d)          %7d  %14d  %10.2f  %14.2f  %15.2f\n", s.at, s.gdi.total,
-                    s.gdi.dc, s.gdi.region, s.gdi.bitmap, s.gdi.font, s.gdi.brush_or_pen, s.windows, s.handles,
-                    s.private_mb, s.working_set_mb, s.private_usage_mb);
-    bool clean = lost == 0 && twice == 0 && skipped_but_done == 0 && early == 0 && wrong_time == 0 && late == 0 &&
-                 state_wrong == 0 && outside_but_on == 0 && !last.covered && !last.muted && closed &&
-                 !muted_after_exit && run.problems == 0;
+    soak_log::Verdict verdict = soak_log::check_log(log, soak.events, soak.segments, soak.checkpoints);
+    print_report(soak, verdict, end, samples, seconds, argv[5]);
+    bool clean = verdict.clean() && !end.last.covered && !end.last.muted && end.closed && !end.muted_after_exit &&
+                 soak.problems == 0;
     std::printf("soak: %s\n", clean ? "clean" : "FAULTS");
     return clean ? 0 : 1;
 }

@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "percentile.h"
 #include "resources/resource_ids.h"
+#include "resources/window_names.h"
 
 namespace {
 
@@ -118,14 +120,6 @@ double clock_offset(HWND program, UINT query) {
     return best_offset;
 }
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,7 +146,7 @@ int main(int argc, char** argv) {
 
     HWND program = nullptr;
     for (int i = 0; i < 200 && !program; ++i, Sleep(50))
-        program = FindWindowA("BLENK", nullptr);
+        program = FindWindowA(dvbk::MAIN_WINDOW_CLASS, nullptr);
     if (!program) {
         std::printf("the program's window is not there\n");
         return 1;
@@ -163,7 +157,7 @@ int main(int argc, char** argv) {
     pump();
     // Started the way the button starts it, without a click that would make the program active.
     PostMessageA(program, WM_COMMAND, IDC_PLAY_BUTTON, 0);
-    UINT query = RegisterWindowMessageA("DunvelBlenk.Position");
+    UINT query = RegisterWindowMessageA(dvbk::POSITION_QUERY_MESSAGE);
     for (int i = 0; i < 100 && program_position(program, query) <= 0.0; ++i)
         Sleep(20);
     double offset = clock_offset(program, query);

@@ -14,8 +14,9 @@ script's time while the video plays. Prints p50/p95/max of |program - video| (an
 clock against where the map puts it); fails only when the program does not follow at all (p95
 beyond a quarter of a second), lets the page in, or does not keep to the map.
 """
-import re
+import math
 import os
+import re
 import shutil
 import statistics
 import subprocess
@@ -41,8 +42,9 @@ def resource_ids():
 
 
 def percentile(values, p):
+    """The nearest rank, as bench/percentile.h has it for every other figure."""
     ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(p / 100.0 * len(ordered)))]
+    return ordered[min(len(ordered), max(1, math.ceil(p / 100.0 * len(ordered)))) - 1]
 
 
 def settings_text(origin):

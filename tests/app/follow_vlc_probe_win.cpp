@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "percentile.h"
+#include "resources/window_names.h"
 #include "wire/http_exchange.h"
 #include "wire/player_messages.h"
 
@@ -62,12 +64,6 @@ std::optional<std::string> http_get(int port, const std::string& password, const
     return response->body;
 }
 
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(std::ceil(fraction * static_cast<double>(values.size()))) - 1;
-    return values[std::min(index, values.size() - 1)];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,8 +77,8 @@ int main(int argc, char** argv) {
     double run = std::atof(argv[4]) * 1000.0;
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    HWND program = FindWindowA("BLENK", nullptr);
-    UINT query = RegisterWindowMessageA("DunvelBlenk.Position");
+    HWND program = FindWindowA(dvbk::MAIN_WINDOW_CLASS, nullptr);
+    UINT query = RegisterWindowMessageA(dvbk::POSITION_QUERY_MESSAGE);
     if (!program) {
         std::fprintf(stderr, "follow_vlc_probe: the program's window is not there\n");
         return 1;

@@ -11,14 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/window_names.h"
+
 namespace {
 
 HWND program_window() {
-    return FindWindowA("BLENK", nullptr);
+    return FindWindowA(dvbk::MAIN_WINDOW_CLASS, nullptr);
 }
 
 bool read_position() {
-    UINT query = RegisterWindowMessageA("DunvelBlenk.Position");
+    UINT query = RegisterWindowMessageA(dvbk::POSITION_QUERY_MESSAGE);
     HWND program = program_window();
     DWORD_PTR position = 0;
     if (!program || !SendMessageTimeoutA(program, query, 0, 0, SMTO_ABORTIFHUNG, 1000, &position))

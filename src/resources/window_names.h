@@ -1,0 +1,14 @@
+// What other programs find the running program by: the tools that drive or measure it (the soak
+// driver, the test probes) look for its main window by class and ask it where the film clock is.
+#pragma once
+
+namespace dvbk {
+
+// The main window's class, as the string table's IDS_WINDOW_CLASS has it.
+inline constexpr const char* MAIN_WINDOW_CLASS = "BLENK";
+
+// Registered with RegisterWindowMessage; sent to the main window, it answers with the film clock's
+// position in milliseconds.
+inline constexpr const char* POSITION_QUERY_MESSAGE = "DunvelBlenk.Position";
+
+}  // namespace dvbk
