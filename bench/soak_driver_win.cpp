@@ -433,7 +433,7 @@ std::string set_time_text(Soak& soak, double span, double& seconds, bool& valid)
     if (roll < 5) {
         // A time from the script as it is written there, as a user types the start of a range.
         std::string text = soak.script_times[soak.random() % soak.script_times.size()];
-        dvbk::parse_time(text, seconds);
+        dvbk::read_time(text, seconds);
         return text;
     }
     if (roll < 6) {
@@ -442,7 +442,7 @@ std::string set_time_text(Soak& soak, double span, double& seconds, bool& valid)
     }
     int ms = static_cast<int>(soak.random() % static_cast<unsigned>(span * 100.0)) * 10;
     std::string text = time_text(ms, static_cast<int>(soak.random() % 3));
-    dvbk::parse_time(text, seconds);
+    dvbk::read_time(text, seconds);
     return text;
 }
 

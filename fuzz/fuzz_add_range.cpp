@@ -25,7 +25,7 @@ bool has_empty_combined_range(const std::string& text) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         dvbk::ScriptLine read = dvbk::read_script_line(line);
-        if (read.kind == dvbk::RangeKind::Both && read.end <= read.start)
+        if (read.kind == dvbk::RangeKind::Combined && read.end <= read.start)
             return true;
     }
     return false;

@@ -19,14 +19,14 @@ INT_PTR set_time_on_ok(HWND dialog, WPARAM wparam) {
     UINT length = GetDlgItemTextA(dialog, IDC_SET_TIME_EDIT, text, 255);
     double seconds = 0.0;
     if (request)
-        *request = length != 0 && parse_time(std::string(text, length), seconds) ? seconds : -1.0;
+        *request = length != 0 && read_time(std::string(text, length), seconds) ? seconds : -1.0;
     EndDialog(dialog, static_cast<INT_PTR>(wparam));
     return TRUE;
 }
 
 // A time as the dialogs show it: to the tenth of a second, never below 0.
 std::string shown_time(double seconds) {
-    return script_time(std::llround(std::max(seconds, 0.0) * 10.0) * 100);
+    return exact_time_text_ms(std::llround(std::max(seconds, 0.0) * 10.0) * 100);
 }
 
 INT_PTR sync_here_on_init(HWND dialog, LPARAM lparam) {
@@ -46,7 +46,7 @@ INT_PTR sync_here_on_ok(HWND dialog) {
     UINT length = GetDlgItemTextA(dialog, IDC_SYNC_COPY_TIME, text, 255);
     std::string typed(text, length);
     double seconds = 0.0;
-    if (!parse_time(typed, seconds) || seconds < 0.0) {
+    if (!read_time(typed, seconds) || seconds < 0.0) {
         MessageBeep(MB_ICONWARNING);
         HWND edit = GetDlgItem(dialog, IDC_SYNC_COPY_TIME);
         SetFocus(edit);

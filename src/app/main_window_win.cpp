@@ -99,7 +99,7 @@ DWORD typed_delay() {
     char text[256] = {};
     int length = GetWindowTextA(app.delay_edit, text, 255);
     double seconds = 0.0;
-    if (length == 0 || !parse_time(std::string(text, static_cast<size_t>(length)), seconds))
+    if (length == 0 || !read_time(std::string(text, static_cast<size_t>(length)), seconds))
         return 0;
     return delay_milliseconds(seconds);
 }

@@ -75,8 +75,8 @@ void on_record_key(HWND window, int id) {
         case HOTKEY_COVER:
             step = app.recorder.mark(RangeKind::Cover, now, app.settings.mark_lead, text);
             break;
-        case HOTKEY_BOTH:
-            step = app.recorder.mark(RangeKind::Both, now, app.settings.mark_lead, text);
+        case HOTKEY_COMBINED:
+            step = app.recorder.mark(RangeKind::Combined, now, app.settings.mark_lead, text);
             break;
         case HOTKEY_UNDO:
             step = app.recorder.undo(text);

@@ -20,13 +20,13 @@ struct RecordKey {
 
 inline constexpr int HOTKEY_MUTE = 1;
 inline constexpr int HOTKEY_COVER = 2;
-inline constexpr int HOTKEY_BOTH = 3;
+inline constexpr int HOTKEY_COMBINED = 3;
 inline constexpr int HOTKEY_UNDO = 4;
 
 inline constexpr std::array<RecordKey, 4> record_keys{{
     {HOTKEY_MUTE, VK_F9, "Ctrl+Shift+F9"},     // a mute range
     {HOTKEY_COVER, VK_F10, "Ctrl+Shift+F10"},  // a cover range
-    {HOTKEY_BOTH, VK_F11, "Ctrl+Shift+F11"},   // a range of both
+    {HOTKEY_COMBINED, VK_F11, "Ctrl+Shift+F11"},   // a combined range
     {HOTKEY_UNDO, VK_F12, "Ctrl+Shift+F12"},   // the last press taken back
 }};
 

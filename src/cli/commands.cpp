@@ -224,7 +224,7 @@ double positive_number(const std::string& option, const std::string& text) {
 McfOptions mcf_options(const CommandLine& line) {
     McfOptions options;
     if (const std::string* severity = line.option("min-severity")) {
-        if (!parse_severity(*severity, options.min_severity))
+        if (!read_severity(*severity, options.min_severity))
             throw UsageError("--min-severity takes low, medium or high, not '" + quote_line(*severity) + "'");
     }
     if (const std::string* only = line.option("only")) {
@@ -238,8 +238,8 @@ McfOptions mcf_options(const CommandLine& line) {
     }
     if (const std::string* sync = line.option("sync")) {
         size_t comma = sync->find(',');
-        bool read = comma != std::string::npos && parse_time(sync->substr(0, comma), options.sync_start) &&
-                    parse_time(sync->substr(comma + 1), options.sync_end);
+        bool read = comma != std::string::npos && read_time(sync->substr(0, comma), options.sync_start) &&
+                    read_time(sync->substr(comma + 1), options.sync_end);
         if (!read || options.sync_start < 0.0 || options.sync_end <= options.sync_start)
             throw UsageError("--sync takes START,END, two film times with START before END, not '" + quote_line(*sync) +
                              "'");
@@ -305,7 +305,7 @@ TimeMap map_option(const std::string& value) {
     size_t start = 0;
     for (int i = 0; i < 4; ++i) {
         size_t end = value.find(i % 2 == 0 ? '=' : ',', start);
-        if ((i < 3) == (end == std::string::npos) || !parse_time(value.substr(start, end - start), times[i]))
+        if ((i < 3) == (end == std::string::npos) || !read_time(value.substr(start, end - start), times[i]))
             throw UsageError("--map takes A1=B1,A2=B2, four times, not '" + quote_line(value) + "'");
         start = end + 1;
     }
@@ -328,7 +328,7 @@ int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std
         // The sign is the whole offset's: "-1:30" is 90 s earlier, where a script's time text
         // would sign its fields one by one.
         bool earlier = offset_text->starts_with('-');
-        if (!parse_time(std::string_view(*offset_text).substr(earlier ? 1 : 0), map.offset))
+        if (!read_time(std::string_view(*offset_text).substr(earlier ? 1 : 0), map.offset))
             throw UsageError("--offset takes a time, not '" + quote_line(*offset_text) + "'");
         map.offset = earlier ? -map.offset : map.offset;
     }

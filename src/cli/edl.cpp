@@ -19,7 +19,7 @@ constexpr int ACTION_COMMERCIAL = 3;
 constexpr const char* NO_COVER_REASON = "an EDL cannot hide the picture and keep the sound";
 
 std::string range_text(const char* what, std::int64_t start, std::int64_t end) {
-    return std::string(what) + " range " + script_time(start) + "-" + script_time(end);
+    return std::string(what) + " range " + exact_time_text_ms(start) + "-" + exact_time_text_ms(end);
 }
 
 struct Entry {
@@ -223,7 +223,7 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
     for (const ScriptRange& range : script_ranges(script)) {
         Span span{start_ms(range.start), end_ms(range.end)};
         if (span.start >= MAX_FILM_MS) {
-            warnings.push_back("a range that starts after " + script_time(MAX_FILM_MS) + " is left out");
+            warnings.push_back("a range that starts after " + exact_time_text_ms(MAX_FILM_MS) + " is left out");
             continue;
         }
         if (span.end <= span.start) {
@@ -243,7 +243,7 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
                     warnings.push_back(range_text("cover", span.start, span.end) + " is left out: " + NO_COVER_REASON);
                 }
                 break;
-            case RangeKind::Both:
+            case RangeKind::Combined:
                 if (cover_mode == CoverMode::Skip) {
                     skips.push_back(span);
                 } else {
@@ -255,7 +255,7 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
         }
     }
     if (script.film_end != 0.0) {
-        warnings.push_back("the film's end (" + format_time(script.film_end) +
+        warnings.push_back("the film's end (" + rounded_time_text(script.film_end) +
                            ") is left out: an EDL has no place for it");
     }
     merge_spans(skips, true);

@@ -172,7 +172,7 @@ private:
             return;
         }
         Severity severity = Severity::Low;
-        if (!parse_severity(parts[1], severity)) {
+        if (!read_severity(parts[1], severity)) {
             warn(number, "ignored, unknown severity '" + quote_line(parts[1]) + "'", line);
             return;
         }
@@ -213,7 +213,7 @@ private:
 
 }  // namespace
 
-bool parse_severity(std::string_view text, Severity& severity) {
+bool read_severity(std::string_view text, Severity& severity) {
     const std::pair<const char*, Severity> names[] = {
         {"low", Severity::Low}, {"medium", Severity::Medium}, {"high", Severity::High}};
     for (const auto& [word, value] : names) {

@@ -21,7 +21,7 @@ struct McfOptions {
     double sync_end = 0.0;
 };
 
-bool parse_severity(std::string_view text, Severity& severity);
+bool read_severity(std::string_view text, Severity& severity);
 
 // Cue lines of the chosen categories and severities become ranges: the audio channel a mute, the
 // video channel a cover, both channels both. The file's END becomes the film's end. False, with

@@ -71,7 +71,7 @@ std::vector<ScriptRange> script_ranges(const FilterScript& script) {
     struct Open {
         bool open = false;
         double start = 0.0;
-        bool both = false;
+        bool combined = false;
     };
     Open mute;
     Open cover;
@@ -91,12 +91,12 @@ std::vector<ScriptRange> script_ranges(const FilterScript& script) {
                 break;
             case EventKind::MuteEnd:
                 if (mute.open)
-                    ranges.push_back({mute.start, event.time, mute.both ? RangeKind::Both : RangeKind::Mute});
+                    ranges.push_back({mute.start, event.time, mute.combined ? RangeKind::Combined : RangeKind::Mute});
                 mute.open = false;
                 break;
             case EventKind::CoverEnd:
                 // A combined range was recorded at its mute end, which has the same time.
-                if (cover.open && !cover.both)
+                if (cover.open && !cover.combined)
                     ranges.push_back({cover.start, event.time, RangeKind::Cover});
                 cover.open = false;
                 break;
@@ -123,8 +123,8 @@ std::string check_summary(const FilterScript& script) {
         }
     }
     return "OK: " + std::to_string(script.events.size()) + " events, " + std::to_string(mutes) + " mute ranges, " +
-           std::to_string(covers) + " cover ranges, muted " + format_time(muted) + ", covered " + format_time(covered) +
-           ", end " + format_time(script.film_end);
+           std::to_string(covers) + " cover ranges, muted " + rounded_time_text(muted) + ", covered " +
+           rounded_time_text(covered) + ", end " + rounded_time_text(script.film_end);
 }
 
 std::string event_lines(const FilterScript& script) {
@@ -158,7 +158,7 @@ std::string script_text(const ImportedRanges& imported, std::string_view comment
                                      [](const Span& cover, std::int64_t start) { return cover.start < start; });
         if (same != covers.end() && same->start == mute.start && same->end == mute.end) {
             cover_taken[same - covers.begin()] = true;
-            lines.push_back({mute, RangeKind::Both});
+            lines.push_back({mute, RangeKind::Combined});
         } else {
             lines.push_back({mute, RangeKind::Mute});
         }
@@ -173,11 +173,12 @@ std::string script_text(const ImportedRanges& imported, std::string_view comment
 
     std::string text = "# " + std::string(comment) + "\n";
     for (const ScriptLine& line : lines) {
-        text += std::string(range_command(line.kind)) + ", " + script_time(line.span.start) + ", " +
-                script_time(line.span.end) + "\n";
+        text += range_line(line.kind, static_cast<double>(line.span.start) / 1000.0,
+                           static_cast<double>(line.span.end) / 1000.0) +
+                "\n";
     }
     if (imported.has_film_end)
-        text += "End, " + script_time(end_ms(imported.film_end)) + "\n";
+        text += "End, " + exact_time_text_ms(end_ms(imported.film_end)) + "\n";
     return text;
 }
 

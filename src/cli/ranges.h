@@ -35,7 +35,7 @@ struct ScriptRange {
     RangeKind kind;
 };
 
-// The script's ranges by start time; a combined command is one range of kind Both.
+// The script's ranges by start time; a combined command is one range of kind Combined.
 std::vector<ScriptRange> script_ranges(const FilterScript& script);
 
 // "OK: 7 events, 2 mute ranges, ..." for a loaded script, without a line end.

@@ -17,10 +17,10 @@ std::string action_name(bool covered, bool muted) {
 StatusTexts compose_status(double position, const std::vector<FilterEvent>& events, size_t next_event, bool covered,
                            bool muted, double film_end) {
     StatusTexts texts;
-    std::string elapsed = format_time(std::round(position));
+    std::string elapsed = rounded_time_text(std::round(position));
     texts.elapsed_text = "Elapsed Time: " + elapsed;
     // The sign goes in front of the whole time; the title leaves it out.
-    std::string remaining = format_time(std::fabs(std::round(film_end - position)));
+    std::string remaining = rounded_time_text(std::fabs(std::round(film_end - position)));
     texts.remaining_text = std::string("Remaining Time: ") + (position > film_end ? "-" : "") + remaining;
     texts.title = "DVBK T: " + elapsed + " R: " + remaining;
 
@@ -33,7 +33,7 @@ StatusTexts compose_status(double position, const std::vector<FilterEvent>& even
     double next_time = events[next_event].time;
     for (size_t i = next_event; i < events.size() && events[i].time == next_time; ++i)
         apply_event(events[i].kind, covered, muted);
-    texts.next_action_text += action_name(covered, muted) + " in " + format_time(next_time - position);
+    texts.next_action_text += action_name(covered, muted) + " in " + rounded_time_text(next_time - position);
     return texts;
 }
 

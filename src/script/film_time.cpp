@@ -29,7 +29,7 @@ double on_microseconds(double seconds) {
     return std::round(seconds * 1e6) / 1e6;
 }
 
-bool parse_fields(std::string_view text, double& seconds) {
+bool read_fields(std::string_view text, double& seconds) {
     size_t first_colon = text.find(':');
     size_t last_colon = text.rfind(':');
     CReader reader(text);
@@ -56,16 +56,16 @@ bool parse_fields(std::string_view text, double& seconds) {
 
 }  // namespace
 
-bool parse_time(std::string_view text, double& seconds) {
+bool read_time(std::string_view text, double& seconds) {
     seconds = 0.0;
     double value = 0.0;
-    if (!parse_fields(text, value))
+    if (!read_fields(text, value))
         return false;
     seconds = value;
     return true;
 }
 
-std::string format_time(double seconds) {
+std::string rounded_time_text(double seconds) {
     // Hours must fit 32 bits; beyond that (and for NaN or infinity) there is no time to show.
     constexpr double hour_limit = 2147483648.0;
     if (!std::isfinite(seconds) || std::fabs(seconds / 3600.0) >= hour_limit)
@@ -79,9 +79,9 @@ std::string format_time(double seconds) {
     return text;
 }
 
-std::string script_time(std::int64_t ms) {
-    // Whole seconds are exact in a double, so format_time has nothing to round.
-    std::string text = format_time(static_cast<double>(ms / 1000));
+std::string exact_time_text_ms(std::int64_t ms) {
+    // Whole seconds are exact in a double, so rounded_time_text has nothing to round.
+    std::string text = rounded_time_text(static_cast<double>(ms / 1000));
     if (std::int64_t fraction = ms % 1000) {
         char digits[8];
         std::snprintf(digits, sizeof digits, ".%03d", static_cast<int>(fraction));
@@ -89,6 +89,10 @@ std::string script_time(std::int64_t ms) {
         text += trimmed.substr(0, trimmed.find_last_not_of('0') + 1);
     }
     return text;
+}
+
+std::string exact_time_text(double seconds) {
+    return std::fabs(seconds) < 2e9 ? exact_time_text_ms(std::llround(seconds * 1000.0)) : shortest_decimal(seconds);
 }
 
 std::string shortest_decimal(double value) {

@@ -52,7 +52,7 @@ ScriptLineRead read_stripped(std::string_view line) {
 
     if (equals_ignoring_case(command, "End")) {
         std::string_view end_text;
-        if (!fields.next(end_text) || !parse_time(end_text, read.start))
+        if (!fields.next(end_text) || !read_time(end_text, read.start))
             read.error = "Error parsing end time: ";
         else
             read.film_end = true;
@@ -63,7 +63,7 @@ ScriptLineRead read_stripped(std::string_view line) {
     std::string_view end_text;
     if (!fields.next(start_text) || !fields.next(end_text)) {
         read.error = "Expected times after command: ";
-    } else if (!parse_time(start_text, read.start) || !parse_time(end_text, read.end)) {
+    } else if (!read_time(start_text, read.start) || !read_time(end_text, read.end)) {
         read.error = "Error parsing times: ";
     } else if (read.end < read.start) {
         read.error = "Start time must be before end time: ";
@@ -89,10 +89,10 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
     double end = read.end;
     bool mutes = read.kind == RangeKind::Mute;
     bool covers = read.kind == RangeKind::Cover;
-    bool both = read.kind == RangeKind::Both;
-    if ((mutes || both) && start < trackers.last_mute_end)
+    bool combined = read.kind == RangeKind::Combined;
+    if ((mutes || combined) && start < trackers.last_mute_end)
         return "Dunvel starts before prior Dunvel ends: ";
-    if ((covers || both) && start < trackers.last_cover_end)
+    if ((covers || combined) && start < trackers.last_cover_end)
         return "Blenk starts before prior Blenk ends: ";
 
     if (mutes) {
@@ -106,9 +106,9 @@ const char* process_line(std::string_view line, FilterScript& script, Trackers& 
         script.events.push_back({EventKind::MuteEnd, end});
         script.events.push_back({EventKind::CoverEnd, end});
     }
-    if (mutes || both)
+    if (mutes || combined)
         trackers.last_mute_end = end;
-    if (covers || both)
+    if (covers || combined)
         trackers.last_cover_end = end;
     return nullptr;
 }
@@ -121,10 +121,14 @@ const char* range_command(RangeKind kind) {
             return "Dunvel";
         case RangeKind::Cover:
             return "Blenk";
-        case RangeKind::Both:
+        case RangeKind::Combined:
             return "DunvelBlenk";
     }
     return "";
+}
+
+std::string range_line(RangeKind kind, double start, double end) {
+    return std::string(range_command(kind)) + ", " + exact_time_text(start) + ", " + exact_time_text(end);
 }
 
 std::optional<RangeKind> range_kind(std::string_view command) {
@@ -133,7 +137,7 @@ std::optional<RangeKind> range_kind(std::string_view command) {
     if (equals_ignoring_case(command, "Blenk"))
         return RangeKind::Cover;
     if (equals_ignoring_case(command, "DunvelBlenk") || equals_ignoring_case(command, "BlenkDunvel"))
-        return RangeKind::Both;
+        return RangeKind::Combined;
     return std::nullopt;
 }
 

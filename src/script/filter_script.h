@@ -19,11 +19,15 @@ enum class EventKind : std::int32_t {
     BothStart = 4,
 };
 
-// The kind of a script's range line: "Dunvel", "Blenk", or both ("DunvelBlenk", "BlenkDunvel").
-enum class RangeKind { Mute, Cover, Both };
+// The kind of a script's range line: "Dunvel", "Blenk", or combined ("DunvelBlenk", "BlenkDunvel").
+enum class RangeKind { Mute, Cover, Combined };
 
 // "Dunvel", "Blenk" or "DunvelBlenk": how the program writes a range of `kind`.
 const char* range_command(RangeKind kind);
+
+// The one way a range line is written, without a line end: "Dunvel, 0:41:12.5, 0:41:20", each time
+// as exact_time_text writes it.
+std::string range_line(RangeKind kind, double start, double end);
 
 // The kind a line's command names, in any letter case; nothing for any other command.
 std::optional<RangeKind> range_kind(std::string_view command);

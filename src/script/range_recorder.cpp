@@ -13,7 +13,7 @@ const char* kind_name(RangeKind kind) {
             return "mute";
         case RangeKind::Cover:
             return "cover";
-        case RangeKind::Both:
+        case RangeKind::Combined:
             return "mute and cover";
     }
     return "";
@@ -80,10 +80,10 @@ std::string RangeRecorder::status() const {
 
 std::string RangeRecorder::open_ranges() const {
     std::string text;
-    for (RangeKind kind : {RangeKind::Mute, RangeKind::Cover, RangeKind::Both}) {
+    for (RangeKind kind : {RangeKind::Mute, RangeKind::Cover, RangeKind::Combined}) {
         if (const std::optional<double>& open = open_[static_cast<size_t>(kind)]) {
             text += text.empty() ? "" : ", ";
-            text += std::string(kind_name(kind)) + " range open since " + format_time(*open);
+            text += std::string(kind_name(kind)) + " range open since " + rounded_time_text(*open);
         }
     }
     return text.empty() ? "no range open" : text;

@@ -67,12 +67,6 @@ bool loads(const std::string& text, std::string& error) {
     return false;
 }
 
-// To the millisecond as H:MM:SS.fff; a time too large for that (which the loader reads all the
-// same, in seconds with an exponent) as the shortest decimal that reads back the same.
-std::string time_text(double seconds) {
-    return std::fabs(seconds) < 2e9 ? script_time(std::llround(seconds * 1000.0)) : shortest_decimal(seconds);
-}
-
 // Where a new line of `kind` starting at `start` goes: after the last line it must follow (one on
 // a track it shares starting no later, or failing those any range), else before the first such
 // line; with no range at all, before the film's end line or at the end.
@@ -98,7 +92,7 @@ size_t insertion_point(const std::vector<ScriptLine>& lines, RangeKind kind, dou
 
 // A range line as written here, read back.
 ScriptLine written_line(const RecordedRange& range) {
-    return read_script_line(range_line(range));
+    return read_script_line(range_line(range.kind, range.start, range.end));
 }
 
 bool overlaps(const ScriptLine& line, const RecordedRange& range) {
@@ -169,10 +163,6 @@ ScriptLine read_script_line(std::string_view text) {
     return line;
 }
 
-std::string range_line(const RecordedRange& range) {
-    return std::string(range_command(range.kind)) + ", " + time_text(range.start) + ", " + time_text(range.end);
-}
-
 ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
     ScriptEdit edit;
     if (!(range.start >= 0.0) || !(range.end > range.start)) {
@@ -183,13 +173,13 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
     std::vector<ScriptLine>& lines = script.lines;
     // A text without a line end after its last line keeps it so while that line stays the last.
     std::string last_line = lines.empty() ? std::string() : lines.back().text;
-    if (range.kind == RangeKind::Both) {
+    if (range.kind == RangeKind::Combined) {
         // A combined range takes in the mute and cover ranges it overlaps: what is left of each is
         // the part outside it, so the film is silenced and hidden exactly where it was, and more.
         // The part before it stays on its line; the part after goes in after it, where it belongs.
         std::vector<RecordedRange> after;
         for (size_t i = lines.size(); i-- > 0;) {
-            if (!lines[i].kind || *lines[i].kind == RangeKind::Both || !overlaps(lines[i], range))
+            if (!lines[i].kind || *lines[i].kind == RangeKind::Combined || !overlaps(lines[i], range))
                 continue;
             std::vector<RecordedRange> parts =
                 outside(RecordedRange{*lines[i].kind, lines[i].start, lines[i].end}, range.start, range.end);
@@ -204,12 +194,12 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
         write_range(lines, range);
         for (const RecordedRange& part : after)
             write_range(lines, part);
-        edit.written.push_back(range_line(range));
+        edit.written.push_back(range_line(range.kind, range.start, range.end));
     } else {
         // A mute or cover range goes in only where no combined range already silences or hides.
         std::vector<RecordedRange> pieces{range};
         for (const ScriptLine& line : lines) {
-            if (line.kind != RangeKind::Both)
+            if (line.kind != RangeKind::Combined)
                 continue;
             std::vector<RecordedRange> cut;
             for (const RecordedRange& piece : pieces) {
@@ -221,7 +211,7 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
         }
         for (const RecordedRange& piece : pieces) {
             write_range(lines, piece);
-            edit.written.push_back(range_line(piece));
+            edit.written.push_back(range_line(piece.kind, piece.start, piece.end));
         }
     }
 
@@ -252,9 +242,9 @@ ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<
                 warnings.push_back(where + " starts before 0:00:00 in the copy; it starts at 0:00:00");
                 start = 0.0;
             }
-            line.text = range_line(RecordedRange{*line.kind, start, end});
+            line.text = range_line(*line.kind, start, end);
         } else if (line.film_end) {
-            line.text = "End, " + time_text(std::max(0.0, map.apply(line.start)));
+            line.text = "End, " + exact_time_text(std::max(0.0, map.apply(line.start)));
         }
         kept.push_back(std::move(line));
     }
@@ -269,7 +259,7 @@ ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<
 
 std::string new_script_text() {
     return "# DunvelBlenk filter script\r\n"
-           "# One range a line: Dunvel (mute), Blenk (cover) or DunvelBlenk (both), then its start and\r\n"
+           "# One range a line: Dunvel (mute), Blenk (cover) or DunvelBlenk (combined), then its start and\r\n"
            "# end, as H:MM:SS.mmm, M:SS or seconds. \"End, time\" gives the film's length.\r\n";
 }
 

@@ -39,9 +39,6 @@ struct ScriptEdit {
     std::string reason;                // why not, otherwise
 };
 
-// The script line of `range`, without a line end: "Dunvel, 0:41:12.5, 0:41:20".
-std::string range_line(const RecordedRange& range);
-
 // `text` with `range` written in. A mute or cover range goes in only where no combined range
 // already silences or hides, in as many pieces as that leaves (none, inside one); a combined range
 // takes in the mute and cover ranges it overlaps, which keep only their parts outside it. The

@@ -113,7 +113,7 @@ INT_PTR on_preset_selected(HWND dialog) {
 void read_field(HWND dialog, int id, double& setting) {
     std::string text = dialog_text(dialog, id);
     if (!text.empty())
-        setting = parse_number(text);
+        setting = read_number(text);
 }
 
 void read_port(HWND dialog, int id, int& port) {

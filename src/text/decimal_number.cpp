@@ -6,7 +6,7 @@
 
 namespace dvbk {
 
-double parse_number(std::string_view text) {
+double read_number(std::string_view text) {
     double value = 0.0;
     CReader reader(text);
     if (!reader.read_double(value))

@@ -7,7 +7,7 @@
 namespace dvbk {
 
 // Reads a number as an input stream would ("12abc" gives 12, ".986" gives 0.986); no number gives 0.
-double parse_number(std::string_view text);
+double read_number(std::string_view text);
 
 // Fixed-point with exactly `decimals` digits after the point, as %.*f writes it.
 std::string format_fixed(double value, int decimals);

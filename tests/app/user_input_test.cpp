@@ -53,7 +53,7 @@ TEST(NumberText, ParseAsAStreamWould) {
     };
     for (const Case& c : {Case{".986", 0.986}, Case{"12abc", 12}, Case{"  -3.5", -3.5}, Case{"abc", 0}, Case{"", 0},
                           Case{"1e2x", 100}, Case{"1.5.3", 1.5}, Case{"+.5", 0.5}, Case{"1e999", 0}}) {
-        EXPECT_EQ(c.value, parse_number(c.text)) << c.text;
+        EXPECT_EQ(c.value, read_number(c.text)) << c.text;
     }
 }
 

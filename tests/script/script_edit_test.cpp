@@ -40,7 +40,7 @@ TEST(AddRange, WritesInOrderMergesAndKeepsTheRest) {
          {RangeKind::Mute, 9, 12},
          "Dunvel, 0:00:05, 0:00:15\n# keep\nDunvel,20,21\n"},
         {"blenk, 0:05, 0:10\n", {RangeKind::Cover, 10, 11}, "Blenk, 0:00:05, 0:00:11\n"},
-        {"DunvelBlenk,5,10\n", {RangeKind::Both, 1, 6}, "DunvelBlenk, 0:00:01, 0:00:10\n"},
+        {"DunvelBlenk,5,10\n", {RangeKind::Combined, 1, 6}, "DunvelBlenk, 0:00:01, 0:00:10\n"},
         // A mute or cover range goes only where no combined range is; a combined one takes in the
         // mute and cover ranges it overlaps.
         {"DunvelBlenk,5,10\n", {RangeKind::Mute, 8, 12}, "DunvelBlenk,5,10\nDunvel, 0:00:10, 0:00:12\n"},
@@ -49,18 +49,18 @@ TEST(AddRange, WritesInOrderMergesAndKeepsTheRest) {
          "Dunvel, 0:00:01, 0:00:05\nDunvelBlenk,5,10\nDunvel, 0:00:10, 0:00:20\n"},
         {"DunvelBlenk,5,10\n", {RangeKind::Cover, 6, 8}, "DunvelBlenk,5,10\n"},
         {"Dunvel,2,6\nBlenk,8,14\nDunvel,9,10\n",
-         {RangeKind::Both, 4, 12},
+         {RangeKind::Combined, 4, 12},
          "Dunvel, 0:00:02, 0:00:04\nDunvelBlenk, 0:00:04, 0:00:12\nBlenk, 0:00:12, 0:00:14\n"},
         // A file that lists one track's ranges before the other's: the later ones go below.
         {"Blenk,20,30\nDunvel,1,2\n",
-         {RangeKind::Both, 10, 15},
+         {RangeKind::Combined, 10, 15},
          "Dunvel,1,2\nDunvelBlenk, 0:00:10, 0:00:15\nBlenk,20,30\n"},
         // Refused: no length.
         {"Dunvel,5,6\n", {RangeKind::Mute, 9, 9}, ""},
         {"Dunvel,5,6\n", {RangeKind::Mute, -2, 1}, ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text + " + " + range_line(c.range));
+        SCOPED_TRACE(c.text + " + " + range_line(c.range.kind, c.range.start, c.range.end));
         ScriptEdit edit = add_range(c.text, c.range);
         EXPECT_EQ(!c.expected.empty(), edit.ok) << edit.reason;
         EXPECT_EQ(c.expected, edit.text);
@@ -112,8 +112,8 @@ TEST(RangeRecorder, PressesUndoAndTheFile) {
     EXPECT_EQ("Recording: edited since, the range stays; no range open", undo.status);
 
     // Inside a combined range a mute has nothing left to write; across one, it goes around it.
-    press(RangeKind::Both, 200);
-    press(RangeKind::Both, 300);
+    press(RangeKind::Combined, 200);
+    press(RangeKind::Combined, 300);
     press(RangeKind::Mute, 250);
     EXPECT_EQ("Recording: nothing to write, a combined range has it all; no range open", press(RangeKind::Mute, 260));
     press(RangeKind::Mute, 150);
