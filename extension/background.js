@@ -218,6 +218,7 @@ function refreshTitle(tabId, tab) {
     api.tabs.get(tabId).then((info) => {
         if (info && typeof info.title === 'string') {
             tab.title = info.title;
+            tellPopups();
         }
     }, () => {});
 }
@@ -244,7 +245,9 @@ function send(message) {
 
 function scheduleRetry() {
     clearTimeout(connection.retryTimer);
-    connection.retryTimer = setTimeout(connect, connection.retryDelay);
+    // Someone looking at the popup sees the program start within half a second.
+    const delay = popups.ports.size > 0 ? FIRST_RETRY_MS : connection.retryDelay;
+    connection.retryTimer = setTimeout(connect, delay);
     connection.retryDelay = Math.min(connection.retryDelay * 2, LAST_RETRY_MS);
 }
 
@@ -260,6 +263,7 @@ function connect() {
     } catch (e) {
         connection.failedOnce = true;
         scheduleRetry();
+        tellPopups();
         return;
     }
     connection.socket = ws;
@@ -274,6 +278,7 @@ function connect() {
         connection.retryDelay = FIRST_RETRY_MS;
         send({type: 'hello', version: 1});
         refollowAfresh();
+        tellPopups();
     };
     ws.onmessage = (event) => {
         if (connection.socket !== ws || typeof event.data !== 'string') {
@@ -287,6 +292,7 @@ function connect() {
         }
         if (message && message.type === 'status' && ['pending', 'allowed', 'refused'].includes(message.state)) {
             hearStatus(message.state);
+            tellPopups();
         }
     };
     ws.onclose = () => {
@@ -300,7 +306,9 @@ function connect() {
             connection.failedOnce = true;
             scheduleRetry();
         }
+        tellPopups();
     };
+    tellPopups();
 }
 
 function connectIfIdle() {
@@ -322,7 +330,11 @@ function reconnect() {
     connect();
 }
 
-// What the popup shows.
+// --- popups: each open one holds a port and is told the state whenever it changes ---
+
+// told is the state the open popups were last told, as JSON.
+const popups = {ports: new Set(), told: ''};
+
 function popupState() {
     const {tabs, pinnedTab} = following;
     const followed = followedTab();
@@ -344,6 +356,28 @@ function popupState() {
         followed: followed === null ? null : {tab: followed, title: tabs.get(followed).title},
         tabs: list,
     };
+}
+
+function tellPopups() {
+    if (popups.ports.size === 0) {
+        return;
+    }
+    const state = popupState();
+    const text = JSON.stringify(state);
+    if (text === popups.told) {
+        return;
+    }
+    popups.told = text;
+    for (const port of popups.ports) {
+        port.postMessage(state);
+    }
+}
+
+function openPopup(port) {
+    const state = popupState();
+    popups.told = JSON.stringify(state);
+    popups.ports.add(port);
+    port.postMessage(state);
 }
 
 // --- restoring after a restart ---
@@ -371,6 +405,33 @@ const ready = restore();
 
 function isExtensionPage(sender) { return Boolean(sender.url && sender.url.startsWith(api.runtime.getURL(''))); }
 
+// The popup: it is sent the state on opening (which also wakes a stopped worker) and on every
+// change after; it may choose a tab or ask the program again.
+function onPopupConnect(port) {
+    let open = true;
+    port.onDisconnect.addListener(() => {
+        open = false;
+        popups.ports.delete(port);
+    });
+    ready.then(() => {
+        connectIfIdle();
+        if (open) {
+            openPopup(port);
+        }
+    });
+    port.onMessage.addListener((message) => {
+        ready.then(() => {
+            if (message && message.kind === 'choose') {
+                pinTab(typeof message.tab === 'number' ? message.tab : null);
+            } else if (message && message.kind === 'ask-again') {
+                forgetRefusal();
+                reconnect();
+            }
+            tellPopups();
+        });
+    });
+}
+
 // One port per frame that has (or had) a video; the port closing means the frame is gone: navigated,
 // closed, crashed, or put in the back-forward cache.
 function onVideoConnect(port) {
@@ -389,12 +450,14 @@ function onVideoConnect(port) {
             } else if (message.kind === 'gone') {
                 onVideoGone(frame);
             }
+            tellPopups();
         });
     });
     port.onDisconnect.addListener(() => {
         joined.then(() => {
             if (isCurrentFrame(tabId, frameId, frame)) {
                 removeFrame(tabId, frameId);
+                tellPopups();
             }
         });
     });
@@ -402,7 +465,9 @@ function onVideoConnect(port) {
 
 api.runtime.onConnect.addListener((port) => {
     const sender = port.sender || {};
-    if (port.name === 'video' && sender.tab && typeof sender.tab.id === 'number') {
+    if (port.name === 'popup' && isExtensionPage(sender)) {
+        onPopupConnect(port);
+    } else if (port.name === 'video' && sender.tab && typeof sender.tab.id === 'number') {
         onVideoConnect(port);
     } else {
         port.disconnect();
@@ -412,6 +477,7 @@ api.runtime.onConnect.addListener((port) => {
 api.tabs.onRemoved.addListener((tabId) => {
     ready.then(() => {
         removeTab(tabId);
+        tellPopups();
     });
 });
 
@@ -423,25 +489,6 @@ api.storage.onChanged.addListener((changes, area) => {
             reconnect();
         });
     }
-});
-
-// What the popup shows, and what it may change.
-api.runtime.onMessage.addListener((message, sender, sendResponse) => {
-    if (!isExtensionPage(sender)) {
-        return false;
-    }
-    ready.then(() => {
-        if (message && message.kind === 'choose') {
-            pinTab(typeof message.tab === 'number' ? message.tab : null);
-        } else if (message && message.kind === 'ask-again') {
-            forgetRefusal();
-            reconnect();
-        } else {
-            connectIfIdle();
-        }
-        sendResponse(popupState());
-    });
-    return true;
 });
 
 // A stopped service worker has no timers; the alarm wakes it to try the program again.
