@@ -15,31 +15,44 @@ const TITLE_REFRESH_MS = 2000;
 const PAYLOAD_LIMIT = 4096;
 const WAKE_ALARM = 'reconnect';
 
-// The connection: link is "connecting", "open" or "closed"; approval is the program's last status
-// ("pending", "allowed", "refused") on the open link. A refusal stops the reconnecting until the
-// user asks again from the popup, changes the port, or restarts the browser.
-let programPort = DEFAULT_PORT;
-let socket = null;
-let link = 'closed';
-let approval = null;
-let refused = false;
-let failedOnce = false;
-let retryDelay = FIRST_RETRY_MS;
-let retryTimer = 0;
-
-// Tabs with a frame that reports: tab id -> {title, titleAt, frames: Map(frame id -> {port, report})};
-// a frame's report is null after its video went away. Rebuilt from the content scripts, which
-// reconnect with their next report (within a second) after a restart.
-const tabs = new Map();
-let pinnedTab = null;
-let sentTab = null;
-
 function nowMs() { return performance.timeOrigin + performance.now(); }
+
+// --- settings: kept in storage.local, changed from the popup ---
+
+const settings = {port: DEFAULT_PORT};
 
 function validPort(value) {
     const port = Number(value);
     return Number.isInteger(port) && port > 0 && port < 65536 ? port : DEFAULT_PORT;
 }
+
+// --- permission: what the program answered ---
+
+// approval is the program's last status ("pending", "allowed", "refused") on the open link. A
+// refusal stops the reconnecting until the user asks again from the popup, changes the port, or
+// restarts the browser.
+const permission = {approval: null, refused: false};
+
+function hearStatus(state) {
+    permission.approval = state;
+    if (state === 'refused') {
+        permission.refused = true;
+        persist();
+    }
+}
+
+function forgetRefusal() {
+    permission.refused = false;
+    persist();
+}
+
+// --- following: the tabs with a video, and the one whose reports go to the program ---
+
+// tabs: tab id -> {title, titleAt, frames: Map(frame id -> {port, report})}; a frame's report is null
+// after its video went away. Rebuilt from the content scripts, which reconnect with their next
+// report (within a second) after a restart. pinnedTab is the tab chosen in the popup; sentTab the
+// one the program last heard of.
+const following = {tabs: new Map(), pinnedTab: null, sentTab: null};
 
 function cutTitle(title) {
     const chars = Array.from(title || '');
@@ -82,6 +95,7 @@ function tabPlayedAt(tab) {
 // The tab the user chose in the popup, else the tab whose video started playing last; null when
 // no video is followed.
 function followedTab() {
+    const {tabs, pinnedTab} = following;
     if (pinnedTab !== null) {
         return tabs.has(pinnedTab) && tabFrame(tabs.get(pinnedTab)) ? pinnedTab : null;
     }
@@ -97,22 +111,7 @@ function followedTab() {
     return best;
 }
 
-function hasVideo(tabId) { return tabs.has(tabId) && tabFrame(tabs.get(tabId)) !== null; }
-
-function send(message) {
-    if (!socket || link !== 'open') {
-        return;
-    }
-    const text = JSON.stringify(message);
-    if (new TextEncoder().encode(text).length > PAYLOAD_LIMIT) {
-        return;
-    }
-    try {
-        socket.send(text);
-    } catch (e) {
-        // The close event follows and reconnects.
-    }
-}
+function hasVideo(tabId) { return following.tabs.has(tabId) && tabFrame(following.tabs.get(tabId)) !== null; }
 
 function sendVideo(tabId, r) {
     // Measured just before sending: how long ago the page read these values.
@@ -120,7 +119,7 @@ function sendVideo(tabId, r) {
     send({
         type: 'video',
         tab: tabId,
-        title: cutTitle(tabs.get(tabId).title),
+        title: cutTitle(following.tabs.get(tabId).title),
         currentTime: r.currentTime,
         paused: r.paused,
         playbackRate: r.playbackRate,
@@ -133,29 +132,79 @@ function sendVideo(tabId, r) {
 // at once rather than with the next report.
 function refollow() {
     const followed = followedTab();
+    const sentTab = following.sentTab;
     if (followed === sentTab) {
         return;
     }
     if (sentTab !== null && (followed === null || !hasVideo(sentTab))) {
         send({type: 'gone', tab: sentTab});
     }
-    sentTab = followed;
+    following.sentTab = followed;
     if (followed !== null) {
-        sendVideo(followed, tabFrame(tabs.get(followed)).report);
+        sendVideo(followed, tabFrame(following.tabs.get(followed)).report);
     } else {
         send({type: 'idle'});
     }
 }
 
+// A new link: the program has heard of no tab yet.
+function refollowAfresh() {
+    following.sentTab = null;
+    refollow();
+    if (following.sentTab === null) {
+        send({type: 'idle'});
+    }
+}
+
+function addFrame(tabId, frameId, frame, title) {
+    let tab = following.tabs.get(tabId);
+    if (!tab) {
+        tab = {title, titleAt: nowMs(), frames: new Map()};
+        following.tabs.set(tabId, tab);
+    }
+    tab.frames.set(frameId, frame);
+}
+
+function isCurrentFrame(tabId, frameId, frame) { return following.tabs.get(tabId)?.frames.get(frameId) === frame; }
+
 function onReport(tabId, frame, r) {
-    const tab = tabs.get(tabId);
+    const tab = following.tabs.get(tabId);
     frame.report = r;
-    if (followedTab() === tabId && sentTab === tabId && tabFrame(tab) === frame) {
+    if (followedTab() === tabId && following.sentTab === tabId && tabFrame(tab) === frame) {
         sendVideo(tabId, r);
     } else {
         refollow();
     }
     refreshTitle(tabId, tab);
+}
+
+function onVideoGone(frame) {
+    frame.report = null;
+    refollow();
+}
+
+function removeFrame(tabId, frameId) {
+    const tab = following.tabs.get(tabId);
+    tab.frames.delete(frameId);
+    if (tab.frames.size === 0) {
+        following.tabs.delete(tabId);
+    }
+    refollow();
+}
+
+function removeTab(tabId) {
+    if (following.pinnedTab === tabId) {
+        following.pinnedTab = null;
+        persist();
+    }
+    following.tabs.delete(tabId);
+    refollow();
+}
+
+function pinTab(tabId) {
+    following.pinnedTab = tabId;
+    persist();
+    refollow();
 }
 
 // The tab's title as the tabs API has it (the page's own, also for a video in a frame), asked
@@ -169,53 +218,70 @@ function refreshTitle(tabId, tab) {
     api.tabs.get(tabId).then((info) => {
         if (info && typeof info.title === 'string') {
             tab.title = info.title;
+            tellPopups();
         }
     }, () => {});
 }
 
-function persist() { api.storage.session.set({pinnedTab, refused}).catch(() => {}); }
+// --- connection: the socket, and trying again while the program is not there ---
 
-// --- the socket ---
+// link is "connecting", "open" or "closed"; failedOnce says a try failed since the last open link.
+const connection = {socket: null, link: 'closed', failedOnce: false, retryDelay: FIRST_RETRY_MS, retryTimer: 0};
+
+function send(message) {
+    if (!connection.socket || connection.link !== 'open') {
+        return;
+    }
+    const text = JSON.stringify(message);
+    if (new TextEncoder().encode(text).length > PAYLOAD_LIMIT) {
+        return;
+    }
+    try {
+        connection.socket.send(text);
+    } catch (e) {
+        // The close event follows and reconnects.
+    }
+}
 
 function scheduleRetry() {
-    clearTimeout(retryTimer);
-    retryTimer = setTimeout(connect, retryDelay);
-    retryDelay = Math.min(retryDelay * 2, LAST_RETRY_MS);
+    clearTimeout(connection.retryTimer);
+    // Someone looking at the popup sees the program start within half a second.
+    const delay = popups.ports.size > 0 ? FIRST_RETRY_MS : connection.retryDelay;
+    connection.retryTimer = setTimeout(connect, delay);
+    connection.retryDelay = Math.min(connection.retryDelay * 2, LAST_RETRY_MS);
 }
 
 function connect() {
-    clearTimeout(retryTimer);
-    retryTimer = 0;
-    if (socket || refused) {
+    clearTimeout(connection.retryTimer);
+    connection.retryTimer = 0;
+    if (connection.socket || permission.refused) {
         return;
     }
     let ws;
     try {
-        ws = new WebSocket(`ws://127.0.0.1:${programPort}/`);
+        ws = new WebSocket(`ws://127.0.0.1:${settings.port}/`);
     } catch (e) {
-        failedOnce = true;
+        connection.failedOnce = true;
         scheduleRetry();
+        tellPopups();
         return;
     }
-    socket = ws;
-    link = 'connecting';
-    approval = null;
+    connection.socket = ws;
+    connection.link = 'connecting';
+    permission.approval = null;
     ws.onopen = () => {
-        if (socket !== ws) {
+        if (connection.socket !== ws) {
             return;
         }
-        link = 'open';
-        failedOnce = false;
-        retryDelay = FIRST_RETRY_MS;
+        connection.link = 'open';
+        connection.failedOnce = false;
+        connection.retryDelay = FIRST_RETRY_MS;
         send({type: 'hello', version: 1});
-        sentTab = null;
-        refollow();
-        if (sentTab === null) {
-            send({type: 'idle'});
-        }
+        refollowAfresh();
+        tellPopups();
     };
     ws.onmessage = (event) => {
-        if (socket !== ws || typeof event.data !== 'string') {
+        if (connection.socket !== ws || typeof event.data !== 'string') {
             return;
         }
         let message;
@@ -225,49 +291,108 @@ function connect() {
             return;
         }
         if (message && message.type === 'status' && ['pending', 'allowed', 'refused'].includes(message.state)) {
-            approval = message.state;
-            if (approval === 'refused') {
-                refused = true;
-                persist();
-            }
+            hearStatus(message.state);
+            tellPopups();
         }
     };
     ws.onclose = () => {
-        if (socket !== ws) {
+        if (connection.socket !== ws) {
             return;
         }
-        socket = null;
-        link = 'closed';
-        if (!refused) {
-            approval = null;
-            failedOnce = true;
+        connection.socket = null;
+        connection.link = 'closed';
+        if (!permission.refused) {
+            permission.approval = null;
+            connection.failedOnce = true;
             scheduleRetry();
         }
+        tellPopups();
     };
+    tellPopups();
+}
+
+function connectIfIdle() {
+    if (!connection.socket && !permission.refused) {
+        connect();
+    }
 }
 
 function reconnect() {
-    const old = socket;
-    socket = null;
-    link = 'closed';
-    approval = null;
-    failedOnce = false;
-    retryDelay = FIRST_RETRY_MS;
+    const old = connection.socket;
+    connection.socket = null;
+    connection.link = 'closed';
+    permission.approval = null;
+    connection.failedOnce = false;
+    connection.retryDelay = FIRST_RETRY_MS;
     if (old) {
         old.close(1000);
     }
     connect();
 }
 
+// --- popups: each open one holds a port and is told the state whenever it changes ---
+
+// told is the state the open popups were last told, as JSON.
+const popups = {ports: new Set(), told: ''};
+
+function popupState() {
+    const {tabs, pinnedTab} = following;
+    const followed = followedTab();
+    const list = [];
+    for (const [id, tab] of tabs) {
+        const frame = tabFrame(tab);
+        if (frame) {
+            list.push({tab: id, title: tab.title, playing: frame.report.playing, playedAt: tabPlayedAt(tab)});
+        }
+    }
+    list.sort((a, b) => b.playedAt - a.playedAt || a.tab - b.tab);
+    return {
+        link: connection.link,
+        approval: permission.approval,
+        refused: permission.refused,
+        failedOnce: connection.failedOnce,
+        port: settings.port,
+        pinnedTab,
+        followed: followed === null ? null : {tab: followed, title: tabs.get(followed).title},
+        tabs: list,
+    };
+}
+
+function tellPopups() {
+    if (popups.ports.size === 0) {
+        return;
+    }
+    const state = popupState();
+    const text = JSON.stringify(state);
+    if (text === popups.told) {
+        return;
+    }
+    popups.told = text;
+    for (const port of popups.ports) {
+        port.postMessage(state);
+    }
+}
+
+function openPopup(port) {
+    const state = popupState();
+    popups.told = JSON.stringify(state);
+    popups.ports.add(port);
+    port.postMessage(state);
+}
+
 // --- restoring after a restart ---
+
+function persist() {
+    api.storage.session.set({pinnedTab: following.pinnedTab, refused: permission.refused}).catch(() => {});
+}
 
 async function restore() {
     try {
         const local = await api.storage.local.get({port: DEFAULT_PORT});
-        programPort = validPort(local.port);
+        settings.port = validPort(local.port);
         const session = await api.storage.session.get({pinnedTab: null, refused: false});
-        pinnedTab = typeof session.pinnedTab === 'number' ? session.pinnedTab : null;
-        refused = session.refused === true;
+        following.pinnedTab = typeof session.pinnedTab === 'number' ? session.pinnedTab : null;
+        permission.refused = session.refused === true;
     } catch (e) {
         // Defaults it is.
     }
@@ -278,122 +403,98 @@ const ready = restore();
 
 // --- listeners ---
 
+function isExtensionPage(sender) { return Boolean(sender.url && sender.url.startsWith(api.runtime.getURL(''))); }
+
+// The popup: it is sent the state on opening (which also wakes a stopped worker) and on every
+// change after; it may choose a tab or ask the program again.
+function onPopupConnect(port) {
+    let open = true;
+    port.onDisconnect.addListener(() => {
+        open = false;
+        popups.ports.delete(port);
+    });
+    ready.then(() => {
+        connectIfIdle();
+        if (open) {
+            openPopup(port);
+        }
+    });
+    port.onMessage.addListener((message) => {
+        ready.then(() => {
+            if (message && message.kind === 'choose') {
+                pinTab(typeof message.tab === 'number' ? message.tab : null);
+            } else if (message && message.kind === 'ask-again') {
+                forgetRefusal();
+                reconnect();
+            }
+            tellPopups();
+        });
+    });
+}
+
 // One port per frame that has (or had) a video; the port closing means the frame is gone: navigated,
 // closed, crashed, or put in the back-forward cache.
-api.runtime.onConnect.addListener((port) => {
-    const sender = port.sender || {};
-    if (port.name !== 'video' || !sender.tab || typeof sender.tab.id !== 'number') {
-        port.disconnect();
-        return;
-    }
+function onVideoConnect(port) {
+    const sender = port.sender;
     const tabId = sender.tab.id;
     const frame = {port, report: null};
     const frameId = typeof sender.frameId === 'number' ? sender.frameId : 0;
-    const joined = ready.then(() => {
-        let tab = tabs.get(tabId);
-        if (!tab) {
-            tab = {title: sender.tab.title || '', titleAt: nowMs(), frames: new Map()};
-            tabs.set(tabId, tab);
-        }
-        tab.frames.set(frameId, frame);
-    });
+    const joined = ready.then(() => addFrame(tabId, frameId, frame, sender.tab.title || ''));
     port.onMessage.addListener((message) => {
         joined.then(() => {
-            if (!message || tabs.get(tabId)?.frames.get(frameId) !== frame) {
+            if (!message || !isCurrentFrame(tabId, frameId, frame)) {
                 return;
             }
             if (message.kind === 'video') {
                 onReport(tabId, frame, message);
             } else if (message.kind === 'gone') {
-                frame.report = null;
-                refollow();
+                onVideoGone(frame);
             }
+            tellPopups();
         });
     });
     port.onDisconnect.addListener(() => {
         joined.then(() => {
-            const tab = tabs.get(tabId);
-            if (tab && tab.frames.get(frameId) === frame) {
-                tab.frames.delete(frameId);
-                if (tab.frames.size === 0) {
-                    tabs.delete(tabId);
-                }
-                refollow();
+            if (isCurrentFrame(tabId, frameId, frame)) {
+                removeFrame(tabId, frameId);
+                tellPopups();
             }
         });
     });
+}
+
+api.runtime.onConnect.addListener((port) => {
+    const sender = port.sender || {};
+    if (port.name === 'popup' && isExtensionPage(sender)) {
+        onPopupConnect(port);
+    } else if (port.name === 'video' && sender.tab && typeof sender.tab.id === 'number') {
+        onVideoConnect(port);
+    } else {
+        port.disconnect();
+    }
 });
 
 api.tabs.onRemoved.addListener((tabId) => {
     ready.then(() => {
-        if (pinnedTab === tabId) {
-            pinnedTab = null;
-            persist();
-        }
-        tabs.delete(tabId);
-        refollow();
+        removeTab(tabId);
+        tellPopups();
     });
 });
 
 api.storage.onChanged.addListener((changes, area) => {
     if (area === 'local' && changes.port) {
         ready.then(() => {
-            programPort = validPort(changes.port.newValue);
-            refused = false;
-            persist();
+            settings.port = validPort(changes.port.newValue);
+            forgetRefusal();
             reconnect();
         });
     }
-});
-
-// What the popup shows, and what it may change.
-api.runtime.onMessage.addListener((message, sender, sendResponse) => {
-    if (!sender.url || !sender.url.startsWith(api.runtime.getURL(''))) {
-        return false;
-    }
-    ready.then(() => {
-        if (message && message.kind === 'choose') {
-            pinnedTab = typeof message.tab === 'number' ? message.tab : null;
-            persist();
-            refollow();
-        } else if (message && message.kind === 'ask-again') {
-            refused = false;
-            persist();
-            reconnect();
-        } else if (!socket && !refused) {
-            connect();
-        }
-        const followed = followedTab();
-        const list = [];
-        for (const [id, tab] of tabs) {
-            const frame = tabFrame(tab);
-            if (frame) {
-                list.push({tab: id, title: tab.title, playing: frame.report.playing, playedAt: tabPlayedAt(tab)});
-            }
-        }
-        list.sort((a, b) => b.playedAt - a.playedAt || a.tab - b.tab);
-        sendResponse({
-            link,
-            approval,
-            refused,
-            failedOnce,
-            port: programPort,
-            pinnedTab,
-            followed: followed === null ? null : {tab: followed, title: tabs.get(followed).title},
-            tabs: list,
-        });
-    });
-    return true;
 });
 
 // A stopped service worker has no timers; the alarm wakes it to try the program again.
 api.alarms.onAlarm.addListener((alarm) => {
     if (alarm.name === WAKE_ALARM) {
-        ready.then(() => {
-            if (!socket && !refused) {
-                connect();
-            }
-        });
+        ready.then(connectIfIdle);
     }
 });
 api.alarms.create(WAKE_ALARM, {periodInMinutes: 0.5});

@@ -1,9 +1,8 @@
 // The toolbar popup: what the link is doing, which tab is followed, and DunvelBlenk's port. The
-// background holds the state; asking it every half second also wakes it if it was stopped.
+// background holds the state and sends it over a port: once when the popup opens, then on every change.
 'use strict';
 
 const api = globalThis.browser ?? globalThis.chrome;
-const POLL_MS = 500;
 
 const statusLine = document.getElementById('status');
 const askAgain = document.getElementById('ask-again');
@@ -11,6 +10,7 @@ const tabList = document.getElementById('tabs');
 const portInput = document.getElementById('port');
 let shownList = '';
 let portShown = false;
+let background = null;
 
 function statusOf(state) {
     if (state.link !== 'open') {
@@ -100,14 +100,31 @@ function show(state) {
     }
 }
 
-function ask(message) { return api.runtime.sendMessage(message).then(show, () => {}); }
-
-function choose(tab) {
-    shownList = '';
-    ask({kind: 'choose', tab});
+// Connecting wakes a stopped background. An idle one may still be stopped while the popup is open,
+// which closes the port; connecting again wakes it and brings the state afresh. A port closed before
+// any answer was refused, and would be again.
+function listen() {
+    const port = api.runtime.connect({name: 'popup'});
+    let answered = false;
+    port.onMessage.addListener((state) => {
+        answered = true;
+        show(state);
+    });
+    port.onDisconnect.addListener(() => {
+        if (answered) {
+            listen();
+        }
+    });
+    background = port;
 }
 
-askAgain.addEventListener('click', () => ask({kind: 'ask-again'}));
+function choose(tab) {
+    // The list is redrawn from the state that comes next, whether or not the choice got through.
+    shownList = '';
+    background.postMessage({kind: 'choose', tab});
+}
+
+askAgain.addEventListener('click', () => background.postMessage({kind: 'ask-again'}));
 
 document.getElementById('port-form').addEventListener('submit', (event) => {
     event.preventDefault();
@@ -117,5 +134,4 @@ document.getElementById('port-form').addEventListener('submit', (event) => {
     }
 });
 
-ask({kind: 'status'});
-setInterval(() => ask({kind: 'status'}), POLL_MS);
+listen();

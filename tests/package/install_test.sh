@@ -152,6 +152,8 @@ done
 resources=$(x86_64-w64-mingw32-windres -i "$unzipped/DunvelBlenk.exe" -O rc 2>/dev/null)
 setup_resources=$(x86_64-w64-mingw32-windres -i "$setup" -O rc 2>/dev/null)
 cli_version=$(wine "$unzipped/dvbk.exe" --version 2>/dev/null | tr -d '\r')
+extension_version=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["version"])' \
+    "$work/extension/manifest.json" 2>/dev/null)
 IFS=. read -r major minor patch <<<"$version"
 check "version $version: the exe's version resource" \
     grep -qF "FILEVERSION $major, $minor, $patch, 0" <<<"$resources"
@@ -161,6 +163,7 @@ check "version $version: the About box" grep -qF "\"DunvelBlenk, Version $versio
 check "the About box states the license" grep -qF '"Free software under the MIT License."' <<<"$resources"
 check "version $version: the help's title" test "$(head -n 1 "$unzipped/DunvelBlenkHelp.txt")" = "DunvelBlenk $version - Help"$'\r'
 check "version $version: dvbk --version (got \"$cli_version\")" test "$cli_version" = "dvbk $version"
+check "version $version: the extension's manifest (got \"$extension_version\")" test "$extension_version" = "$version"
 check "version $version: the setup's version strings" grep -qF "VALUE \"ProductVersion\", \"$version\"" <<<"$setup_resources"
 
 (cd "$unzipped" && exec wine ./DunvelBlenk.exe "$film" >/dev/null 2>&1) &
