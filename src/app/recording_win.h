@@ -24,10 +24,10 @@ inline constexpr int HOTKEY_COMBINED = 3;
 inline constexpr int HOTKEY_UNDO = 4;
 
 inline constexpr std::array<RecordKey, 4> record_keys{{
-    {HOTKEY_MUTE, VK_F9, "Ctrl+Shift+F9"},     // a mute range
-    {HOTKEY_COVER, VK_F10, "Ctrl+Shift+F10"},  // a cover range
-    {HOTKEY_COMBINED, VK_F11, "Ctrl+Shift+F11"},   // a combined range
-    {HOTKEY_UNDO, VK_F12, "Ctrl+Shift+F12"},   // the last press taken back
+    {HOTKEY_MUTE, VK_F9, "Ctrl+Shift+F9"},        // a mute range
+    {HOTKEY_COVER, VK_F10, "Ctrl+Shift+F10"},     // a cover range
+    {HOTKEY_COMBINED, VK_F11, "Ctrl+Shift+F11"},  // a combined range
+    {HOTKEY_UNDO, VK_F12, "Ctrl+Shift+F12"},      // the last press taken back
 }};
 
 // File > Record Ranges: on (the keys registered, the item checked) or off.
