@@ -28,7 +28,7 @@ void read_number(std::string_view value, double& field) {
 void read_port(std::string_view value, int& field) {
     CReader reader(value);
     std::int32_t port = 0;
-    if (reader.read_int32(port) && port > 0 && port <= 65535)
+    if (reader.read_int32(port) && is_valid_port(port))
         field = port;
 }
 

@@ -37,6 +37,11 @@ inline constexpr int DEFAULT_BROWSER_PORT = 47813;
 // Answers kept per list: a few browsers' extensions, not an unbounded file.
 inline constexpr size_t MAX_BROWSER_ORIGINS = 32;
 
+// A TCP port a link can use, 1 to 65535: what the settings file and the Settings dialog accept.
+constexpr bool is_valid_port(long long number) {
+    return number >= 1 && number <= 65535;
+}
+
 struct AppSettings {
     bool click_maximize = false;  // click the player's maximise button when a cover range ends
     int click_choice = 0;         // index into click_presets
