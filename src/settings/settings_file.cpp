@@ -91,6 +91,13 @@ void remember_origin(std::vector<std::string>& origins, const std::string& origi
     origins.push_back(origin);
 }
 
+void settle_origin(std::vector<std::string>& allowed, std::vector<std::string>& refused, const std::string& origin,
+                   bool allow) {
+    std::vector<std::string>& other = allow ? refused : allowed;
+    other.erase(std::remove(other.begin(), other.end(), origin), other.end());
+    remember_origin(allow ? allowed : refused, origin);
+}
+
 namespace {
 
 void apply_line(std::string_view key, std::string_view value, AppSettings& settings) {

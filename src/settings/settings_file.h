@@ -90,6 +90,11 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
 // full.
 void remember_origin(std::vector<std::string>& origins, const std::string& origin);
 
+// The user's answer about `origin`: it goes into `allowed` or `refused`, as remember_origin adds
+// it, and out of the other list.
+void settle_origin(std::vector<std::string>& allowed, std::vector<std::string>& refused, const std::string& origin,
+                   bool allow);
+
 // Applies every line of `text` that carries a readable value; everything else is left as it was.
 void read_settings_text(std::string_view text, AppSettings& settings);
 
