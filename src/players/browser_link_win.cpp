@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <thread>
 #include <utility>
 
 #include "base/scoped_win.h"
@@ -46,15 +45,12 @@ public:
         : port_(port),
           allowed_(allowed.begin(), allowed.end()),
           refused_(refused.begin(), refused.end()),
-          queue_(window, message) {
-        worker_ = std::thread([this] { guarded(queue_, [this] { run(); }); });
+          thread_(window, message) {
+        thread_.start([this] { run(); });
     }
-    ~BrowserLink() override {
-        SetEvent(stop_.get());
-        worker_.join();
-    }
+    ~BrowserLink() override { thread_.stop(); }
 
-    std::vector<PlayerReply> take() override { return queue_.take(); }
+    std::vector<PlayerReply> take() override { return thread_.take(); }
 
     void answer_permission(const std::string& origin, bool allowed) override {
         {
@@ -67,17 +63,17 @@ public:
 private:
     void run() {
         if (!winsock_ready()) {
-            queue_.push(error_reply("Winsock unavailable"));
+            thread_.push(error_reply("Winsock unavailable"));
             return;
         }
         std::string last_error;
         while (!listen_now(last_error)) {
-            if (WaitForSingleObject(stop_.get(), LISTEN_RETRY_MS) == WAIT_OBJECT_0)
+            if (thread_.wait(nullptr, LISTEN_RETRY_MS) == Wait::Stopped)
                 return;
         }
-        queue_.push(error_reply("no extension connected"));
+        thread_.push(error_reply("no extension connected"));
         for (;;) {
-            std::vector<HANDLE> handles = {stop_.get(), wake_.get(), listen_event_.get()};
+            std::vector<HANDLE> handles = {thread_.stop_event(), wake_.get(), listen_event_.get()};
             for (const auto& connection : connections_)
                 handles.push_back(connection->event.get());
             DWORD result =
@@ -126,7 +122,7 @@ private:
         }
         // The same failure every two seconds would bury everything else.
         if (error != last_error)
-            queue_.push(error_reply(error));
+            thread_.push(error_reply(error));
         last_error = error;
         return false;
     }
@@ -207,7 +203,7 @@ private:
             ask.tick = system_tick_count();
             ask.asks_permission = true;
             ask.text = connection.origin;
-            queue_.push(std::move(ask));
+            thread_.push(std::move(ask));
         }
         take_frames(connection, rest);
     }
@@ -217,7 +213,7 @@ private:
             switch (message.kind) {
                 case WebSocketMessage::Kind::Text:
                     if (connection.permission == BrowserPermission::Allowed)
-                        queue_.push(ok_reply(std::move(message.payload), system_tick_count()));
+                        thread_.push(ok_reply(std::move(message.payload), system_tick_count()));
                     break;
                 case WebSocketMessage::Kind::Ping:
                     send_bytes(connection, websocket_pong_frame(message.payload));
@@ -305,7 +301,7 @@ private:
             return;
         connection.done = true;
         if (connection.open && connection.permission == BrowserPermission::Allowed)
-            queue_.push(error_reply("extension disconnected"));
+            thread_.push(error_reply("extension disconnected"));
     }
 
     void forget_done() {
@@ -318,15 +314,13 @@ private:
     std::set<std::string> allowed_;
     std::set<std::string> refused_;
     std::set<std::string> asked_;  // waiting for the user's answer
-    ReplyQueue queue_;
-    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle wake_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     ScopedHandle listen_event_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedSocket listener_;
     std::vector<std::unique_ptr<Connection>> connections_;
     std::mutex answers_mutex_;
     std::vector<std::pair<std::string, bool>> answers_;
-    std::thread worker_;
+    LinkThread thread_;  // last: it goes first
 };
 
 }  // namespace
