@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "wire/browser_report.h"
+#include "wire/utf8.h"
 #include "wire/websocket.h"
 
 namespace {

@@ -28,9 +28,7 @@ void ask_permissions(HWND window) {
         std::string question = "Allow the browser extension " + origin + " to set DunvelBlenk's clock?";
         bool allowed = MessageBoxA(window, question.c_str(), "DunvelBlenk", MB_YESNO | MB_ICONQUESTION) == IDYES;
         AppSettings& settings = app.settings;
-        std::vector<std::string>& other = allowed ? settings.browser_refused : settings.browser_allowed;
-        other.erase(std::remove(other.begin(), other.end(), origin), other.end());
-        remember_origin(allowed ? settings.browser_allowed : settings.browser_refused, origin);
+        settle_origin(settings.browser_allowed, settings.browser_refused, origin, allowed);
         save_settings(settings);
         if (app.player_link)
             app.player_link->answer_permission(origin, allowed);

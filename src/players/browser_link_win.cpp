@@ -1,60 +1,42 @@
+// The link to the browser extension: the loopback listener, one socket per connection and the
+// bytes between them and the connections' gates, which decide everything else.
 // Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
 #include "players/link_thread_win.h"
 
 #include <algorithm>
 #include <memory>
-#include <set>
-#include <thread>
 #include <utility>
 
 #include "base/scoped_win.h"
 #include "clock/playback_clock.h"
-#include "wire/browser_report.h"
-#include "wire/websocket.h"
+#include "players/browser_gate.h"
 
 namespace dvbk {
 namespace {
 
 // One browser, perhaps two: more at once is someone else knocking.
 constexpr size_t MAX_CONNECTIONS = 4;
-// A handshake is a few hundred bytes sent at once; a peer that takes longer is not a browser.
-constexpr std::uint64_t HANDSHAKE_MS = 5000;
-// The extension sends something every second; the browser answers our pings by itself.
-constexpr std::uint64_t PING_EVERY_MS = 5000;
-constexpr std::uint64_t IDLE_MS = 15000;
 constexpr DWORD LISTEN_RETRY_MS = 2000;
-// How often the worker looks at the clocks above when nothing else wakes it.
+// How often the worker gives the gates the time when nothing else wakes it.
 constexpr DWORD HOUSEKEEPING_MS = 500;
 
+// One socket and what guards it.
 struct Connection {
+    Connection(BrowserOrigins& origins, std::uint64_t now) : gate(origins, now) {}
     ScopedSocket socket;
     ScopedHandle event{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    std::string head;  // the handshake as it arrives
-    bool open = false;
-    std::string origin;
-    BrowserPermission permission = BrowserPermission::Pending;
-    WebSocketReader reader;
-    std::uint64_t opened = 0;
-    std::uint64_t last_heard = 0;
-    std::uint64_t last_ping = 0;
-    bool done = false;  // to be closed and forgotten
+    BrowserGate gate;
 };
 
 class BrowserLink : public PlayerLink {
 public:
     BrowserLink(HWND window, UINT message, int port, std::vector<std::string> allowed, std::vector<std::string> refused)
-        : port_(port),
-          allowed_(allowed.begin(), allowed.end()),
-          refused_(refused.begin(), refused.end()),
-          queue_(window, message) {
-        worker_ = std::thread([this] { guarded(queue_, [this] { run(); }); });
+        : port_(port), origins_{std::move(allowed), std::move(refused), {}}, thread_(window, message) {
+        thread_.start([this] { run(); });
     }
-    ~BrowserLink() override {
-        SetEvent(stop_.get());
-        worker_.join();
-    }
+    ~BrowserLink() override { thread_.stop(); }
 
-    std::vector<PlayerReply> take() override { return queue_.take(); }
+    std::vector<PlayerReply> take() override { return thread_.take(); }
 
     void answer_permission(const std::string& origin, bool allowed) override {
         {
@@ -67,17 +49,17 @@ public:
 private:
     void run() {
         if (!winsock_ready()) {
-            queue_.push(error_reply("Winsock unavailable"));
+            thread_.push(error_reply("Winsock unavailable"));
             return;
         }
         std::string last_error;
         while (!listen_now(last_error)) {
-            if (WaitForSingleObject(stop_.get(), LISTEN_RETRY_MS) == WAIT_OBJECT_0)
+            if (thread_.wait(nullptr, LISTEN_RETRY_MS) == Wait::Stopped)
                 return;
         }
-        queue_.push(error_reply("no extension connected"));
+        thread_.push(error_reply("no extension connected"));
         for (;;) {
-            std::vector<HANDLE> handles = {stop_.get(), wake_.get(), listen_event_.get()};
+            std::vector<HANDLE> handles = {thread_.stop_event(), wake_.get(), listen_event_.get()};
             for (const auto& connection : connections_)
                 handles.push_back(connection->event.get());
             DWORD result =
@@ -90,7 +72,9 @@ private:
                 accept_connections();
             else if (result >= WAIT_OBJECT_0 + 3 && result < WAIT_OBJECT_0 + handles.size())
                 serve(*connections_[result - WAIT_OBJECT_0 - 3]);
-            keep_time();
+            std::uint64_t now = system_tick_count();
+            for (const auto& connection : connections_)
+                carry_out(*connection, connection->gate.tick(now), now);
             forget_done();
         }
     }
@@ -126,7 +110,7 @@ private:
         }
         // The same failure every two seconds would bury everything else.
         if (error != last_error)
-            queue_.push(error_reply(error));
+            thread_.push(error_reply(error));
         last_error = error;
         return false;
     }
@@ -144,11 +128,10 @@ private:
             if (peer.sin_family != AF_INET || (ntohl(peer.sin_addr.s_addr) >> 24) != 127 ||
                 connections_.size() >= MAX_CONNECTIONS)
                 continue;
-            auto connection = std::make_unique<Connection>();
+            auto connection = std::make_unique<Connection>(origins_, system_tick_count());
             if (WSAEventSelect(socket.get(), connection->event.get(), FD_READ | FD_CLOSE) != 0)
                 continue;
             connection->socket = std::move(socket);
-            connection->opened = connection->last_heard = system_tick_count();
             connections_.push_back(std::move(connection));
         }
     }
@@ -160,89 +143,17 @@ private:
         for (;;) {
             int got = recv(connection.socket.get(), buffer, sizeof buffer, 0);
             if (got > 0) {
-                connection.last_heard = system_tick_count();
-                take_bytes(connection, std::string_view(buffer, static_cast<size_t>(got)));
-                if (connection.done)
+                std::uint64_t now = system_tick_count();
+                carry_out(connection, connection.gate.receive(std::string_view(buffer, static_cast<size_t>(got)), now),
+                          now);
+                if (connection.gate.done())
                     return;
                 continue;
             }
             if (got == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
-                drop(connection);
+                carry_out(connection, connection.gate.drop(), system_tick_count());
             return;
         }
-    }
-
-    void take_bytes(Connection& connection, std::string_view bytes) {
-        if (connection.open) {
-            take_frames(connection, bytes);
-            return;
-        }
-        // The head never grows past what the reader looks at: it refuses a longer one.
-        size_t room = WEBSOCKET_MAX_HEAD_BYTES + 1 - connection.head.size();
-        connection.head.append(bytes.substr(0, room));
-        WebSocketHandshake handshake = read_websocket_handshake(connection.head);
-        if (handshake.outcome == WebSocketHandshake::Outcome::NeedMore)
-            return;
-        send_bytes(connection, handshake.response);
-        if (handshake.outcome != WebSocketHandshake::Outcome::Accepted) {
-            connection.done = true;
-            return;
-        }
-        connection.open = true;
-        connection.origin = handshake.origin;
-        connection.last_ping = system_tick_count();
-        std::string rest = connection.head.substr(handshake.head_size);
-        connection.head.clear();
-        if (refused_.contains(connection.origin)) {
-            refuse(connection);
-            return;
-        }
-        if (allowed_.contains(connection.origin))
-            connection.permission = BrowserPermission::Allowed;
-        else
-            connection.reader.set_discard_text(true);  // nothing it sends is read until the user says yes
-        send_bytes(connection, websocket_text_frame(browser_status_message(connection.permission)));
-        if (connection.permission == BrowserPermission::Pending && asked_.insert(connection.origin).second) {
-            PlayerReply ask;
-            ask.tick = system_tick_count();
-            ask.asks_permission = true;
-            ask.text = connection.origin;
-            queue_.push(std::move(ask));
-        }
-        take_frames(connection, rest);
-    }
-
-    void take_frames(Connection& connection, std::string_view bytes) {
-        for (WebSocketMessage& message : connection.reader.feed(bytes)) {
-            switch (message.kind) {
-                case WebSocketMessage::Kind::Text:
-                    if (connection.permission == BrowserPermission::Allowed)
-                        queue_.push(ok_reply(std::move(message.payload), system_tick_count()));
-                    break;
-                case WebSocketMessage::Kind::Ping:
-                    send_bytes(connection, websocket_pong_frame(message.payload));
-                    break;
-                case WebSocketMessage::Kind::Pong:
-                    break;
-                case WebSocketMessage::Kind::Close:
-                    send_bytes(connection, websocket_close_frame(message.code));
-                    drop(connection);
-                    return;
-                case WebSocketMessage::Kind::Failure:
-                    send_bytes(connection, websocket_close_frame(message.code));
-                    drop(connection);
-                    return;
-            }
-            if (connection.done)
-                return;
-        }
-    }
-
-    void refuse(Connection& connection) {
-        connection.permission = BrowserPermission::Refused;
-        send_bytes(connection, websocket_text_frame(browser_status_message(BrowserPermission::Refused)));
-        send_bytes(connection, websocket_close_frame(close_code::POLICY_VIOLATION, "refused in DunvelBlenk"));
-        connection.done = true;
     }
 
     void apply_answers() {
@@ -252,81 +163,62 @@ private:
             answers.swap(answers_);
         }
         for (const auto& [origin, allowed] : answers) {
-            asked_.erase(origin);
-            (allowed ? allowed_ : refused_).insert(origin);
-            (allowed ? refused_ : allowed_).erase(origin);
-            for (const auto& connection : connections_) {
-                if (!connection->open || connection->origin != origin || connection->done)
-                    continue;
-                if (!allowed) {
-                    refuse(*connection);
-                } else if (connection->permission != BrowserPermission::Allowed) {
-                    connection->permission = BrowserPermission::Allowed;
-                    connection->reader.set_discard_text(false);
-                    send_bytes(*connection, websocket_text_frame(browser_status_message(BrowserPermission::Allowed)));
+            origins_.settle(origin, allowed);
+            for (const auto& connection : connections_)
+                carry_out(*connection, connection->gate.answer(origin, allowed), system_tick_count());
+        }
+    }
+
+    // Does what the gate said, in order. Frames are small and the peer is on this computer: a send
+    // that cannot go at once means a peer that stopped reading, and it is let go.
+    void carry_out(Connection& connection, const std::vector<GateAction>& actions, std::uint64_t now) {
+        bool send_failed = false;
+        for (const GateAction& action : actions) {
+            switch (action.kind) {
+                case GateAction::Kind::Send:
+                    if (!send_failed && connection.socket.valid()) {
+                        int size = static_cast<int>(action.text.size());
+                        send_failed = send(connection.socket.get(), action.text.data(), size, 0) != size;
+                    }
+                    break;
+                case GateAction::Kind::Deliver:
+                    thread_.push(ok_reply(action.text, now));
+                    break;
+                case GateAction::Kind::Ask: {
+                    PlayerReply ask;
+                    ask.tick = now;
+                    ask.asks_permission = true;
+                    ask.text = action.text;
+                    thread_.push(std::move(ask));
+                    break;
                 }
+                case GateAction::Kind::Lost:
+                    thread_.push(error_reply("extension disconnected"));
+                    break;
+                case GateAction::Kind::Close:
+                    connection.socket.reset();
+                    break;
             }
         }
-    }
-
-    // Pings an open connection now and then, and lets go of one that stays silent or never
-    // finishes its handshake.
-    void keep_time() {
-        std::uint64_t now = system_tick_count();
-        for (const auto& connection : connections_) {
-            if (connection->done)
-                continue;
-            if (!connection->open) {
-                if (now - connection->opened > HANDSHAKE_MS)
-                    connection->done = true;
-            } else if (now - connection->last_heard > IDLE_MS) {
-                send_bytes(*connection, websocket_close_frame(close_code::NORMAL, "silent too long"));
-                drop(*connection);
-            } else if (now - connection->last_ping >= PING_EVERY_MS) {
-                connection->last_ping = now;
-                send_bytes(*connection, websocket_ping_frame(""));
-            }
-        }
-    }
-
-    // Frames are small and the peer is on this computer: a send that cannot go at once means a peer
-    // that stopped reading, and it is let go.
-    void send_bytes(Connection& connection, std::string_view bytes) {
-        if (connection.done || bytes.empty())
-            return;
-        int sent = send(connection.socket.get(), bytes.data(), static_cast<int>(bytes.size()), 0);
-        if (sent != static_cast<int>(bytes.size()))
-            drop(connection);
-    }
-
-    // Ends a connection; when it was one we followed, the user-interface thread hears why.
-    void drop(Connection& connection) {
-        if (connection.done)
-            return;
-        connection.done = true;
-        if (connection.open && connection.permission == BrowserPermission::Allowed)
-            queue_.push(error_reply("extension disconnected"));
+        if (send_failed)
+            carry_out(connection, connection.gate.drop(), now);
     }
 
     void forget_done() {
         connections_.erase(std::remove_if(connections_.begin(), connections_.end(),
-                                          [](const std::unique_ptr<Connection>& c) { return c->done; }),
+                                          [](const std::unique_ptr<Connection>& c) { return c->gate.done(); }),
                            connections_.end());
     }
 
     int port_;
-    std::set<std::string> allowed_;
-    std::set<std::string> refused_;
-    std::set<std::string> asked_;  // waiting for the user's answer
-    ReplyQueue queue_;
-    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    BrowserOrigins origins_;
     ScopedHandle wake_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     ScopedHandle listen_event_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedSocket listener_;
     std::vector<std::unique_ptr<Connection>> connections_;
     std::mutex answers_mutex_;
     std::vector<std::pair<std::string, bool>> answers_;
-    std::thread worker_;
+    LinkThread thread_;  // last: it goes first
 };
 
 }  // namespace

@@ -60,13 +60,43 @@ bool winsock_ready() {
     return ready;
 }
 
-Wait wait_for(HANDLE stop, HANDLE event, std::uint64_t deadline) {
+void LinkThread::start(std::function<void()> body) {
+    worker_ = std::thread([this, body = std::move(body)] {
+        try {
+            body();
+        } catch (...) {
+            try {
+                queue_.push(error_reply("stopped after an internal error"));
+            } catch (...) {
+            }
+        }
+    });
+}
+
+void LinkThread::stop() {
+    SetEvent(stop_.get());
+    if (worker_.joinable())
+        worker_.join();
+}
+
+Wait LinkThread::wait(HANDLE event, DWORD timeout_ms) const {
+    HANDLE handles[] = {stop_.get(), event};
+    DWORD result = WaitForMultipleObjects(event ? 2 : 1, handles, FALSE, timeout_ms);
+    switch (result) {
+        case WAIT_OBJECT_0:
+            return Wait::Stopped;
+        case WAIT_OBJECT_0 + 1:
+            return Wait::Ready;
+        case WAIT_TIMEOUT:
+            return Wait::TimedOut;
+        default:
+            return Wait::Failed;
+    }
+}
+
+Wait LinkThread::wait_until(HANDLE event, std::uint64_t deadline) const {
     std::uint64_t now = system_tick_count();
-    HANDLE handles[] = {stop, event};
-    DWORD result = WaitForMultipleObjects(2, handles, FALSE, deadline > now ? static_cast<DWORD>(deadline - now) : 0);
-    if (result == WAIT_OBJECT_0 + 1)
-        return Wait::Ready;
-    return result == WAIT_TIMEOUT ? Wait::TimedOut : Wait::Stopped;
+    return wait(event, deadline > now ? static_cast<DWORD>(deadline - now) : 0);
 }
 
 }  // namespace dvbk

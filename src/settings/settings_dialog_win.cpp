@@ -119,7 +119,7 @@ void read_field(HWND dialog, int id, double& setting) {
 void read_port(HWND dialog, int id, int& port) {
     BOOL read = FALSE;
     UINT number = GetDlgItemInt(dialog, id, &read, FALSE);
-    if (read && number > 0 && number <= 65535)
+    if (read && is_valid_port(number))
         port = static_cast<int>(number);
 }
 

@@ -28,7 +28,7 @@ void read_number(std::string_view value, double& field) {
 void read_port(std::string_view value, int& field) {
     CReader reader(value);
     std::int32_t port = 0;
-    if (reader.read_int32(port) && port > 0 && port <= 65535)
+    if (reader.read_int32(port) && is_valid_port(port))
         field = port;
 }
 
@@ -89,6 +89,13 @@ void remember_origin(std::vector<std::string>& origins, const std::string& origi
         std::find(origins.begin(), origins.end(), origin) != origins.end())
         return;
     origins.push_back(origin);
+}
+
+void settle_origin(std::vector<std::string>& allowed, std::vector<std::string>& refused, const std::string& origin,
+                   bool allow) {
+    std::vector<std::string>& other = allow ? refused : allowed;
+    other.erase(std::remove(other.begin(), other.end(), origin), other.end());
+    remember_origin(allow ? allowed : refused, origin);
 }
 
 namespace {

@@ -37,6 +37,11 @@ inline constexpr int DEFAULT_BROWSER_PORT = 47813;
 // Answers kept per list: a few browsers' extensions, not an unbounded file.
 inline constexpr size_t MAX_BROWSER_ORIGINS = 32;
 
+// A TCP port a link can use, 1 to 65535: what the settings file and the Settings dialog accept.
+constexpr bool is_valid_port(long long number) {
+    return number >= 1 && number <= 65535;
+}
+
 struct AppSettings {
     bool click_maximize = false;  // click the player's maximise button when a cover range ends
     int click_choice = 0;         // index into click_presets
@@ -84,6 +89,11 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
 // Adds `origin` to a list of extension origins unless it is empty, already there, or the list is
 // full.
 void remember_origin(std::vector<std::string>& origins, const std::string& origin);
+
+// The user's answer about `origin`: it goes into `allowed` or `refused`, as remember_origin adds
+// it, and out of the other list.
+void settle_origin(std::vector<std::string>& allowed, std::vector<std::string>& refused, const std::string& origin,
+                   bool allow);
 
 // Applies every line of `text` that carries a readable value; everything else is left as it was.
 void read_settings_text(std::string_view text, AppSettings& settings);

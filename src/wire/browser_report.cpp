@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "wire/json_reader.h"
-#include "wire/websocket.h"
+#include "wire/utf8.h"
 
 namespace dvbk {
 namespace {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "text/c_locale.h"
+#include "wire/base64.h"
 
 namespace dvbk {
 namespace {
@@ -85,25 +86,6 @@ std::optional<std::string> read_chunked_body(std::string_view raw, size_t pos) {
 }
 
 }  // namespace
-
-std::string base64(std::string_view bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    text.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        size_t left = bytes.size() - i;
-        std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
-        if (left > 1)
-            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (left > 2)
-            group |= static_cast<unsigned char>(bytes[i + 2]);
-        text += digits[(group >> 18) & 63];
-        text += digits[(group >> 12) & 63];
-        text += left > 1 ? digits[(group >> 6) & 63] : '=';
-        text += left > 2 ? digits[group & 63] : '=';
-    }
-    return text;
-}
 
 std::string http_get_request(std::string_view host, int port, std::string_view path, std::string_view password) {
     std::string request = "GET ";

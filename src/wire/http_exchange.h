@@ -8,9 +8,6 @@
 
 namespace dvbk {
 
-// Standard base64 with "=" padding, as HTTP Basic authentication wants it.
-std::string base64(std::string_view bytes);
-
 // A GET with VLC's kind of Basic authentication (an empty user name and the password) that asks
 // the server to close the connection after answering, so the answer ends where the stream ends.
 std::string http_get_request(std::string_view host, int port, std::string_view path, std::string_view password);

@@ -1,56 +1,15 @@
 #include "wire/websocket.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "text/c_locale.h"
-#include "wire/http_exchange.h"
+#include "wire/base64.h"
+#include "wire/sha1.h"
+#include "wire/utf8.h"
 
 namespace dvbk {
 namespace {
-
-std::uint32_t rotate_left(std::uint32_t x, int n) {
-    return (x << n) | (x >> (32 - n));
-}
-
-void sha1_block(std::uint32_t (&h)[5], const unsigned char* block) {
-    std::uint32_t w[80];
-    for (int i = 0; i < 16; ++i) {
-        w[i] = std::uint32_t(block[4 * i]) << 24 | std::uint32_t(block[4 * i + 1]) << 16 |
-               std::uint32_t(block[4 * i + 2]) << 8 | std::uint32_t(block[4 * i + 3]);
-    }
-    for (int i = 16; i < 80; ++i)
-        w[i] = rotate_left(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
-    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-    for (int i = 0; i < 80; ++i) {
-        std::uint32_t f, k;
-        if (i < 20) {
-            f = (b & c) | (~b & d);
-            k = 0x5A827999;
-        } else if (i < 40) {
-            f = b ^ c ^ d;
-            k = 0x6ED9EBA1;
-        } else if (i < 60) {
-            f = (b & c) | (b & d) | (c & d);
-            k = 0x8F1BBCDC;
-        } else {
-            f = b ^ c ^ d;
-            k = 0xCA62C1D6;
-        }
-        std::uint32_t next = rotate_left(a, 5) + f + e + k + w[i];
-        e = d;
-        d = c;
-        c = rotate_left(b, 30);
-        b = a;
-        a = next;
-    }
-    h[0] += a;
-    h[1] += b;
-    h[2] += c;
-    h[3] += d;
-    h[4] += e;
-}
 
 bool is_alnum(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -79,21 +38,15 @@ bool has_token(std::string_view list, std::string_view token) {
     return false;
 }
 
-int base64_value(char c) {
-    static constexpr std::string_view digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    size_t index = digits.find(c);
-    return index == std::string_view::npos ? -1 : static_cast<int>(index);
-}
-
 // 16 bytes make 22 digits and "=="; the last digit holds 2 bits of the 16th byte and 4 zero bits.
 bool is_base64_of_16_bytes(std::string_view key) {
     if (key.size() != 24 || key.substr(22) != "==")
         return false;
     for (size_t i = 0; i < 22; ++i) {
-        if (base64_value(key[i]) < 0)
+        if (base64_digit_value(key[i]) < 0)
             return false;
     }
-    return (base64_value(key[21]) & 0x0F) == 0;
+    return (base64_digit_value(key[21]) & 0x0F) == 0;
 }
 
 struct RequestFields {
@@ -145,10 +98,6 @@ WebSocketHandshake refusal(WebSocketHandshake::Outcome outcome) {
     return handshake;
 }
 
-bool is_continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 constexpr std::uint8_t OP_TEXT = 0x1;
 constexpr std::uint8_t OP_BINARY = 0x2;
 constexpr std::uint8_t OP_CLOSE = 0x8;
@@ -184,33 +133,6 @@ std::string server_frame(std::uint8_t opcode, std::string_view payload) {
 }
 
 }  // namespace
-
-std::string sha1(std::string_view bytes) {
-    std::uint32_t h[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    size_t whole = bytes.size() / 64 * 64;
-    for (size_t i = 0; i < whole; i += 64)
-        sha1_block(h, data + i);
-    // The rest, a 1 bit, zeros, and the length in bits: one block, or two when the length no
-    // longer fits after the rest.
-    unsigned char tail[128] = {};
-    size_t rest = bytes.size() - whole;
-    if (rest > 0)
-        std::memcpy(tail, data + whole, rest);
-    tail[rest] = 0x80;
-    size_t tail_size = rest < 56 ? 64 : 128;
-    std::uint64_t bits = std::uint64_t(bytes.size()) * 8;
-    for (int i = 0; i < 8; ++i)
-        tail[tail_size - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-    for (size_t i = 0; i < tail_size; i += 64)
-        sha1_block(h, tail + i);
-    std::string digest;
-    for (std::uint32_t word : h) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            digest += static_cast<char>((word >> shift) & 0xFF);
-    }
-    return digest;
-}
 
 std::string websocket_accept_key(std::string_view key) {
     std::string text(key);
@@ -421,49 +343,6 @@ std::string websocket_close_frame(int code, std::string_view reason) {
         payload.append(cut_utf8(reason, WEBSOCKET_MAX_CONTROL - 2));
     }
     return server_frame(OP_CLOSE, payload);
-}
-
-bool is_valid_utf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t extra;
-        std::uint32_t code, least;
-        if ((lead & 0xE0) == 0xC0) {
-            extra = 1, code = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, code = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, code = lead & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - i - 1 < extra)
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            if (!is_continuation(text[i + k]))
-                return false;
-            code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-std::string_view cut_utf8(std::string_view text, size_t max_bytes) {
-    if (text.size() <= max_bytes)
-        return text;
-    // A sequence is at most 4 bytes: backing off further would only mean the text is not UTF-8.
-    size_t end = max_bytes;
-    for (int back = 0; back < 3 && end > 0 && is_continuation(text[end]); ++back)
-        --end;
-    return text.substr(0, end);
 }
 
 }  // namespace dvbk

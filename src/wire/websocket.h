@@ -12,10 +12,6 @@
 
 namespace dvbk {
 
-// The 20-byte SHA-1 digest of `bytes`, raw. Only for the handshake's accept key: SHA-1 is no
-// longer fit for anything that must resist forgery.
-std::string sha1(std::string_view bytes);
-
 // What answers the client's Sec-WebSocket-Key: base64 of the SHA-1 of the key and the fixed GUID.
 std::string websocket_accept_key(std::string_view key);
 
@@ -119,11 +115,5 @@ std::string websocket_pong_frame(std::string_view payload);  // payload cut to 1
 // A close frame with `code` and a reason cut to fit 125 bytes. close_code::NO_STATUS gives a close
 // without a code, the answer to a close that had none.
 std::string websocket_close_frame(int code, std::string_view reason = {});
-
-// Whether `text` is well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool is_valid_utf8(std::string_view text);
-
-// The longest start of `text` of at most `max_bytes` that does not end inside a UTF-8 sequence.
-std::string_view cut_utf8(std::string_view text, size_t max_bytes);
 
 }  // namespace dvbk

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "base/scoped_win.h"
-#include "wire/http_exchange.h"
+#include "wire/base64.h"
 
 namespace dvbk::testing_fakes {
 

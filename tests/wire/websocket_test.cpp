@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wire/sha1.h"
+
 namespace dvbk {
 namespace {
 

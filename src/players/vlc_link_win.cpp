@@ -1,3 +1,4 @@
+// The link to VLC's web interface: one HTTP request for its status on a fresh connection per poll.
 // Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
 #include "players/link_thread_win.h"
 
@@ -7,25 +8,19 @@
 
 #include <algorithm>
 #include <atomic>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <random>
 #include <string_view>
-#include <thread>
 #include <utility>
 
 #include "base/scoped_win.h"
 #include "clock/playback_clock.h"
 #include "wire/http_exchange.h"
-#include "wire/line_assembler.h"
-#include "wire/player_messages.h"
 
 namespace dvbk {
 namespace {
 
 constexpr DWORD ANSWER_TIMEOUT_MS = 1000;  // the texts below say "1 s"
-constexpr DWORD PIPE_RETRY_MS = 500;
 constexpr unsigned QUICK_INTERVAL_MS = 30;
 constexpr std::uint64_t VLC_ANSWER_WAIT_MS = 20;
 constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes
@@ -69,15 +64,12 @@ public:
           port_(std::to_string(port)),
           request_(http_get_request(host_, port, "/requests/status.json", password)),
           interval_ms_(interval_ms),
-          queue_(window, message) {
-        worker_ = std::thread([this] { guarded(queue_, [this] { run(); }); });
+          thread_(window, message) {
+        thread_.start([this] { run(); });
     }
-    ~VlcLink() override {
-        SetEvent(stop_.get());
-        worker_.join();
-    }
+    ~VlcLink() override { thread_.stop(); }
 
-    std::vector<PlayerReply> take() override { return queue_.take(); }
+    std::vector<PlayerReply> take() override { return thread_.take(); }
 
     void ask_quickly(bool quickly) override {
         // A poll already waited for comes sooner.
@@ -86,11 +78,9 @@ public:
     }
 
 private:
-    bool stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
-
     void run() {
         if (!winsock_ready()) {
-            queue_.push(error_reply("Winsock unavailable"));
+            thread_.push(error_reply("Winsock unavailable"));
             return;
         }
         std::minstd_rand random(static_cast<std::minstd_rand::result_type>(system_tick_count()));
@@ -100,18 +90,16 @@ private:
             std::optional<PlayerReply> reply = poll();
             if (!reply)
                 return;
-            queue_.push(std::move(*reply));
+            thread_.push(std::move(*reply));
             // Gaps of varied length fall at every point of VLC's own update steps, which is what
             // pins down when it makes them.
             unsigned gap = interval_ms_ - static_cast<unsigned>(random() % (interval_ms_ / 5 + 1));
             for (;;) {
                 std::uint64_t due = start + (quick_ ? std::min(gap, QUICK_INTERVAL_MS) : gap);
-                std::uint64_t now = system_tick_count();
-                HANDLE events[] = {stop_.get(), hurry_.get()};
-                DWORD woken = WaitForMultipleObjects(2, events, FALSE, due > now ? static_cast<DWORD>(due - now) : 0);
-                if (woken == WAIT_OBJECT_0)
+                Wait woken = thread_.wait_until(hurry_.get(), due);
+                if (woken == Wait::Stopped)
                     return;
-                if (woken != WAIT_OBJECT_0 + 1)
+                if (woken != Wait::Ready)
                     break;
             }
         }
@@ -132,7 +120,7 @@ private:
         std::string error;
         for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
             ScopedSocket socket = connect_to(*address, error);
-            if (stopped())
+            if (thread_.stopped())
                 return std::nullopt;
             if (!socket.valid())
                 continue;
@@ -140,7 +128,7 @@ private:
             std::uint64_t asked = 0;
             std::uint64_t sent = 0;
             bool answered = read_answer(socket.get(), answer, asked, sent, error);
-            if (stopped())
+            if (thread_.stopped())
                 return std::nullopt;
             if (!answered)
                 return error_reply(error);
@@ -179,7 +167,7 @@ private:
         }
         std::uint64_t deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
         for (;;) {
-            Wait wait = wait_for(stop_.get(), network_.get(), deadline);
+            Wait wait = thread_.wait_until(network_.get(), deadline);
             if (wait != Wait::Ready) {
                 error = "no answer in 1 s";
                 return ScopedSocket();
@@ -230,7 +218,7 @@ private:
                 error = code == WSAECONNRESET ? "connection reset" : with_code("cannot read", code);
                 return false;
             }
-            if (wait_for(stop_.get(), network_.get(), deadline) != Wait::Ready) {
+            if (thread_.wait_until(network_.get(), deadline) != Wait::Ready) {
                 error = answer.empty() ? "no answer in 1 s" : "answer not finished in 1 s";
                 return false;
             }
@@ -244,121 +232,10 @@ private:
     std::string port_;
     std::string request_;
     unsigned interval_ms_;
-    ReplyQueue queue_;
-    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle network_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle hurry_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     std::atomic<bool> quick_{false};
-    std::thread worker_;
-};
-
-class MpvLink : public PlayerLink {
-public:
-    MpvLink(HWND window, UINT message, std::string pipe_name)
-        : pipe_name_(std::move(pipe_name)), queue_(window, message) {
-        worker_ = std::thread([this] { guarded(queue_, [this] { run(); }); });
-    }
-    ~MpvLink() override {
-        SetEvent(stop_.get());
-        worker_.join();
-    }
-
-    std::vector<PlayerReply> take() override { return queue_.take(); }
-
-private:
-    enum class Io { Done, Failed, Stopped };
-
-    void run() {
-        // Only a change is worth telling: the same failure every half second would bury the rest.
-        std::string last_error;
-        for (;;) {
-            ScopedHandle pipe(CreateFileA(pipe_name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_OVERLAPPED, nullptr));
-            std::string error;
-            if (pipe.valid()) {
-                last_error.clear();
-                error = talk(pipe.get());
-                if (error.empty())
-                    return;
-            } else {
-                error = open_error_text(GetLastError());
-            }
-            if (error != last_error)
-                queue_.push(error_reply(error));
-            last_error = error;
-            if (WaitForSingleObject(stop_.get(), PIPE_RETRY_MS) == WAIT_OBJECT_0)
-                return;
-        }
-    }
-
-    std::string open_error_text(DWORD code) const {
-        switch (code) {
-            case ERROR_FILE_NOT_FOUND:
-            case ERROR_PATH_NOT_FOUND:
-                return "pipe " + pipe_name_ + " not found";
-            case ERROR_PIPE_BUSY:
-                return "pipe " + pipe_name_ + " busy";
-            case ERROR_ACCESS_DENIED:
-                return "pipe " + pipe_name_ + ": access denied";
-            default:
-                return with_code(("cannot open pipe " + pipe_name_).c_str(), code);
-        }
-    }
-
-    // Asks mpv for the properties we follow, then delivers its lines until the pipe breaks (the
-    // result says so) or the link stops (the result is empty).
-    std::string talk(HANDLE pipe) {
-        const std::string observe = mpv_observe_commands();
-        OVERLAPPED write{};
-        write.hEvent = io_.get();
-        DWORD written = 0;
-        if (!WriteFile(pipe, observe.data(), static_cast<DWORD>(observe.size()), nullptr, &write) &&
-            GetLastError() != ERROR_IO_PENDING)
-            return "disconnected";
-        Io io = finish(pipe, write, ANSWER_TIMEOUT_MS, written);
-        if (io != Io::Done || written != observe.size())
-            return io == Io::Stopped ? "" : "disconnected";
-
-        LineAssembler lines;
-        char buffer[4096];
-        for (;;) {
-            OVERLAPPED read{};
-            read.hEvent = io_.get();
-            DWORD got = 0;
-            if (!ReadFile(pipe, buffer, sizeof buffer, nullptr, &read) && GetLastError() != ERROR_IO_PENDING &&
-                GetLastError() != ERROR_MORE_DATA)
-                return "disconnected";
-            io = finish(pipe, read, INFINITE, got);
-            if (io != Io::Done)
-                return io == Io::Stopped ? "" : "disconnected";
-            std::uint64_t tick = system_tick_count();
-            for (std::string& line : lines.feed(std::string_view(buffer, got)))
-                queue_.push(ok_reply(std::move(line), tick));
-        }
-    }
-
-    // Waits for the overlapped operation started on `pipe`. Unless it is Done, it has been cancelled
-    // and has finished, so that `overlapped` and its buffer may go.
-    Io finish(HANDLE pipe, OVERLAPPED& overlapped, DWORD timeout, DWORD& transferred) {
-        HANDLE handles[] = {stop_.get(), overlapped.hEvent};
-        DWORD result = WaitForMultipleObjects(2, handles, FALSE, timeout);
-        if (result != WAIT_OBJECT_0 + 1) {
-            CancelIo(pipe);
-            GetOverlappedResult(pipe, &overlapped, &transferred, TRUE);
-            return result == WAIT_OBJECT_0 ? Io::Stopped : Io::Failed;
-        }
-        // A message-mode pipe says ERROR_MORE_DATA for a message longer than the buffer; the rest
-        // comes with the next read, as in byte mode.
-        if (GetOverlappedResult(pipe, &overlapped, &transferred, FALSE) || GetLastError() == ERROR_MORE_DATA)
-            return Io::Done;
-        return Io::Failed;
-    }
-
-    std::string pipe_name_;
-    ReplyQueue queue_;
-    ScopedHandle stop_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    ScopedHandle io_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    std::thread worker_;
+    LinkThread thread_;  // last: it goes first
 };
 
 }  // namespace
@@ -366,10 +243,6 @@ private:
 std::unique_ptr<PlayerLink> start_vlc_link(HWND window, UINT message, std::string host, int port, std::string password,
                                            unsigned interval_ms) {
     return std::make_unique<VlcLink>(window, message, std::move(host), port, std::move(password), interval_ms);
-}
-
-std::unique_ptr<PlayerLink> start_mpv_link(HWND window, UINT message, std::string pipe_name) {
-    return std::make_unique<MpvLink>(window, message, std::move(pipe_name));
 }
 
 }  // namespace dvbk

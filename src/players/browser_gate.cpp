@@ -1,0 +1,149 @@
+#include "players/browser_gate.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "settings/settings_file.h"
+
+namespace dvbk {
+namespace {
+
+bool listed(const std::vector<std::string>& origins, const std::string& origin) {
+    return std::find(origins.begin(), origins.end(), origin) != origins.end();
+}
+
+}  // namespace
+
+void BrowserOrigins::settle(const std::string& origin, bool allow) {
+    asked.erase(origin);
+    settle_origin(allowed, refused, origin, allow);
+}
+
+std::vector<GateAction> BrowserGate::receive(std::string_view bytes, std::uint64_t now) {
+    std::vector<GateAction> out;
+    if (done_)
+        return out;
+    last_heard_ = now;
+    if (open_)
+        take_frames(bytes, out);
+    else
+        take_handshake(bytes, out);
+    return out;
+}
+
+void BrowserGate::take_handshake(std::string_view bytes, std::vector<GateAction>& out) {
+    // The head never grows past what the reader looks at: it refuses a longer one.
+    size_t room = WEBSOCKET_MAX_HEAD_BYTES + 1 - head_.size();
+    head_.append(bytes.substr(0, room));
+    WebSocketHandshake handshake = read_websocket_handshake(head_);
+    if (handshake.outcome == WebSocketHandshake::Outcome::NeedMore)
+        return;
+    send(std::move(handshake.response), out);
+    if (handshake.outcome != WebSocketHandshake::Outcome::Accepted) {
+        done_ = true;
+        out.push_back({GateAction::Kind::Close, {}});
+        return;
+    }
+    open_ = true;
+    origin_ = handshake.origin;
+    last_ping_ = last_heard_;
+    std::string rest = head_.substr(handshake.head_size);
+    head_.clear();
+    if (listed(origins_->refused, origin_)) {
+        refuse(out);
+        return;
+    }
+    if (listed(origins_->allowed, origin_))
+        permission_ = BrowserPermission::Allowed;
+    else
+        reader_.set_discard_text(true);  // nothing it sends is read until the user says yes
+    send(websocket_text_frame(browser_status_message(permission_)), out);
+    if (permission_ == BrowserPermission::Pending && origins_->asked.insert(origin_).second)
+        out.push_back({GateAction::Kind::Ask, origin_});
+    take_frames(rest, out);
+}
+
+void BrowserGate::take_frames(std::string_view bytes, std::vector<GateAction>& out) {
+    for (WebSocketMessage& message : reader_.feed(bytes)) {
+        switch (message.kind) {
+            case WebSocketMessage::Kind::Text:
+                if (permission_ == BrowserPermission::Allowed)
+                    out.push_back({GateAction::Kind::Deliver, std::move(message.payload)});
+                break;
+            case WebSocketMessage::Kind::Ping:
+                send(websocket_pong_frame(message.payload), out);
+                break;
+            case WebSocketMessage::Kind::Pong:
+                break;
+            case WebSocketMessage::Kind::Close:
+            case WebSocketMessage::Kind::Failure:
+                send(websocket_close_frame(message.code), out);
+                drop(out);
+                return;
+        }
+    }
+}
+
+std::vector<GateAction> BrowserGate::answer(const std::string& origin, bool allow) {
+    std::vector<GateAction> out;
+    if (!open_ || done_ || origin != origin_)
+        return out;
+    if (!allow) {
+        refuse(out);
+    } else if (permission_ != BrowserPermission::Allowed) {
+        permission_ = BrowserPermission::Allowed;
+        reader_.set_discard_text(false);
+        send(websocket_text_frame(browser_status_message(BrowserPermission::Allowed)), out);
+    }
+    return out;
+}
+
+std::vector<GateAction> BrowserGate::tick(std::uint64_t now) {
+    std::vector<GateAction> out;
+    if (done_)
+        return out;
+    if (!open_) {
+        if (now - opened_ > BROWSER_HANDSHAKE_MS) {
+            done_ = true;
+            out.push_back({GateAction::Kind::Close, {}});
+        }
+    } else if (now - last_heard_ > BROWSER_IDLE_MS) {
+        send(websocket_close_frame(close_code::NORMAL, "silent too long"), out);
+        drop(out);
+    } else if (now - last_ping_ >= BROWSER_PING_EVERY_MS) {
+        last_ping_ = now;
+        send(websocket_ping_frame(""), out);
+    }
+    return out;
+}
+
+std::vector<GateAction> BrowserGate::drop() {
+    std::vector<GateAction> out;
+    drop(out);
+    return out;
+}
+
+void BrowserGate::refuse(std::vector<GateAction>& out) {
+    permission_ = BrowserPermission::Refused;
+    send(websocket_text_frame(browser_status_message(BrowserPermission::Refused)), out);
+    send(websocket_close_frame(close_code::POLICY_VIOLATION, "refused in DunvelBlenk"), out);
+    done_ = true;
+    out.push_back({GateAction::Kind::Close, {}});
+}
+
+// Ends the connection; when it was one we followed, the user-interface thread hears why.
+void BrowserGate::drop(std::vector<GateAction>& out) {
+    if (done_)
+        return;
+    done_ = true;
+    if (open_ && permission_ == BrowserPermission::Allowed)
+        out.push_back({GateAction::Kind::Lost, {}});
+    out.push_back({GateAction::Kind::Close, {}});
+}
+
+void BrowserGate::send(std::string bytes, std::vector<GateAction>& out) {
+    if (!bytes.empty())
+        out.push_back({GateAction::Kind::Send, std::move(bytes)});
+}
+
+}  // namespace dvbk

@@ -1,0 +1,91 @@
+// What guards one connection from the browser extension, with no socket in sight: the opening
+// handshake, the origin's standing with the user (allowed, refused, or waiting for an answer that
+// is asked for once), text read only once allowed, pings, deadlines and the close. The link feeds
+// it what arrived, the time and the user's answers, and carries out what comes back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wire/browser_report.h"
+#include "wire/websocket.h"
+
+namespace dvbk {
+
+// A handshake is a few hundred bytes sent at once; a peer that takes longer is not a browser.
+constexpr std::uint64_t BROWSER_HANDSHAKE_MS = 5000;
+// The extension sends something every second; the browser answers our pings by itself.
+constexpr std::uint64_t BROWSER_PING_EVERY_MS = 5000;
+constexpr std::uint64_t BROWSER_IDLE_MS = 15000;
+
+// The user's answers about extensions, shared by every connection of one link.
+struct BrowserOrigins {
+    std::vector<std::string> allowed;
+    std::vector<std::string> refused;
+    std::set<std::string> asked;  // waiting for the user's answer
+
+    // Keeps the user's answer (see settle_origin); the question is no longer waiting.
+    void settle(const std::string& origin, bool allow);
+};
+
+// One thing the link is to do, in the order given.
+struct GateAction {
+    enum class Kind {
+        Send,     // write `text` to the socket
+        Deliver,  // hand `text`, a message of an allowed extension, to the user-interface thread
+        Ask,      // ask the user whether the extension `text` (its origin) may set the clock
+        Lost,     // tell the user-interface thread that the extension it followed went
+        Close,    // close the socket; the gate is done
+    };
+    Kind kind = Kind::Send;
+    std::string text;
+
+    friend bool operator==(const GateAction&, const GateAction&) = default;
+};
+
+class BrowserGate {
+public:
+    // A connection accepted at the tick `now`, judged by `origins`, which must outlive the gate.
+    BrowserGate(BrowserOrigins& origins, std::uint64_t now) : origins_(&origins), opened_(now), last_heard_(now) {}
+
+    // Bytes read from the socket at the tick `now`.
+    std::vector<GateAction> receive(std::string_view bytes, std::uint64_t now);
+    // The user's answer about `origin`, after origins.settle(): a connection from there that waits
+    // is let in or turned away; any other is left alone.
+    std::vector<GateAction> answer(const std::string& origin, bool allow);
+    // Pings an open connection now and then, and lets go of one that stays silent or never
+    // finishes its handshake. The link calls it every few hundred milliseconds.
+    std::vector<GateAction> tick(std::uint64_t now);
+    // The peer closed, the socket failed, or a send could not go at once (frames are small and the
+    // peer is on this computer: it stopped reading).
+    std::vector<GateAction> drop();
+
+    bool done() const { return done_; }
+    bool open() const { return open_; }
+    const std::string& origin() const { return origin_; }  // once open
+    BrowserPermission permission() const { return permission_; }
+
+private:
+    void take_handshake(std::string_view bytes, std::vector<GateAction>& out);
+    void take_frames(std::string_view bytes, std::vector<GateAction>& out);
+    void refuse(std::vector<GateAction>& out);
+    void drop(std::vector<GateAction>& out);
+    void send(std::string bytes, std::vector<GateAction>& out);
+
+    BrowserOrigins* origins_;
+    std::string head_;  // the handshake as it arrives
+    bool open_ = false;
+    bool done_ = false;
+    std::string origin_;
+    BrowserPermission permission_ = BrowserPermission::Pending;
+    WebSocketReader reader_;
+    std::uint64_t opened_;
+    std::uint64_t last_heard_;
+    std::uint64_t last_ping_ = 0;
+};
+
+}  // namespace dvbk
