@@ -6,15 +6,9 @@
 
 #include <string>
 
-namespace dvbk {
+#include "base/window_ids_win.h"
 
-inline constexpr UINT_PTR WAKE_TIMER = 134;
-inline constexpr UINT_PTR STATUS_TIMER = 135;
-// One-shot, for the moment the next event falls due.
-inline constexpr UINT_PTR EVENT_TIMER = 136;
-// (137 is the screen cover's CLICK_TIMER.)
-// While a delayed start waits: due when the countdown on the button changes, and at the start.
-inline constexpr UINT_PTR START_TIMER = 138;
+namespace dvbk {
 
 // Where the About box's "DONATE!" button leads. The program has no fund of its own; the button
 // says so and sends gifts to a cause its users are likely to value.

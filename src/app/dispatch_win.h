@@ -8,9 +8,6 @@
 
 namespace dvbk {
 
-// Posted by the audio muter's watch when the system's default output has changed.
-inline constexpr UINT WM_DEFAULT_OUTPUT_CHANGED = WM_APP + 2;
-
 // Acts on one event (cover, uncover, mute, unmute, or both) and records the new state.
 void dispatch_event(const FilterEvent& event);
 

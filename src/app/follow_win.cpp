@@ -8,6 +8,7 @@
 #include "app/app_state_win.h"
 #include "app/app_win.h"
 #include "app/dispatch_win.h"
+#include "base/window_ids_win.h"
 #include "players/player_reports.h"
 #include "settings/settings_store_win.h"
 

@@ -6,9 +6,6 @@
 
 namespace dvbk {
 
-// Posted by the player link when answers are waiting.
-inline constexpr UINT WM_PLAYER_REPLY = WM_APP + 1;
-
 // Asks the window for the film clock's position; the result is in milliseconds. For tools that
 // drive the program, such as a measurement of how closely it follows a player.
 UINT position_query_message();

@@ -14,6 +14,7 @@
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
+#include "base/window_ids_win.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
 #include "script/script_edit.h"

@@ -9,12 +9,10 @@
 #include <thread>
 
 #include "base/scoped_win.h"
+#include "base/window_ids_win.h"
 #include "script/filter_script.h"
 
 namespace dvbk {
-
-// Posted by the folder watch when something in the script's folder changed.
-inline constexpr UINT WM_SCRIPT_FOLDER_CHANGED = WM_APP + 3;
 
 // A file's size and time of last writing, to tell whether it changed; all zero when it is not
 // there.
@@ -59,9 +57,8 @@ private:
     std::thread thread_;
 };
 
-// One-shot: an editor may write a file in several steps, so a change is acted on only once the
-// folder has been quiet this long.
-inline constexpr UINT_PTR RELOAD_TIMER = 139;
+// An editor may write a file in several steps, so a change is acted on only once the folder has
+// been quiet this long (RELOAD_TIMER).
 inline constexpr UINT RELOAD_QUIET_MS = 300;
 
 // Puts `loaded` in place of the running script without touching the clock: the cursor goes to the
