@@ -1,11 +1,11 @@
-#include <windows.h>
+#include "app/dialogs_win.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-#include "app/app_win.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
 

@@ -17,10 +17,12 @@
 #include <vector>
 
 #include "../audio/fake_core_audio_win.h"
+#include "app/app_main_win.h"
 #include "app/app_state_win.h"
-#include "app/app_win.h"
-#include "app/dispatch_win.h"
+#include "app/carry_out_win.h"
+#include "app/dialogs_win.h"
 #include "app/follow_win.h"
+#include "app/main_window_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "resources/resource_ids.h"
@@ -354,12 +356,12 @@ TEST_F(AppWindowTest, ResyncClearsStateOnlyWhenTheCursorMoves) {
     carry_out_due_events();
     ASSERT_TRUE(app.covered);
     seek(app.clock, 15);  // the next event is still the cover's end: nothing changes
-    resync_after_seek(window, 15);
+    resync_after_seek(15);
     EXPECT_TRUE(app.covered);
     EXPECT_TRUE(IsZoomed(window));
 
     seek(app.clock, 35);  // into the middle of the next range: normal, and the range isn't started
-    resync_after_seek(window, 35);
+    resync_after_seek(35);
     EXPECT_FALSE(app.covered);
     EXPECT_EQ("Current Action: Normal", app.action_text);
     EXPECT_FALSE(IsZoomed(window));
@@ -467,7 +469,7 @@ TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
         EXPECT_EQ(c.fine, app.fine_timer);
     }
     seek(app.clock, 9.0);
-    resync_after_seek(window, 9.0);
+    resync_after_seek(9.0);
     EXPECT_TRUE(app.fine_timer);
     command(IDC_PLAY_BUTTON);  // paused: nothing falls due
     EXPECT_FALSE(app.fine_timer);
@@ -478,7 +480,7 @@ TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
     open_script(path);
     command(IDC_PLAY_BUTTON);
     seek(app.clock, 15.0);
-    resync_after_seek(window, 15.0);  // landed inside the mute range: not started
+    resync_after_seek(15.0);  // landed inside the mute range: not started
     struct Case {
         const char* text;
         bool loads, covered, muted;
@@ -494,7 +496,7 @@ TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         write_script(c.text);
-        EXPECT_EQ(c.loads, reload_script(window));
+        EXPECT_EQ(c.loads, reload_script());
         EXPECT_EQ(c.covered, app.covered);
         EXPECT_EQ(c.muted, app.muted);
         EXPECT_EQ(c.events, app.script.events.size());
@@ -635,13 +637,13 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {
     open_script(write_script("Blenk,65,70\nEnd,1:00"));
     seek(app.clock, 59.6);
-    refresh_status(window);
+    refresh_status();
     EXPECT_EQ("DVBK T: 0:01:00 R: 0:00:00", window_text(window));
     EXPECT_EQ("Next Action: Blenk in 0:00:05", app.next_action_text);
     EXPECT_EQ(0u, app.cursor_text.find("Cursor position: ("));
     command(IDC_PLAY_BUTTON);
     advance(1);
-    refresh_status(window);
+    refresh_status();
     EXPECT_EQ("Remaining Time: -0:00:01", app.remaining_text);
     EXPECT_EQ("", app.cursor_text);  // only while paused
 }
@@ -894,7 +896,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     app.settings.clock_source = ClockSource::Vlc;
     app.settings.vlc_port = vlc.port();
     app.settings.vlc_password = "secret";
-    start_following(window);
+    start_following();
 
     // Playing at 30 s: the clock runs there, and the button says so.
     ASSERT_TRUE(pump_until([] { return app.follower.heard; }));
@@ -936,7 +938,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     EXPECT_EQ(0u, app.clock_text.find("Clock: VLC, "));
 
     app.settings.clock_source = ClockSource::Manual;
-    start_following(window);
+    start_following();
     EXPECT_EQ("Clock: manual", app.clock_text);
 }
 
@@ -951,7 +953,7 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     open_script(write_script("Dunvel, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
     app.settings.clock_source = ClockSource::Mpv;
     app.settings.mpv_pipe = pipe;
-    start_following(window);
+    start_following();
     ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 3; }));
 
     ASSERT_TRUE(mpv.send(change(2, "pause", "false") + change(1, "time-pos", "12.5")));
@@ -966,11 +968,11 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
 
     // Paused and quiet is no silence; a pipe that goes is.
     Sleep(FOLLOW_SILENCE_MS + 200);
-    check_player_silence(window);
+    check_player_silence();
     EXPECT_FALSE(app.follower.lost);
     mpv.disconnect();
     ASSERT_TRUE(pump_until([] {
-        check_player_silence(app.main_window);
+        check_player_silence();
         return app.follower.lost;
     }));
     EXPECT_TRUE(app.clock.paused);
@@ -1000,7 +1002,7 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     open_script(write_script("Blenk, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
     app.settings.clock_source = ClockSource::Browser;
     app.settings.browser_port = free_port();
-    start_following(window);
+    start_following();
     ASSERT_TRUE(pump_until([] { return app.follower.problem == "no extension connected"; }));
 
     // A web page may open a WebSocket to the loopback too; it is refused before a frame is read.
@@ -1064,7 +1066,7 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
                      static_cast<char>(0xE8 ^ 0x02));  // close 1000
     ASSERT_TRUE(pump_until([&] { return chrome->closed(); }));
     ASSERT_TRUE(pump_until([] {
-        check_player_silence(app.main_window);
+        check_player_silence();
         return app.follower.lost;
     }));
     refresh_clock_text();
