@@ -6,6 +6,7 @@
 
 #include "app/app_state_win.h"
 #include "app/follow_win.h"
+#include "app/main_window_win.h"
 #include "base/window_ids_win.h"
 #include "clock/event_rules.h"
 #include "clock/event_status.h"
@@ -150,8 +151,7 @@ void refresh_status() {
     // The status lines repaint without erasing (the band drawn behind each wipes a longer old
     // text); an error line below them needs the whole window.
     if (app.audio_error_text.empty() && app.script.load_error.empty()) {
-        RECT status_area{0, 0, 500, 130};
-        InvalidateRect(app.main_window, &status_area, FALSE);
+        invalidate_status_lines();
     } else {
         InvalidateRect(app.main_window, nullptr, TRUE);
     }

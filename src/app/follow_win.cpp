@@ -15,8 +15,6 @@
 namespace dvbk {
 namespace {
 
-constexpr RECT SYNC_LINE_AREA{0, 270, 500, 290};
-
 // Asks the user, one extension at a time, whether it may set the clock, and keeps the answer. The
 // question is modal: replies that arrive meanwhile add their extensions to the same round.
 void ask_permissions(HWND window) {
@@ -58,7 +56,7 @@ void change_map(const TimeMap& before, const TimeMap& after, double script_time,
 
 void show_sync_text(std::string text) {
     app.sync_text = std::move(text);
-    InvalidateRect(app.main_window, &SYNC_LINE_AREA, TRUE);
+    invalidate_line(Line::Sync);
 }
 
 }  // namespace

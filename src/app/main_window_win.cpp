@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "app/main_window_win.h"
@@ -17,6 +18,7 @@
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
+#include "base/file_write_win.h"
 #include "base/window_ids_win.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
@@ -27,8 +29,61 @@
 namespace dvbk {
 namespace {
 
-// The height of one status line: each is drawn over a band of background this high.
+// The height of one line: each is drawn over a band of background this high.
 constexpr int LINE_HEIGHT = 15;
+
+// Where each line lies, in the order of Line, and whether it is painted while it has no text (its
+// band then wipes what was there).
+struct LineLayout {
+    int top;
+    bool when_empty;
+};
+constexpr LineLayout line_layout[] = {
+    {10, true},    // Elapsed
+    {25, true},    // Remaining
+    {40, true},    // Action
+    {55, true},    // NextAction
+    {70, false},   // Cursor
+    {85, false},   // AudioError
+    {100, false},  // LoadError
+    {115, true},   // Clock
+    {255, false},  // Record, under the buttons
+    {270, false},  // Sync
+};
+static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
+
+RECT line_band(Line line) {
+    int top = line_layout[static_cast<size_t>(line)].top;
+    return RECT{10, top, 500, top + LINE_HEIGHT};
+}
+
+// What `line` shows now. The pointer's position only while the clock stands.
+const std::string& line_text(Line line) {
+    static const std::string none;
+    switch (line) {
+        case Line::Elapsed:
+            return app.elapsed_text;
+        case Line::Remaining:
+            return app.remaining_text;
+        case Line::Action:
+            return app.action_text;
+        case Line::NextAction:
+            return app.next_action_text;
+        case Line::Cursor:
+            return app.clock.paused ? app.cursor_text : none;
+        case Line::AudioError:
+            return app.audio_error_text;
+        case Line::LoadError:
+            return app.script.load_error;
+        case Line::Clock:
+            return app.clock_text;
+        case Line::Record:
+            return app.record_text;
+        case Line::Sync:
+            return app.sync_text;
+    }
+    return none;
+}
 
 // Room for a path of MAX_PATH characters in UTF-8, the ANSI code page the manifest asks for.
 constexpr DWORD PATH_BYTES = MAX_PATH * 3;
@@ -57,30 +112,20 @@ LRESULT on_create() {
 
 // The status refresh repaints without erasing the background: the band filled behind the text
 // wipes what a longer text left on the line before.
-void draw_line(HDC dc, int y, const std::string& text) {
-    RECT band{10, y, 500, y + LINE_HEIGHT};
-    ExtTextOutA(dc, 10, y, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+void draw_line(HDC dc, Line line) {
+    const std::string& text = line_text(line);
+    if (text.empty() && !line_layout[static_cast<size_t>(line)].when_empty)
+        return;
+    RECT band = line_band(line);
+    ExtTextOutA(dc, band.left, band.top, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
 }
 
 LRESULT on_paint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(app.main_window, &paint);
     SetBkColor(dc, BACKGROUND_COLOUR);
-    draw_line(dc, 10, app.elapsed_text);
-    draw_line(dc, 25, app.remaining_text);
-    draw_line(dc, 40, app.action_text);
-    draw_line(dc, 55, app.next_action_text);
-    if (app.clock.paused && !app.cursor_text.empty())
-        draw_line(dc, 70, app.cursor_text);
-    if (!app.audio_error_text.empty())
-        draw_line(dc, 85, app.audio_error_text);
-    if (!app.script.load_error.empty())
-        draw_line(dc, 100, app.script.load_error);
-    draw_line(dc, 115, app.clock_text);
-    if (!app.record_text.empty())
-        draw_line(dc, 255, app.record_text);
-    if (!app.sync_text.empty())
-        draw_line(dc, 270, app.sync_text);
+    for (size_t line = 0; line < std::size(line_layout); ++line)
+        draw_line(dc, static_cast<Line>(line));
     if (app.clock.paused && !app.start_due) {
         const char label[] = "Delay Time:  ";
         TextOutA(dc, 10, 130, label, sizeof label - 1);
@@ -377,6 +422,18 @@ LRESULT on_destroy() {
 }
 
 }  // namespace
+
+void invalidate_line(Line line) {
+    RECT band = line_band(line);
+    InvalidateRect(app.main_window, &band, TRUE);
+}
+
+void invalidate_status_lines() {
+    RECT top = line_band(Line::Elapsed);
+    RECT bottom = line_band(Line::Clock);
+    RECT lines{top.left, top.top, bottom.right, bottom.bottom};
+    InvalidateRect(app.main_window, &lines, FALSE);
+}
 
 void show_delay_edit() {
     SetWindowTextA(app.delay_edit, "0");

@@ -6,19 +6,17 @@
 #include <string>
 
 #include "app/app_state_win.h"
+#include "app/main_window_win.h"
 #include "app/script_file_win.h"
+#include "base/file_write_win.h"
 #include "resources/resource_ids.h"
-#include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
 
-// The band under the buttons where the recording line is drawn.
-constexpr RECT RECORD_LINE_AREA{0, 250, 500, 270};
-
 void show_record_text(std::string text) {
     app.record_text = std::move(text);
-    InvalidateRect(app.main_window, &RECORD_LINE_AREA, TRUE);
+    invalidate_line(Line::Record);
 }
 
 void unregister_keys() {

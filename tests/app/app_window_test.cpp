@@ -25,6 +25,7 @@
 #include "app/main_window_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
+#include "base/file_write_win.h"
 #include "resources/resource_ids.h"
 #include "script/script_edit.h"
 #include "settings/mute_marker_win.h"
@@ -620,12 +621,12 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
 
     // A range that cannot be written stays open, and the file stays as it was.
-    set_settings_writer([](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL { return FALSE; });
+    set_file_writer([](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL { return FALSE; });
     seek(app.clock, 30.0);
     SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
     seek(app.clock, 35.0);
     SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
-    set_settings_writer(nullptr);
+    set_file_writer(nullptr);
     EXPECT_EQ("Recording: could not write " + path, app.record_text);
     EXPECT_EQ("Recording: cover range open since 0:00:29", app.recorder.status());
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
