@@ -18,6 +18,7 @@
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
+#include "base/control_text_win.h"
 #include "base/file_write_win.h"
 #include "base/window_ids_win.h"
 #include "resources/resource_ids.h"
@@ -144,20 +145,14 @@ void enable_commands(const UINT (&states)[5]) {
 
 // The delay typed beside the button, in milliseconds; 0 for none or an unreadable entry.
 DWORD typed_delay() {
-    if (GetWindowTextLengthA(app.delay_edit) >= 256)
+    std::string text = control_text(app.main_window, IDC_DELAY_EDIT);
+    // Nothing that long is a delay.
+    if (text.size() >= 256)
         return 0;
-    char text[256] = {};
-    int length = GetWindowTextA(app.delay_edit, text, 255);
     double seconds = 0.0;
-    if (length == 0 || !parse_time(std::string(text, static_cast<size_t>(length)), seconds))
+    if (text.empty() || !parse_time(text, seconds))
         return 0;
     return delay_milliseconds(seconds);
-}
-
-std::string window_text(HWND window) {
-    char text[256] = {};
-    int length = GetWindowTextA(window, text, sizeof text);
-    return std::string(text, static_cast<size_t>(std::max(length, 0)));
 }
 
 // The seconds left before a delayed start, rounded up, on the button; the timer comes back when
@@ -173,7 +168,7 @@ void start_clock() {
     // The delay is read before the field is hidden and cleared, and counts from this moment.
     DWORD delay = typed_delay();
     std::uint64_t now = clock_ticks();
-    std::string label = window_text(app.play_button);
+    std::string label = control_text(app.main_window, IDC_PLAY_BUTTON);
     // The menus are as while running: the wait ends in a run unless cancelled with the button or
     // Pause.
     show_clock_running(true);
