@@ -44,12 +44,22 @@ void note_permission_request(const std::string& origin) {
         questions.push_back(origin);
 }
 
+// The link threads stamp what they hear with the system's tick count; the follower, like the clock,
+// counts with clock_ticks().
+PlayerReport on_clock_ticks(PlayerReport report) {
+    report.tick = clock_ticks_at(report.tick);
+    if (report.latest_tick != 0)
+        report.latest_tick = clock_ticks_at(report.latest_tick);
+    return report;
+}
+
 // The map from the copy's times to the script's becomes `after`; the clock goes on from where the
 // copy is, which it was at `copy_time` when the clock stood at `script_time`.
 void change_map(const TimeMap& before, const TimeMap& after, double script_time, double copy_time) {
-    double copy_now = copy_time + (position(app.clock) - script_time) * before.rate;
-    set_speed(app.clock, app.clock.speed * before.rate / after.rate);
-    seek(app.clock, after.script_time_at(copy_now));
+    MapChange change =
+        clock_after_map_change(before, after, script_time, copy_time, position(app.clock), app.clock.speed);
+    set_speed(app.clock, change.speed);
+    seek(app.clock, change.position);
     take_new_map(app.follower);
     carry_out_what_is_in_force();
 }
@@ -68,7 +78,7 @@ UINT position_query_message() {
 
 void stop_following() {
     app.player_link.reset();
-    begin_following(app.follower, ClockSource::Manual, system_tick_count());
+    begin_following(app.follower, ClockSource::Manual, clock_ticks());
     app.player_reader = PlayerReader{};
     set_speed(app.clock, 1.0 / app.sync.map().rate);
 }
@@ -76,7 +86,7 @@ void stop_following() {
 void start_following() {
     stop_following();
     const AppSettings& settings = app.settings;
-    begin_following(app.follower, settings.clock_source, system_tick_count());
+    begin_following(app.follower, settings.clock_source, clock_ticks());
     app.player_reader = PlayerReader{settings.clock_source};
     if (settings.clock_source == ClockSource::Vlc)
         app.player_link = start_vlc_link(app.main_window, WM_PLAYER_REPLY, settings.vlc_host, settings.vlc_port,
@@ -103,10 +113,11 @@ void on_player_replies() {
         if (!reading.problem.empty())
             note_problem(app.follower, reading.problem);
         if (reading.report)
-            jumped |= follow_report(app.follower, app.clock, in_script_time(*reading.report, app.sync.map()),
-                                    system_tick_count()) == FollowOutcome::Jumped;
+            jumped |=
+                follow_report(app.follower, app.clock, in_script_time(on_clock_ticks(*reading.report), app.sync.map()),
+                              clock_ticks()) == FollowOutcome::Jumped;
     }
-    app.player_link->ask_quickly(wants_quick_reports(app.follower, system_tick_count()));
+    app.player_link->ask_quickly(wants_quick_reports(app.follower, clock_ticks()));
     if (app.clock.paused != was_paused)
         show_clock_running(!app.clock.paused);
     // A jump is the user seeking in the player: as after Set Time. Small corrections leave the
@@ -119,7 +130,7 @@ void on_player_replies() {
 }
 
 void check_player_silence() {
-    if (check_silence(app.follower, system_tick_count())) {
+    if (check_silence(app.follower, clock_ticks())) {
         refresh_clock_text();
         InvalidateRect(app.main_window, nullptr, FALSE);
     }
@@ -164,7 +175,7 @@ void forget_sync() {
 }
 
 void refresh_clock_text() {
-    app.clock_text = clock_status_text(app.follower, system_tick_count());
+    app.clock_text = clock_status_text(app.follower, clock_ticks());
 }
 
 }  // namespace dvbk

@@ -37,9 +37,12 @@ namespace {
 using testing_fakes::fake_audio;
 using testing_fakes::speakers_muted;
 
+// The tests that follow a player through its real link, which stamps replies with the system's
+// tick count, let the ticks run with the system's, `ticks` ahead of them.
+bool ticks_run = false;
 std::uint64_t ticks = 0;
 std::uint64_t read_ticks() {
-    return ticks;
+    return ticks_run ? system_tick_count() + ticks : ticks;
 }
 void advance(double seconds) {
     ticks += static_cast<std::uint64_t>(seconds * 1000.0 + 0.5);
@@ -96,6 +99,7 @@ protected:
     void SetUp() override {
         fake_audio = {};
         ticks = 5000000;
+        ticks_run = false;
         set_tick_source(read_ticks);
         app = AppState{};
         app.audio_muter =
@@ -885,6 +889,7 @@ TEST_F(AppWindowTest, SoundLeftOffByAnEarlierRunGoesBackOn) {
 
 // The program following a fake VLC through its real link, message and window.
 TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
+    ticks_run = true;
     using testing_fakes::FakeVlcServer;
     auto vlc_body = [](const char* state, double time, double position) {
         return std::string("{\"state\":\"") + state + "\",\"time\":" + std::to_string(time) +
@@ -945,6 +950,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
 
 // The same through mpv's pipe: mpv tells each change as it happens, and a paused mpv stays quiet.
 TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
+    ticks_run = true;
     auto change = [](int id, const char* name, const char* data) {
         return std::string("{\"event\":\"property-change\",\"id\":") + std::to_string(id) + ",\"name\":\"" + name +
                "\",\"data\":" + data + "}\n";
@@ -968,7 +974,7 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     EXPECT_FALSE(app.muted);
 
     // Paused and quiet is no silence; a pipe that goes is.
-    Sleep(FOLLOW_SILENCE_MS + 200);
+    advance((FOLLOW_SILENCE_MS + 200) / 1000.0);
     check_player_silence();
     EXPECT_FALSE(app.follower.lost);
     mpv.disconnect();
@@ -993,6 +999,7 @@ int free_port() {
 // extension: web pages are turned away, an extension is heard only once the user allowed it, and
 // the answer is kept.
 TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
+    ticks_run = true;
     using testing_fakes::FakeExtension;
     const std::string extension = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
     const std::string stranger = "moz-extension://4b9d1c7e-2f3a-4c55-9d0e-1a2b3c4d5e6f";
