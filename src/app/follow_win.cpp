@@ -112,10 +112,10 @@ void on_player_replies() {
         ReplyReading reading = report_from_reply(app.player_reader, reply);
         if (!reading.problem.empty())
             note_problem(app.follower, reading.problem);
-        if (reading.report)
-            jumped |=
-                follow_report(app.follower, app.clock, in_script_time(on_clock_ticks(*reading.report), app.sync.map()),
-                              clock_ticks()) == FollowOutcome::Jumped;
+        if (reading.report) {
+            PlayerReport report = in_script_time(on_clock_ticks(*reading.report), app.sync.map());
+            jumped |= follow_report(app.follower, app.clock, report, clock_ticks()) == FollowOutcome::Jumped;
+        }
     }
     app.player_link->ask_quickly(wants_quick_reports(app.follower, clock_ticks()));
     if (app.clock.paused != was_paused)

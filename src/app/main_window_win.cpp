@@ -2,7 +2,6 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
