@@ -29,32 +29,30 @@
 namespace dvbk {
 namespace {
 
-// The height of one line: each is drawn over a band of background this high.
-constexpr int LINE_HEIGHT = 15;
-
-// Where each line lies, in the order of Line, and whether it is painted while it has no text (its
-// band then wipes what was there).
+// Where each line lies, in the order of Line: its text starts at the corner of its band, drawn over
+// the band filled with the background. Lines come every 15 pixels; the last band reaches further,
+// so that a text taller than its spacing (a larger system font) is erased whole when it changes.
+// Whether a line is painted while it has no text: its band then wipes what was there.
 struct LineLayout {
-    int top;
+    RECT band;
     bool when_empty;
 };
 constexpr LineLayout line_layout[] = {
-    {10, true},    // Elapsed
-    {25, true},    // Remaining
-    {40, true},    // Action
-    {55, true},    // NextAction
-    {70, false},   // Cursor
-    {85, false},   // AudioError
-    {100, false},  // LoadError
-    {115, true},   // Clock
-    {255, false},  // Record, under the buttons
-    {270, false},  // Sync
+    {{10, 10, 500, 25}, true},     // Elapsed
+    {{10, 25, 500, 40}, true},     // Remaining
+    {{10, 40, 500, 55}, true},     // Action
+    {{10, 55, 500, 70}, true},     // NextAction
+    {{10, 70, 500, 85}, false},    // Cursor
+    {{10, 85, 500, 100}, false},   // AudioError
+    {{10, 100, 500, 115}, false},  // LoadError
+    {{10, 115, 500, 130}, true},   // Clock, above the delay field
+    {{10, 255, 500, 270}, false},  // Record, under the buttons
+    {{10, 270, 500, 290}, false},  // Sync
 };
 static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
 
 RECT line_band(Line line) {
-    int top = line_layout[static_cast<size_t>(line)].top;
-    return RECT{10, top, 500, top + LINE_HEIGHT};
+    return line_layout[static_cast<size_t>(line)].band;
 }
 
 // What `line` shows now. The pointer's position only while the clock stands.
