@@ -12,7 +12,9 @@
 
 #include "../tests/audio/fake_core_audio_win.h"
 #include "app/app_state_win.h"
-#include "app/app_win.h"
+#include "app/app_main_win.h"
+#include "app/main_window_win.h"
+#include "app/script_file_win.h"
 #include "percentile.h"
 #include "resources/resource_ids.h"
 
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     if (!dvbk::create_main_window(instance, SW_SHOWNORMAL))
         return 1;
     dvbk::open_script(path);
-    dvbk::toggle_play_pause(dvbk::app.main_window);
+    dvbk::toggle_play_pause();
     dvbk::run_message_loop(nullptr);
     DeleteFileA(path.c_str());
 

@@ -1,18 +1,15 @@
-#include <windows.h>
-#include <timeapi.h>
+#include "app/app_main_win.h"
 
-#include <cmath>
-#include <cstdio>
 #include <optional>
 
 #include "app/app_state_win.h"
-#include "app/app_win.h"
-#include "app/dispatch_win.h"
+#include "app/carry_out_win.h"
 #include "app/follow_win.h"
+#include "app/main_window_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
 #include "base/scoped_win.h"
-#include "clock/event_rules.h"
+#include "base/window_ids_win.h"
 #include "resources/resource_ids.h"
 #include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
@@ -20,20 +17,6 @@
 namespace dvbk {
 
 AppState app;
-
-namespace {
-
-// One line per event carried out, for a debugger or DebugView (Wine prints it with
-// WINEDEBUG=warn+debugstr): which event of the list and where the clock stood. Nobody listening, the
-// call costs tens of microseconds, against a few events a second at most.
-void trace_event(size_t index, const FilterEvent& event, double now) {
-    char line[96];
-    std::snprintf(line, sizeof line, "DunvelBlenk: event %llu at %.3f s, clock %.3f s",
-                  static_cast<unsigned long long>(index), event.time, now);
-    OutputDebugStringA(line);
-}
-
-}  // namespace
 
 AppState::AppState() {
     reset(clock);
@@ -74,94 +57,6 @@ bool create_main_window(HINSTANCE instance, int show_command) {
     ShowWindow(app.main_window, show_command);
     UpdateWindow(app.main_window);
     return true;
-}
-
-namespace {
-
-// The old script's ranges end with it, whether or not a new one loads. Nothing in force, nothing
-// is touched: a mute the user set is theirs.
-void end_old_script() {
-    if (app.muted || app.covered)
-        end_actions(app.main_window);
-    app.audio_error_text.clear();
-    app.script.load_error.clear();
-    reset(app.clock);
-    forget_sync();
-    app.script.film_end = 0.0;
-}
-
-// The run starts over with `app.script` as the file at `path` gave it, or refused it.
-void begin_script(const std::string& path, bool ok) {
-    app.next_event = 0;
-    app.script_path = ok ? path : std::string();
-    note_script_file_state();
-    watch_script_folder(app.main_window, app.script_path);
-    app.recorder.reset();
-    if (ok) {
-        if (!app.audio_muter->init())
-            app.audio_error_text = app.audio_muter->last_error();
-        app.script_loaded = true;
-        SetWindowTextA(app.play_button, "Start");
-    } else {
-        // Nothing of a rejected script may ever be carried out.
-        app.script.events.clear();
-        app.script_loaded = false;
-        SetWindowTextA(app.play_button, "Open File");
-        MessageBoxA(app.main_window, ("Error opening file: " + path).c_str(), "Error", MB_OK);
-    }
-    arm_event_timer();
-}
-
-}  // namespace
-
-void open_script(const std::string& path) {
-    end_old_script();
-    bool ok = load_filter_script(path, app.script);
-    begin_script(path, ok);
-}
-
-void open_new_script(const std::string& path) {
-    end_old_script();
-    app.script = FilterScript{};
-    begin_script(path, true);
-}
-
-void carry_out_due_events() {
-    // One reading for the whole pass: everything passed by now goes, in list order.
-    double now = position(app.clock);
-    bool dispatched = false;
-    while (app.next_event < app.script.events.size() && now > app.script.events[app.next_event].time) {
-        FilterEvent event = app.script.events[app.next_event];
-        dispatch_event(event);
-        trace_event(app.next_event, event, now);
-        ++app.next_event;
-        dispatched = true;
-    }
-    // Only when something happened: a pass with nothing due stays one reading and one comparison.
-    if (dispatched)
-        arm_event_timer();
-}
-
-void arm_event_timer() {
-    if (!app.main_window || !app.event_timer_enabled)
-        return;
-    EventTimerPlan plan = plan_event_timer(app.script.events, app.next_event, position(app.clock), app.clock.paused,
-                                           film_seconds(app.clock, 1.0));
-    set_fine_timer(plan.fine);
-    if (plan.armed)
-        SetTimer(app.main_window, EVENT_TIMER, plan.milliseconds, nullptr);
-    else
-        KillTimer(app.main_window, EVENT_TIMER);
-}
-
-void set_fine_timer(bool on) {
-    if (on == app.fine_timer)
-        return;
-    if (on)
-        timeBeginPeriod(1);
-    else
-        timeEndPeriod(1);
-    app.fine_timer = on;
 }
 
 void recover_left_mute() {
@@ -208,7 +103,7 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     // The saved drift correction is in force from the start, not only once the Settings dialog
     // has been confirmed again. The clock is paused at 0, so this moves nothing.
     app.clock.clock_adj = app.settings.time_adj;
-    start_following(app.main_window);
+    start_following();
 
     CommandLineRequest request = classify_command_line(command_line ? command_line : "");
     if (request.request == StartupRequest::ShowUsage)

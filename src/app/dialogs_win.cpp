@@ -1,11 +1,12 @@
-#include <windows.h>
+#include "app/dialogs_win.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-#include "app/app_win.h"
+#include "base/control_text_win.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
 
@@ -15,11 +16,10 @@ namespace {
 // The typed time goes to the caller's request, -1 when it cannot be read.
 INT_PTR set_time_on_ok(HWND dialog, WPARAM wparam) {
     auto* request = reinterpret_cast<double*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    char text[256] = {};
-    UINT length = GetDlgItemTextA(dialog, IDC_SET_TIME_EDIT, text, 255);
+    std::string text = control_text(dialog, IDC_SET_TIME_EDIT);
     double seconds = 0.0;
     if (request)
-        *request = length != 0 && read_time(std::string(text, length), seconds) ? seconds : -1.0;
+        *request = !text.empty() && read_time(text, seconds) ? seconds : -1.0;
     EndDialog(dialog, static_cast<INT_PTR>(wparam));
     return TRUE;
 }
@@ -42,9 +42,7 @@ INT_PTR sync_here_on_init(HWND dialog, LPARAM lparam) {
 // as shown, stays as exact as it was before it was rounded for showing.
 INT_PTR sync_here_on_ok(HWND dialog) {
     auto* moment = reinterpret_cast<SyncMoment*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    char text[256] = {};
-    UINT length = GetDlgItemTextA(dialog, IDC_SYNC_COPY_TIME, text, 255);
-    std::string typed(text, length);
+    std::string typed = control_text(dialog, IDC_SYNC_COPY_TIME);
     double seconds = 0.0;
     if (!read_time(typed, seconds) || seconds < 0.0) {
         MessageBeep(MB_ICONWARNING);

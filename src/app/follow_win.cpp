@@ -6,15 +6,14 @@
 #include <vector>
 
 #include "app/app_state_win.h"
-#include "app/app_win.h"
-#include "app/dispatch_win.h"
+#include "app/carry_out_win.h"
+#include "app/main_window_win.h"
+#include "base/window_ids_win.h"
 #include "players/player_reports.h"
 #include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
-
-constexpr RECT SYNC_LINE_AREA{0, 270, 500, 290};
 
 // Asks the user, one extension at a time, whether it may set the clock, and keeps the answer. The
 // question is modal: replies that arrive meanwhile add their extensions to the same round.
@@ -43,19 +42,29 @@ void note_permission_request(const std::string& origin) {
         questions.push_back(origin);
 }
 
-// The map from the copy's times to the script's becomes `after`; the clock goes on from where the
-// copy is, which it was at `copy_time` when the clock stood at `script_time`.
-void change_map(HWND window, const TimeMap& before, const TimeMap& after, double script_time, double copy_time) {
-    double copy_now = copy_time + (position(app.clock) - script_time) * before.rate;
-    set_speed(app.clock, app.clock.speed * before.rate / after.rate);
-    seek(app.clock, after.script_time_at(copy_now));
-    take_new_map(app.follower);
-    carry_out_what_is_in_force(window);
+// The link threads stamp what they hear with the system's tick count; the follower, like the clock,
+// counts with clock_ticks().
+PlayerReport on_clock_ticks(PlayerReport report) {
+    report.tick = clock_ticks_at(report.tick);
+    if (report.latest_tick != 0)
+        report.latest_tick = clock_ticks_at(report.latest_tick);
+    return report;
 }
 
-void show_sync_text(HWND window, std::string text) {
+// The map from the copy's times to the script's becomes `after`; the clock goes on from where the
+// copy is, which it was at `copy_time` when the clock stood at `script_time`.
+void change_map(const TimeMap& before, const TimeMap& after, double script_time, double copy_time) {
+    MapChange change =
+        clock_after_map_change(before, after, script_time, copy_time, position(app.clock), app.clock.speed);
+    set_speed(app.clock, change.speed);
+    seek(app.clock, change.position);
+    take_new_map(app.follower);
+    carry_out_what_is_in_force();
+}
+
+void show_sync_text(std::string text) {
     app.sync_text = std::move(text);
-    InvalidateRect(window, &SYNC_LINE_AREA, TRUE);
+    invalidate_line(Line::Sync);
 }
 
 }  // namespace
@@ -67,28 +76,28 @@ UINT position_query_message() {
 
 void stop_following() {
     app.player_link.reset();
-    begin_following(app.follower, ClockSource::Manual, system_tick_count());
+    begin_following(app.follower, ClockSource::Manual, clock_ticks());
     app.player_reader = PlayerReader{};
     set_speed(app.clock, 1.0 / app.sync.map().rate);
 }
 
-void start_following(HWND window) {
+void start_following() {
     stop_following();
     const AppSettings& settings = app.settings;
-    begin_following(app.follower, settings.clock_source, system_tick_count());
+    begin_following(app.follower, settings.clock_source, clock_ticks());
     app.player_reader = PlayerReader{settings.clock_source};
     if (settings.clock_source == ClockSource::Vlc)
-        app.player_link =
-            start_vlc_link(window, WM_PLAYER_REPLY, settings.vlc_host, settings.vlc_port, settings.vlc_password);
+        app.player_link = start_vlc_link(app.main_window, WM_PLAYER_REPLY, settings.vlc_host, settings.vlc_port,
+                                         settings.vlc_password);
     else if (settings.clock_source == ClockSource::Mpv)
-        app.player_link = start_mpv_link(window, WM_PLAYER_REPLY, settings.mpv_pipe);
+        app.player_link = start_mpv_link(app.main_window, WM_PLAYER_REPLY, settings.mpv_pipe);
     else if (settings.clock_source == ClockSource::Browser)
-        app.player_link = start_browser_link(window, WM_PLAYER_REPLY, settings.browser_port, settings.browser_allowed,
-                                             settings.browser_refused);
+        app.player_link = start_browser_link(app.main_window, WM_PLAYER_REPLY, settings.browser_port,
+                                             settings.browser_allowed, settings.browser_refused);
     refresh_clock_text();
 }
 
-void on_player_replies(HWND window) {
+void on_player_replies() {
     if (!app.player_link)
         return;
     bool was_paused = app.clock.paused;
@@ -101,26 +110,27 @@ void on_player_replies(HWND window) {
         ReplyReading reading = report_from_reply(app.player_reader, reply);
         if (!reading.problem.empty())
             note_problem(app.follower, reading.problem);
-        if (reading.report)
-            jumped |= follow_report(app.follower, app.clock, in_script_time(*reading.report, app.sync.map()),
-                                    system_tick_count()) == FollowOutcome::Jumped;
+        if (reading.report) {
+            PlayerReport report = in_script_time(on_clock_ticks(*reading.report), app.sync.map());
+            jumped |= follow_report(app.follower, app.clock, report, clock_ticks()) == FollowOutcome::Jumped;
+        }
     }
-    app.player_link->ask_quickly(wants_quick_reports(app.follower, system_tick_count()));
+    app.player_link->ask_quickly(wants_quick_reports(app.follower, clock_ticks()));
     if (app.clock.paused != was_paused)
-        show_clock_running(window, !app.clock.paused);
+        show_clock_running(!app.clock.paused);
     // A jump is the user seeking in the player: as after Set Time. Small corrections leave the
     // cursor alone; the loop carries out whatever they made due.
     if (jumped)
-        resync_after_seek(window, position(app.clock));
+        resync_after_seek(position(app.clock));
     else
         arm_event_timer();
-    ask_permissions(window);
+    ask_permissions(app.main_window);
 }
 
-void check_player_silence(HWND window) {
-    if (check_silence(app.follower, system_tick_count())) {
+void check_player_silence() {
+    if (check_silence(app.follower, clock_ticks())) {
         refresh_clock_text();
-        InvalidateRect(window, nullptr, FALSE);
+        InvalidateRect(app.main_window, nullptr, FALSE);
     }
 }
 
@@ -132,25 +142,25 @@ double copy_time_now() {
     return app.sync.map().apply(position(app.clock) - app.follower.offset);
 }
 
-void sync_here(HWND window, double script_time, double copy_time) {
+void sync_here(double script_time, double copy_time) {
     TimeMap before = app.sync.map();
     std::string refusal;
     if (!app.sync.add(script_time, copy_time, refusal)) {
-        show_sync_text(window, "Not synced: " + refusal);
+        show_sync_text("Not synced: " + refusal);
         return;
     }
-    change_map(window, before, app.sync.map(), script_time, copy_time);
-    show_sync_text(window, app.sync.status());
+    change_map(before, app.sync.map(), script_time, copy_time);
+    show_sync_text(app.sync.status());
 }
 
-void clear_sync(HWND window) {
+void clear_sync() {
     if (app.sync.moments() == 0)
         return;
     double copy_now = copy_time_now();
     forget_sync();
     seek(app.clock, copy_now);
-    carry_out_what_is_in_force(window);
-    show_sync_text(window, "");
+    carry_out_what_is_in_force();
+    show_sync_text("");
 }
 
 void forget_sync() {
@@ -163,7 +173,7 @@ void forget_sync() {
 }
 
 void refresh_clock_text() {
-    app.clock_text = clock_status_text(app.follower, system_tick_count());
+    app.clock_text = clock_status_text(app.follower, clock_ticks());
 }
 
 }  // namespace dvbk

@@ -6,22 +6,19 @@
 
 namespace dvbk {
 
-// Posted by the player link when answers are waiting.
-inline constexpr UINT WM_PLAYER_REPLY = WM_APP + 1;
-
 // Asks the window for the film clock's position; the result is in milliseconds. For tools that
 // drive the program, such as a measurement of how closely it follows a player.
 UINT position_query_message();
 
 // Starts following the player the settings name, or stops following for the manual clock.
-void start_following(HWND window);
+void start_following();
 void stop_following();
 
 // Takes the link's waiting answers and applies them, in order.
-void on_player_replies(HWND window);
+void on_player_replies();
 
 // Falls back to the manual clock when the player has been silent too long.
-void check_player_silence(HWND window);
+void check_player_silence();
 
 // The user moved the clock by `seconds` while following: keep that correction.
 void note_user_move(double seconds);
@@ -33,11 +30,11 @@ double copy_time_now();
 // Sync Here: when the clock stood at `script_time` the player showed `copy_time`. The map through
 // this moment and the first one sets the clock's rate (and a followed player's times) from now on;
 // the position is kept. A moment that gives no usable map changes nothing and says why.
-void sync_here(HWND window, double script_time, double copy_time);
+void sync_here(double script_time, double copy_time);
 
 // Back to the script's own timeline: the map and its moments forgotten, the clock at the copy's
 // time and rate.
-void clear_sync(HWND window);
+void clear_sync();
 
 // Another script is another timeline: its moments and map are forgotten, without moving the clock.
 void forget_sync();

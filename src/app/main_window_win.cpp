@@ -2,18 +2,24 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <string>
 
+#include "app/main_window_win.h"
+
+#include "app/app_main_win.h"
 #include "app/app_state_win.h"
-#include "app/app_win.h"
-#include "app/dispatch_win.h"
+#include "app/carry_out_win.h"
+#include "app/dialogs_win.h"
 #include "app/follow_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
+#include "base/control_text_win.h"
+#include "base/file_write_win.h"
+#include "base/window_ids_win.h"
 #include "resources/resource_ids.h"
 #include "script/film_time.h"
 #include "script/script_edit.h"
@@ -23,8 +29,59 @@
 namespace dvbk {
 namespace {
 
-// The height of one status line: each is drawn over a band of background this high.
-constexpr int LINE_HEIGHT = 15;
+// Where each line lies, in the order of Line: its text starts at the corner of its band, drawn over
+// the band filled with the background. Lines come every 15 pixels; the last band reaches further,
+// so that a text taller than its spacing (a larger system font) is erased whole when it changes.
+// Whether a line is painted while it has no text: its band then wipes what was there.
+struct LineLayout {
+    RECT band;
+    bool when_empty;
+};
+constexpr LineLayout line_layout[] = {
+    {{10, 10, 500, 25}, true},     // Elapsed
+    {{10, 25, 500, 40}, true},     // Remaining
+    {{10, 40, 500, 55}, true},     // Action
+    {{10, 55, 500, 70}, true},     // NextAction
+    {{10, 70, 500, 85}, false},    // Cursor
+    {{10, 85, 500, 100}, false},   // AudioError
+    {{10, 100, 500, 115}, false},  // LoadError
+    {{10, 115, 500, 130}, true},   // Clock, above the delay field
+    {{10, 255, 500, 270}, false},  // Record, under the buttons
+    {{10, 270, 500, 290}, false},  // Sync
+};
+static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
+
+RECT line_band(Line line) {
+    return line_layout[static_cast<size_t>(line)].band;
+}
+
+// What `line` shows now. The pointer's position only while the clock stands.
+const std::string& line_text(Line line) {
+    static const std::string none;
+    switch (line) {
+        case Line::Elapsed:
+            return app.elapsed_text;
+        case Line::Remaining:
+            return app.remaining_text;
+        case Line::Action:
+            return app.action_text;
+        case Line::NextAction:
+            return app.next_action_text;
+        case Line::Cursor:
+            return app.clock.paused ? app.cursor_text : none;
+        case Line::AudioError:
+            return app.audio_error_text;
+        case Line::LoadError:
+            return app.script.load_error;
+        case Line::Clock:
+            return app.clock_text;
+        case Line::Record:
+            return app.record_text;
+        case Line::Sync:
+            return app.sync_text;
+    }
+    return none;
+}
 
 // Room for a path of MAX_PATH characters in UTF-8, the ANSI code page the manifest asks for.
 constexpr DWORD PATH_BYTES = MAX_PATH * 3;
@@ -35,7 +92,8 @@ HWND create_child(HWND parent, const char* window_class, const char* text, int i
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 
-LRESULT on_create(HWND window) {
+LRESULT on_create() {
+    HWND window = app.main_window;
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
     app.play_button = create_child(window, "BUTTON", "Open File", IDC_PLAY_BUTTON, button, 0, 10, 160, 200, 50);
     create_child(window, "BUTTON", "<<(2s)", IDC_BACK_2S, button, 0, 10, 220, 60, 25);
@@ -52,35 +110,25 @@ LRESULT on_create(HWND window) {
 
 // The status refresh repaints without erasing the background: the band filled behind the text
 // wipes what a longer text left on the line before.
-void draw_line(HDC dc, int y, const std::string& text) {
-    RECT band{10, y, 500, y + LINE_HEIGHT};
-    ExtTextOutA(dc, 10, y, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+void draw_line(HDC dc, Line line) {
+    const std::string& text = line_text(line);
+    if (text.empty() && !line_layout[static_cast<size_t>(line)].when_empty)
+        return;
+    RECT band = line_band(line);
+    ExtTextOutA(dc, band.left, band.top, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
 }
 
-LRESULT on_paint(HWND window) {
+LRESULT on_paint() {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
+    HDC dc = BeginPaint(app.main_window, &paint);
     SetBkColor(dc, BACKGROUND_COLOUR);
-    draw_line(dc, 10, app.elapsed_text);
-    draw_line(dc, 25, app.remaining_text);
-    draw_line(dc, 40, app.action_text);
-    draw_line(dc, 55, app.next_action_text);
-    if (app.clock.paused && !app.cursor_text.empty())
-        draw_line(dc, 70, app.cursor_text);
-    if (!app.audio_error_text.empty())
-        draw_line(dc, 85, app.audio_error_text);
-    if (!app.script.load_error.empty())
-        draw_line(dc, 100, app.script.load_error);
-    draw_line(dc, 115, app.clock_text);
-    if (!app.record_text.empty())
-        draw_line(dc, 255, app.record_text);
-    if (!app.sync_text.empty())
-        draw_line(dc, 270, app.sync_text);
+    for (size_t line = 0; line < std::size(line_layout); ++line)
+        draw_line(dc, static_cast<Line>(line));
     if (app.clock.paused && !app.start_due) {
         const char label[] = "Delay Time:  ";
         TextOutA(dc, 10, 130, label, sizeof label - 1);
     }
-    EndPaint(window, &paint);
+    EndPaint(app.main_window, &paint);
     return 0;
 }
 
@@ -94,39 +142,33 @@ void enable_commands(const UINT (&states)[5]) {
 
 // The delay typed beside the button, in milliseconds; 0 for none or an unreadable entry.
 DWORD typed_delay() {
-    if (GetWindowTextLengthA(app.delay_edit) >= 256)
+    std::string text = control_text(app.main_window, IDC_DELAY_EDIT);
+    // Nothing that long is a delay.
+    if (text.size() >= 256)
         return 0;
-    char text[256] = {};
-    int length = GetWindowTextA(app.delay_edit, text, 255);
     double seconds = 0.0;
-    if (length == 0 || !read_time(std::string(text, static_cast<size_t>(length)), seconds))
+    if (text.empty() || !read_time(text, seconds))
         return 0;
     return delay_milliseconds(seconds);
 }
 
-std::string window_text(HWND window) {
-    char text[256] = {};
-    int length = GetWindowTextA(window, text, sizeof text);
-    return std::string(text, static_cast<size_t>(std::max(length, 0)));
-}
-
 // The seconds left before a delayed start, rounded up, on the button; the timer comes back when
 // that number changes or the start is due.
-void show_countdown(HWND window, std::uint64_t now) {
+void show_countdown(std::uint64_t now) {
     std::uint64_t left = *app.start_due - now;
     std::uint64_t seconds = (left + 999) / 1000;
     SetWindowTextA(app.play_button, ("Starting in " + std::to_string(seconds) + " s").c_str());
-    SetTimer(window, START_TIMER, static_cast<UINT>(left - (seconds - 1) * 1000), nullptr);
+    SetTimer(app.main_window, START_TIMER, static_cast<UINT>(left - (seconds - 1) * 1000), nullptr);
 }
 
-void start_clock(HWND window) {
+void start_clock() {
     // The delay is read before the field is hidden and cleared, and counts from this moment.
     DWORD delay = typed_delay();
     std::uint64_t now = clock_ticks();
-    std::string label = window_text(app.play_button);
+    std::string label = control_text(app.main_window, IDC_PLAY_BUTTON);
     // The menus are as while running: the wait ends in a run unless cancelled with the button or
     // Pause.
-    show_clock_running(window, true);
+    show_clock_running(true);
     if (delay == 0) {
         resume(app.clock);
         arm_event_timer();
@@ -134,37 +176,37 @@ void start_clock(HWND window) {
     }
     app.start_due = now + delay;
     app.label_before_start = label;
-    show_countdown(window, now);
+    show_countdown(now);
 }
 
-void on_start_timer(HWND window) {
+void on_start_timer() {
     if (!app.start_due) {
-        KillTimer(window, START_TIMER);
+        KillTimer(app.main_window, START_TIMER);
         return;
     }
     std::uint64_t now = clock_ticks();
     if (now < *app.start_due) {
-        show_countdown(window, now);
+        show_countdown(now);
         return;
     }
     // A timer message comes a little after its time; the clock runs from the moment the start was
     // due all the same.
     double late = static_cast<double>(now - *app.start_due) / 1000.0;
-    show_clock_running(window, true);
+    show_clock_running(true);
     resume(app.clock);
     seek(app.clock, position(app.clock) + film_seconds(app.clock, late));
     arm_event_timer();
 }
 
-void cancel_start(HWND window) {
+void cancel_start() {
     std::string label = app.label_before_start;
-    show_clock_running(window, false);
+    show_clock_running(false);
     SetWindowTextA(app.play_button, label.c_str());
 }
 
-void stop_clock(HWND window) {
+void stop_clock() {
     pause(app.clock);
-    show_clock_running(window, false);
+    show_clock_running(false);
 }
 
 LRESULT on_nudge(double step) {
@@ -175,44 +217,44 @@ LRESULT on_nudge(double step) {
     return 0;
 }
 
-void run_about(HWND window) {
-    DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0);
+void run_about() {
+    DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_ABOUT), app.main_window, AboutDlgProc, 0);
 }
 
-void run_set_time(HWND window) {
+void run_set_time() {
     double request = -1.0;
-    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SET_TIME), window, SetTimeDlgProc,
+    INT_PTR result = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SET_TIME), app.main_window, SetTimeDlgProc,
                                      reinterpret_cast<LPARAM>(&request));
     if (result == IDOK && request >= 0.0) {
         double before = position(app.clock);
         seek(app.clock, request);
         note_user_move(request - before);
-        resync_after_seek(window, request);
+        resync_after_seek(request);
     }
 }
 
 // Settings > Sync Here: the moment is when the user chose it; the dialog asks what the player showed
 // then, proposing what the clock and the map make of it.
-void run_sync_here(HWND window) {
+void run_sync_here() {
     SyncMoment moment{position(app.clock), copy_time_now()};
-    if (DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SYNC_HERE), window, SyncHereDlgProc,
+    if (DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_SYNC_HERE), app.main_window, SyncHereDlgProc,
                         reinterpret_cast<LPARAM>(&moment)) == IDOK)
-        sync_here(window, moment.script_time, moment.copy_time);
+        sync_here(moment.script_time, moment.copy_time);
 }
 
-void run_settings(HWND window) {
-    if (!edit_settings(window, app.settings))
+void run_settings() {
+    if (!edit_settings(app.main_window, app.settings))
         return;
     app.clock.clock_adj = app.settings.time_adj;
     arm_event_timer();
     save_settings(app.settings);
-    start_following(window);
-    InvalidateRect(window, nullptr, TRUE);
+    start_following();
+    InvalidateRect(app.main_window, nullptr, TRUE);
 }
 
-void open_chosen_script(HWND window) {
-    choose_script(window);
-    InvalidateRect(window, nullptr, TRUE);
+void open_chosen_script() {
+    choose_script();
+    InvalidateRect(app.main_window, nullptr, TRUE);
 }
 
 // The help file is looked for in the folder the program was started from; when it is not there
@@ -230,12 +272,12 @@ void open_help() {
     ShellExecuteA(nullptr, "open", "DunvelBlenkHelp.txt", nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
-// The file dialog's settings for a script's name in `file_name`, modal over `owner`: nothing there
-// can be pressed while the dialog is open.
-OPENFILENAMEA script_file_dialog(HWND owner, char (&file_name)[PATH_BYTES], const char* filter, DWORD flags) {
+// The file dialog's settings for a script's name in `file_name`, modal over the main window: nothing
+// there can be pressed while the dialog is open.
+OPENFILENAMEA script_file_dialog(char (&file_name)[PATH_BYTES], const char* filter, DWORD flags) {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
+    dialog.hwndOwner = app.main_window;
     dialog.lpstrFile = file_name;
     dialog.nMaxFile = sizeof file_name;
     dialog.nFilterIndex = 1;
@@ -246,42 +288,42 @@ OPENFILENAMEA script_file_dialog(HWND owner, char (&file_name)[PATH_BYTES], cons
 
 // File > New Script: a file chosen in the save dialog gets the new script's comment lines and
 // becomes the current script, ready to record into.
-void choose_new_script(HWND window) {
+void choose_new_script() {
     char file_name[PATH_BYTES] = {};
     OPENFILENAMEA dialog =
-        script_file_dialog(window, file_name, "DVBK\0*.dvbk\0All\0*.*\0", OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
+        script_file_dialog(file_name, "DVBK\0*.dvbk\0All\0*.*\0", OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
     dialog.lpstrDefExt = "dvbk";
     if (!GetSaveFileNameA(&dialog))
         return;
     if (!write_file_atomically(file_name, new_script_text())) {
-        MessageBoxA(window, ("Could not write " + std::string(file_name)).c_str(), "Error", MB_OK);
+        MessageBoxA(app.main_window, ("Could not write " + std::string(file_name)).c_str(), "Error", MB_OK);
         return;
     }
     open_new_script(file_name);
-    InvalidateRect(window, nullptr, TRUE);
+    InvalidateRect(app.main_window, nullptr, TRUE);
 }
 
-LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
+LRESULT on_command(WPARAM wparam, LPARAM lparam) {
     switch (LOWORD(wparam)) {
         case IDM_ABOUT:
-            run_about(window);
+            run_about();
             return 0;
         case IDM_EXIT:
-            DestroyWindow(window);
+            DestroyWindow(app.main_window);
             return 0;
         case IDM_SET_TIME:
-            run_set_time(window);
+            run_set_time();
             return 0;
         case IDC_PLAY_BUTTON:
         case IDM_PLAY:
         case IDM_PAUSE:
-            toggle_play_pause(window);
+            toggle_play_pause();
             return 0;
         case IDM_OPEN:
-            open_chosen_script(window);
+            open_chosen_script();
             return 0;
         case IDM_SETTINGS:
-            run_settings(window);
+            run_settings();
             return 0;
         case IDC_BACK_2S:
             return on_nudge(-2.0);
@@ -295,36 +337,36 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             open_help();
             return 0;
         case IDM_RELOAD:
-            reload_script(window);
+            reload_script();
             return 0;
         case IDM_RECORD:
-            toggle_recording(window);
+            toggle_recording();
             return 0;
         case IDM_NEW_SCRIPT:
-            choose_new_script(window);
+            choose_new_script();
             return 0;
         case IDM_SYNC_HERE:
-            run_sync_here(window);
+            run_sync_here();
             return 0;
         case IDM_CLEAR_SYNC:
-            clear_sync(window);
+            clear_sync();
             return 0;
     }
-    return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+    return DefWindowProcA(app.main_window, WM_COMMAND, wparam, lparam);
 }
 
-LRESULT on_drop_files(HWND window, HDROP drop) {
+LRESULT on_drop_files(HDROP drop) {
     // Like File Open, which is offered only while the clock is paused and no start is waiting.
     char path[PATH_BYTES] = {};
     if (app.clock.paused && !app.start_due && DragQueryFileA(drop, 0, path, PATH_BYTES) > 0) {
         open_script(path);
-        InvalidateRect(window, nullptr, TRUE);
+        InvalidateRect(app.main_window, nullptr, TRUE);
     }
     DragFinish(drop);
     return 0;
 }
 
-LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
+LRESULT on_timer(WPARAM id, LPARAM lparam) {
     // Our own loop has carried out whatever fell due before this message reached us. A modal loop
     // has not: the About box and the menus are there while the clock runs, and while one is open
     // only the timers' messages still reach the window.
@@ -335,22 +377,22 @@ LRESULT on_timer(HWND window, WPARAM id, LPARAM lparam) {
     }
     if (id == WAKE_TIMER) {
         carry_out_due_events();
-        check_player_silence(window);
+        check_player_silence();
         return 0;
     }
     if (id == START_TIMER) {
-        on_start_timer(window);
+        on_start_timer();
         return 0;
     }
     if (id == CLICK_TIMER) {
-        click_step(app.cover, window);
+        click_step(app.cover, app.main_window);
         return 0;
     }
     if (id == RELOAD_TIMER) {
-        on_reload_timer(window);
+        on_reload_timer();
         return 0;
     }
-    return DefWindowProcA(window, WM_TIMER, id, lparam);
+    return DefWindowProcA(app.main_window, WM_TIMER, id, lparam);
 }
 
 LRESULT on_end_session(WPARAM ending) {
@@ -360,9 +402,9 @@ LRESULT on_end_session(WPARAM ending) {
     return 0;
 }
 
-LRESULT on_destroy(HWND window) {
-    end_click(app.cover, window);
-    stop_recording(window);
+LRESULT on_destroy() {
+    end_click(app.cover, app.main_window);
+    stop_recording();
     stop_watching_script_folder();
     stop_following();
     unmute_at_exit();
@@ -373,13 +415,25 @@ LRESULT on_destroy(HWND window) {
 
 }  // namespace
 
+void invalidate_line(Line line) {
+    RECT band = line_band(line);
+    InvalidateRect(app.main_window, &band, TRUE);
+}
+
+void invalidate_status_lines() {
+    RECT top = line_band(Line::Elapsed);
+    RECT bottom = line_band(Line::Clock);
+    RECT lines{top.left, top.top, bottom.right, bottom.bottom};
+    InvalidateRect(app.main_window, &lines, FALSE);
+}
+
 void show_delay_edit() {
     SetWindowTextA(app.delay_edit, "0");
     ShowWindow(app.delay_edit, SW_SHOWNORMAL);
 }
 
-void show_clock_running(HWND window, bool running) {
-    KillTimer(window, START_TIMER);
+void show_clock_running(bool running) {
+    KillTimer(app.main_window, START_TIMER);
     app.start_due.reset();
     if (running) {
         if (app.script_loaded)
@@ -393,24 +447,24 @@ void show_clock_running(HWND window, bool running) {
         enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
     }
     arm_event_timer();
-    InvalidateRect(window, nullptr, TRUE);
+    InvalidateRect(app.main_window, nullptr, TRUE);
 }
 
-void toggle_play_pause(HWND window) {
+void toggle_play_pause() {
     if (!app.script_loaded)
-        choose_script(window);
+        choose_script();
     else if (app.start_due)
-        cancel_start(window);
+        cancel_start();
     else if (app.clock.paused)
-        start_clock(window);
+        start_clock();
     else
-        stop_clock(window);
+        stop_clock();
 }
 
-bool choose_script(HWND owner) {
+bool choose_script() {
     char file_name[PATH_BYTES] = {};
-    OPENFILENAMEA dialog = script_file_dialog(owner, file_name, "All\0*.*\0Text\0*.txt\0DVBK\0*.dvbk\0",
-                                              OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    OPENFILENAMEA dialog =
+        script_file_dialog(file_name, "All\0*.*\0Text\0*.txt\0DVBK\0*.dvbk\0", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameA(&dialog))
         return false;
     open_script(file_name);
@@ -420,30 +474,33 @@ bool choose_script(HWND owner) {
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
-            return on_create(window);
+            // Set here rather than when CreateWindowExA returns: the handlers reach the window
+            // through the state record from its first message on.
+            app.main_window = window;
+            return on_create();
         case WM_PAINT:
-            return on_paint(window);
+            return on_paint();
         case WM_COMMAND:
-            return on_command(window, wparam, lparam);
+            return on_command(wparam, lparam);
         case WM_TIMER:
-            return on_timer(window, wparam, lparam);
+            return on_timer(wparam, lparam);
         case WM_ENDSESSION:
             return on_end_session(wparam);
         case WM_DROPFILES:
-            return on_drop_files(window, reinterpret_cast<HDROP>(wparam));
+            return on_drop_files(reinterpret_cast<HDROP>(wparam));
         case WM_DESTROY:
-            return on_destroy(window);
+            return on_destroy();
         case WM_PLAYER_REPLY:
-            on_player_replies(window);
+            on_player_replies();
             return 0;
         case WM_DEFAULT_OUTPUT_CHANGED:
             follow_default_output();
             return 0;
         case WM_SCRIPT_FOLDER_CHANGED:
-            on_script_folder_changed(window);
+            on_script_folder_changed();
             return 0;
         case WM_HOTKEY:
-            on_record_key(window, static_cast<int>(wparam));
+            on_record_key(static_cast<int>(wparam));
             return 0;
     }
     if (message == position_query_message() && message != 0)

@@ -6,61 +6,59 @@
 #include <string>
 
 #include "app/app_state_win.h"
+#include "app/main_window_win.h"
 #include "app/script_file_win.h"
+#include "base/file_write_win.h"
 #include "resources/resource_ids.h"
-#include "settings/settings_store_win.h"
 
 namespace dvbk {
 namespace {
 
-// The band under the buttons where the recording line is drawn.
-constexpr RECT RECORD_LINE_AREA{0, 250, 500, 270};
-
-void show_record_text(HWND window, std::string text) {
+void show_record_text(std::string text) {
     app.record_text = std::move(text);
-    InvalidateRect(window, &RECORD_LINE_AREA, TRUE);
+    invalidate_line(Line::Record);
 }
 
-void unregister_keys(HWND window) {
+void unregister_keys() {
     for (const RecordKey& key : record_keys)
-        UnregisterHotKey(window, key.id);
+        UnregisterHotKey(app.main_window, key.id);
 }
 
 }  // namespace
 
-void toggle_recording(HWND window) {
+void toggle_recording() {
     if (app.recording) {
-        stop_recording(window);
+        stop_recording();
         return;
     }
     if (!app.script_loaded) {
-        show_record_text(window, "Recording: open a script or make one with File > New Script first");
+        show_record_text("Recording: open a script or make one with File > New Script first");
         return;
     }
     std::string taken;
     for (const RecordKey& key : record_keys) {
         // Held down, a key would repeat: one press is one mark. Systems before Windows 7 refuse
         // MOD_NOREPEAT, and get the key without it.
-        if (!RegisterHotKey(window, key.id, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key.key) &&
-            !RegisterHotKey(window, key.id, MOD_CONTROL | MOD_SHIFT, key.key))
+        if (!RegisterHotKey(app.main_window, key.id, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key.key) &&
+            !RegisterHotKey(app.main_window, key.id, MOD_CONTROL | MOD_SHIFT, key.key))
             taken += (taken.empty() ? "" : ", ") + std::string(key.name);
     }
     app.recording = true;
     CheckMenuItem(app.main_menu, IDM_RECORD, MF_BYCOMMAND | MF_CHECKED);
     if (!taken.empty())
-        show_record_text(window, "Recording: " + taken + " taken by another program");
+        show_record_text("Recording: " + taken + " taken by another program");
     else
-        show_record_text(window, app.recorder.status());
+        show_record_text(app.recorder.status());
 }
 
-void stop_recording(HWND window) {
-    unregister_keys(window);
+void stop_recording() {
+    unregister_keys();
     app.recording = false;
     CheckMenuItem(app.main_menu, IDM_RECORD, MF_BYCOMMAND | MF_UNCHECKED);
-    show_record_text(window, "");
+    show_record_text("");
 }
 
-void on_record_key(HWND window, int id) {
+void on_record_key(int id) {
     if (!app.recording || app.script_path.empty())
         return;
     std::ifstream in(app.script_path, std::ios::binary);
@@ -91,7 +89,7 @@ void on_record_key(HWND window, int id) {
             // press.
             if (id != HOTKEY_UNDO)
                 app.recorder.undo(*step.write);
-            show_record_text(window, "Recording: could not write " + app.script_path);
+            show_record_text("Recording: could not write " + app.script_path);
             return;
         }
         note_script_file_state();
@@ -101,9 +99,9 @@ void on_record_key(HWND window, int id) {
         std::istringstream lines(*step.write);
         if (!load_filter_script(lines, app.script_path, written))
             written = FilterScript{};
-        take_script(window, std::move(written));
+        take_script(std::move(written));
     }
-    show_record_text(window, step.status);
+    show_record_text(step.status);
 }
 
 }  // namespace dvbk

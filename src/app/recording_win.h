@@ -31,10 +31,10 @@ inline constexpr std::array<RecordKey, 4> record_keys{{
 }};
 
 // File > Record Ranges: on (the keys registered, the item checked) or off.
-void toggle_recording(HWND window);
-void stop_recording(HWND window);
+void toggle_recording();
+void stop_recording();
 
 // WM_HOTKEY from one of the recording keys.
-void on_record_key(HWND window, int id);
+void on_record_key(int id);
 
 }  // namespace dvbk

@@ -1,5 +1,5 @@
-// The loaded script as a file on disk: loaded again on request or when an editor saves it, with
-// the clock running on where it was.
+// The script as a file on disk: opened, which starts the run over, and loaded again on request or
+// when an editor saves it, with the clock running on where it was.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +9,10 @@
 #include <thread>
 
 #include "base/scoped_win.h"
+#include "base/window_ids_win.h"
 #include "script/filter_script.h"
 
 namespace dvbk {
-
-// Posted by the folder watch when something in the script's folder changed.
-inline constexpr UINT WM_SCRIPT_FOLDER_CHANGED = WM_APP + 3;
 
 // A file's size and time of last writing, to tell whether it changed; all zero when it is not
 // there.
@@ -59,31 +57,36 @@ private:
     std::thread thread_;
 };
 
-// One-shot: an editor may write a file in several steps, so a change is acted on only once the
-// folder has been quiet this long.
-inline constexpr UINT_PTR RELOAD_TIMER = 139;
+// An editor may write a file in several steps, so a change is acted on only once the folder has
+// been quiet this long (RELOAD_TIMER).
 inline constexpr UINT RELOAD_QUIET_MS = 300;
+
+// Loads a script and resets the run: the clock paused at 0, the cursor at the first event.
+void open_script(const std::string& path);
+
+// The same for a script just made, which holds no range yet: ready to record into.
+void open_new_script(const std::string& path);
 
 // Puts `loaded` in place of the running script without touching the clock: the cursor goes to the
 // first event after the clock's position and what the new script has in force there (a mute, a
 // cover) is carried out, what it has not is ended.
-void take_script(HWND window, FilterScript loaded);
+void take_script(FilterScript loaded);
 
 // Loads the current script's file again. A file that does not load leaves the script as it was
 // and says why on the error line. Returns whether it loaded.
-bool reload_script(HWND window);
+bool reload_script();
 
 // Watches the folder of `path` (nothing for an empty path) from a thread of its own, which posts
-// WM_SCRIPT_FOLDER_CHANGED; a watch already running is stopped first.
-void watch_script_folder(HWND window, const std::string& path);
+// WM_SCRIPT_FOLDER_CHANGED to the main window; a watch already running is stopped first.
+void watch_script_folder(const std::string& path);
 void stop_watching_script_folder();
 
 // WM_SCRIPT_FOLDER_CHANGED: (re)starts the quiet period when the script's file is not as it was
 // last loaded or written by the program.
-void on_script_folder_changed(HWND window);
+void on_script_folder_changed();
 
 // The quiet period is over: the file is loaded again.
-void on_reload_timer(HWND window);
+void on_reload_timer();
 
 // Remembers the file's state as the program itself left it, so that its own write is not taken
 // for an editor's.

@@ -26,6 +26,12 @@ std::optional<TimeMap> ClockSync::add(double script_time, double copy_time, std:
     return map_;
 }
 
+MapChange clock_after_map_change(const TimeMap& before, const TimeMap& after, double script_time, double copy_time,
+                                 double position, double speed) {
+    double copy_now = copy_time + (position - script_time) * before.rate;
+    return MapChange{after.script_time_at(copy_now), speed * before.rate / after.rate};
+}
+
 void ClockSync::clear() {
     *this = ClockSync{};
 }

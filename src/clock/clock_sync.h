@@ -44,4 +44,16 @@ private:
     TimeMap map_;
 };
 
+// Where the clock goes when the map changes from `before` to `after`.
+struct MapChange {
+    double position;  // the clock's new position: where the copy is now, through `after`
+    double speed;     // the clock's new speed, from `speed` and the change of rate
+};
+
+// The copy was at `copy_time` when the clock stood at `script_time`; the clock is now at `position`
+// and runs at `speed`. The copy has gone on at the old map's pace since, and the clock goes on from
+// where it now is in the script as the new map has it, at the new map's pace.
+MapChange clock_after_map_change(const TimeMap& before, const TimeMap& after, double script_time, double copy_time,
+                                 double position, double speed);
+
 }  // namespace dvbk

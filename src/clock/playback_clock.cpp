@@ -17,6 +17,13 @@ std::uint64_t clock_ticks() {
     return tick_source();
 }
 
+std::uint64_t clock_ticks_at(std::uint64_t system_tick) {
+    if (tick_source == system_tick_count)
+        return system_tick;
+    // Unsigned: a source behind the system's count wraps and comes back.
+    return system_tick + (tick_source() - system_tick_count());
+}
+
 double film_seconds(const PlaybackClock& clock, double real_seconds) {
     // The order of operations is part of the clock's definition: readers compare positions taken
     // at different moments, so every reading must round the same way.

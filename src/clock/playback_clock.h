@@ -32,6 +32,11 @@ void set_tick_source(TickSource source);
 // The tick source's count now: waits measured with it agree with the clock, also in tests.
 std::uint64_t clock_ticks();
 
+// A moment stamped with the system's tick count (as the player links stamp what they hear, on
+// their own threads) as clock_ticks() counts it: the same tick while the source is the system's,
+// and under a test's source as far from that source's now as it was from the system's.
+std::uint64_t clock_ticks_at(std::uint64_t system_tick);
+
 // How many film seconds pass in `real_seconds` with the clock's drift correction and speed: the
 // one formula for the clock's rate.
 double film_seconds(const PlaybackClock& clock, double real_seconds);

@@ -2,7 +2,7 @@
 
 #include <dwmapi.h>
 
-#include <algorithm>
+#include "cover/cover_geometry.h"
 
 namespace dvbk {
 namespace {
@@ -17,15 +17,12 @@ void send_mouse(ScreenCover& cover, DWORD flags) {
     cover.send_input(1, &cover.click_input, sizeof(INPUT));
 }
 
-// Absolute coordinates are normalised: 0 to 65535 spans the primary screen. A fraction beyond
-// either edge (typed in the Settings dialog or read from the file) stays on that edge, and one that
-// is not a number at all on the left or top one: the conversion of anything outside is undefined.
-LONG normalised(double fraction) {
-    if (!(fraction > 0.0))
-        return 0;
-    if (fraction >= 1.0)
-        return 65535;
-    return static_cast<LONG>(fraction * 65535.0);
+Rect rect_of(const RECT& rect) {
+    return Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+RECT to_RECT(const Rect& rect) {
+    return RECT{rect.left, rect.top, rect.right, rect.bottom};
 }
 
 bool own_window(HWND candidate) {
@@ -53,17 +50,6 @@ POINT workspace_origin() {
     return POINT{info.rcWork.left - info.rcMonitor.left, info.rcWork.top - info.rcMonitor.top};
 }
 
-// `rect` moved onto `work` whole, keeping its size (up to the size of `work`) and, as far as it
-// fits, its place relative to the work area of the monitor it was on.
-RECT moved_onto(RECT rect, const RECT& work) {
-    RECT from = work_area(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST));
-    LONG width = std::min(rect.right - rect.left, work.right - work.left);
-    LONG height = std::min(rect.bottom - rect.top, work.bottom - work.top);
-    LONG left = std::clamp(work.left + (rect.left - from.left), work.left, work.right - width);
-    LONG top = std::clamp(work.top + (rect.top - from.top), work.top, work.bottom - height);
-    return RECT{left, top, left + width, top + height};
-}
-
 // Maximised on `monitor` in one show command, whether the window was minimised, shown normally
 // anywhere or maximised elsewhere: the system maximises a window on the monitor of its restored
 // rectangle, so that rectangle goes there first.
@@ -80,7 +66,8 @@ void maximise_on(HWND window, HMONITOR monitor) {
     RECT normal = placement.rcNormalPosition;
     OffsetRect(&normal, origin.x, origin.y);
     if (MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST) != monitor) {
-        normal = moved_onto(normal, work_area(monitor));
+        RECT from = work_area(MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST));
+        normal = to_RECT(moved_onto(rect_of(normal), rect_of(from), rect_of(work_area(monitor))));
         OffsetRect(&normal, -origin.x, -origin.y);
         placement.rcNormalPosition = normal;
     }
@@ -90,24 +77,23 @@ void maximise_on(HWND window, HMONITOR monitor) {
 }
 
 BOOL CALLBACK add_work_area(HMONITOR monitor, HDC, LPRECT, LPARAM all) {
-    RECT work = work_area(monitor);
-    UnionRect(reinterpret_cast<RECT*>(all), reinterpret_cast<RECT*>(all), &work);
+    Rect& union_so_far = *reinterpret_cast<Rect*>(all);
+    union_so_far = union_of(union_so_far, rect_of(work_area(monitor)));
     return TRUE;
 }
 
 // Stretches the window, maximised on `monitor`, over the work areas of every monitor, its frame
 // lying outside them as a maximised window's does.
 void stretch_over_all_monitors(HWND window, HMONITOR monitor) {
-    RECT all{};
+    Rect all;
     EnumDisplayMonitors(nullptr, nullptr, add_work_area, reinterpret_cast<LPARAM>(&all));
-    RECT work = work_area(monitor);
-    if (EqualRect(&all, &work))
+    Rect work = rect_of(work_area(monitor));
+    if (all == work)
         return;
     RECT maximised;
     GetWindowRect(window, &maximised);
-    SetWindowPos(window, HWND_TOPMOST, all.left - (work.left - maximised.left), all.top - (work.top - maximised.top),
-                 (all.right - all.left) + (maximised.right - maximised.left) - (work.right - work.left),
-                 (all.bottom - all.top) + (maximised.bottom - maximised.top) - (work.bottom - work.top),
+    Rect stretched = stretched_over(all, work, rect_of(maximised));
+    SetWindowPos(window, HWND_TOPMOST, stretched.left, stretched.top, stretched.width(), stretched.height(),
                  SWP_NOACTIVATE);
 }
 
@@ -186,10 +172,8 @@ void click_step(ScreenCover& cover, HWND window) {
             send_mouse(cover, MOUSEEVENTF_LEFTUP);
             break;
         case 1:
-            // Park the pointer at the right edge, a tenth of the way down, away from the player's
-            // controls.
-            cover.click_input.mi.dx = 65535;
-            cover.click_input.mi.dy = 6553;
+            cover.click_input.mi.dx = PARK_X;
+            cover.click_input.mi.dy = PARK_Y;
             send_mouse(cover, MOUSEEVENTF_MOVE);
             break;
     }

@@ -6,13 +6,11 @@
 
 #include <optional>
 
+#include "base/window_ids_win.h"
 #include "settings/settings_file.h"
 
 namespace dvbk {
 
-// The timer that paces the click's inputs on the window that was uncovered; its procedure passes
-// each WM_TIMER of this id to click_step. (The application's own timers are 134 to 136 and 138.)
-inline constexpr UINT_PTR CLICK_TIMER = 137;
 // The pause before each of the click's four inputs, long enough for a player to see a distinct
 // move, press and release.
 inline constexpr UINT CLICK_STEP_MS = 200;

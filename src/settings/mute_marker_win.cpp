@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "base/file_write_win.h"
 #include "base/scoped_win.h"
 #include "settings/settings_store_win.h"
 

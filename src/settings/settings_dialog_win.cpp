@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/control_text_win.h"
 #include "resources/resource_ids.h"
 #include "text/decimal_number.h"
 
@@ -91,12 +92,6 @@ INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
     return TRUE;
 }
 
-std::string dialog_text(HWND dialog, int id) {
-    char text[512] = {};
-    UINT length = GetDlgItemTextA(dialog, id, text, sizeof text);
-    return std::string(text, length);
-}
-
 INT_PTR on_preset_selected(HWND dialog) {
     LRESULT index = SendMessageA(preset_combo(dialog), CB_GETCURSEL, 0, 0);
     if (index >= 0 && index < static_cast<LRESULT>(click_presets.size())) {
@@ -111,7 +106,7 @@ INT_PTR on_preset_selected(HWND dialog) {
 
 // An empty field keeps its setting; anything else is read as a number (no number reads as 0).
 void read_field(HWND dialog, int id, double& setting) {
-    std::string text = dialog_text(dialog, id);
+    std::string text = control_text(dialog, id);
     if (!text.empty())
         setting = read_number(text);
 }
@@ -130,12 +125,12 @@ INT_PTR on_ok(HWND dialog, WPARAM wparam) {
     read_field(dialog, IDC_TIME_ADJ, draft.time_adj);
     draft.clock_source = chosen_source(dialog);
     // An empty or unusable field keeps what was there.
-    if (std::string host = dialog_text(dialog, IDC_VLC_HOST); !host.empty())
+    if (std::string host = control_text(dialog, IDC_VLC_HOST); !host.empty())
         draft.vlc_host = host;
     read_port(dialog, IDC_VLC_PORT, draft.vlc_port);
     read_port(dialog, IDC_BROWSER_PORT, draft.browser_port);
-    draft.vlc_password = dialog_text(dialog, IDC_VLC_PASSWORD);
-    if (std::string pipe = dialog_text(dialog, IDC_MPV_PIPE); !pipe.empty())
+    draft.vlc_password = control_text(dialog, IDC_VLC_PASSWORD);
+    if (std::string pipe = control_text(dialog, IDC_MPV_PIPE); !pipe.empty())
         draft.mpv_pipe = pipe;
     double lead = draft.mark_lead;
     read_field(dialog, IDC_MARK_LEAD, lead);

@@ -17,12 +17,15 @@
 #include <vector>
 
 #include "../audio/fake_core_audio_win.h"
+#include "app/app_main_win.h"
 #include "app/app_state_win.h"
-#include "app/app_win.h"
-#include "app/dispatch_win.h"
+#include "app/carry_out_win.h"
+#include "app/dialogs_win.h"
 #include "app/follow_win.h"
+#include "app/main_window_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
+#include "base/file_write_win.h"
 #include "resources/resource_ids.h"
 #include "script/script_edit.h"
 #include "settings/mute_marker_win.h"
@@ -34,9 +37,12 @@ namespace {
 using testing_fakes::fake_audio;
 using testing_fakes::speakers_muted;
 
+// The tests that follow a player through its real link, which stamps replies with the system's
+// tick count, let the ticks run with the system's, `ticks` ahead of them.
+bool ticks_run = false;
 std::uint64_t ticks = 0;
 std::uint64_t read_ticks() {
-    return ticks;
+    return ticks_run ? system_tick_count() + ticks : ticks;
 }
 void advance(double seconds) {
     ticks += static_cast<std::uint64_t>(seconds * 1000.0 + 0.5);
@@ -93,6 +99,7 @@ protected:
     void SetUp() override {
         fake_audio = {};
         ticks = 5000000;
+        ticks_run = false;
         set_tick_source(read_ticks);
         app = AppState{};
         app.audio_muter =
@@ -354,12 +361,12 @@ TEST_F(AppWindowTest, ResyncClearsStateOnlyWhenTheCursorMoves) {
     carry_out_due_events();
     ASSERT_TRUE(app.covered);
     seek(app.clock, 15);  // the next event is still the cover's end: nothing changes
-    resync_after_seek(window, 15);
+    resync_after_seek(15);
     EXPECT_TRUE(app.covered);
     EXPECT_TRUE(IsZoomed(window));
 
     seek(app.clock, 35);  // into the middle of the next range: normal, and the range isn't started
-    resync_after_seek(window, 35);
+    resync_after_seek(35);
     EXPECT_FALSE(app.covered);
     EXPECT_EQ("Current Action: Normal", app.action_text);
     EXPECT_FALSE(IsZoomed(window));
@@ -467,7 +474,7 @@ TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
         EXPECT_EQ(c.fine, app.fine_timer);
     }
     seek(app.clock, 9.0);
-    resync_after_seek(window, 9.0);
+    resync_after_seek(9.0);
     EXPECT_TRUE(app.fine_timer);
     command(IDC_PLAY_BUTTON);  // paused: nothing falls due
     EXPECT_FALSE(app.fine_timer);
@@ -478,7 +485,7 @@ TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
     open_script(path);
     command(IDC_PLAY_BUTTON);
     seek(app.clock, 15.0);
-    resync_after_seek(window, 15.0);  // landed inside the mute range: not started
+    resync_after_seek(15.0);  // landed inside the mute range: not started
     struct Case {
         const char* text;
         bool loads, covered, muted;
@@ -494,7 +501,7 @@ TEST_F(AppWindowTest, ReloadKeepsTheClockAndCarriesOutWhatIsInForce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         write_script(c.text);
-        EXPECT_EQ(c.loads, reload_script(window));
+        EXPECT_EQ(c.loads, reload_script());
         EXPECT_EQ(c.covered, app.covered);
         EXPECT_EQ(c.muted, app.muted);
         EXPECT_EQ(c.events, app.script.events.size());
@@ -618,12 +625,12 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
 
     // A range that cannot be written stays open, and the file stays as it was.
-    set_settings_writer([](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL { return FALSE; });
+    set_file_writer([](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL { return FALSE; });
     seek(app.clock, 30.0);
     SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
     seek(app.clock, 35.0);
     SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
-    set_settings_writer(nullptr);
+    set_file_writer(nullptr);
     EXPECT_EQ("Recording: could not write " + path, app.record_text);
     EXPECT_EQ("Recording: cover range open since 0:00:29", app.recorder.status());
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
@@ -635,13 +642,13 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {
     open_script(write_script("Blenk,65,70\nEnd,1:00"));
     seek(app.clock, 59.6);
-    refresh_status(window);
+    refresh_status();
     EXPECT_EQ("DVBK T: 0:01:00 R: 0:00:00", window_text(window));
     EXPECT_EQ("Next Action: Blenk in 0:00:05", app.next_action_text);
     EXPECT_EQ(0u, app.cursor_text.find("Cursor position: ("));
     command(IDC_PLAY_BUTTON);
     advance(1);
-    refresh_status(window);
+    refresh_status();
     EXPECT_EQ("Remaining Time: -0:00:01", app.remaining_text);
     EXPECT_EQ("", app.cursor_text);  // only while paused
 }
@@ -882,6 +889,7 @@ TEST_F(AppWindowTest, SoundLeftOffByAnEarlierRunGoesBackOn) {
 
 // The program following a fake VLC through its real link, message and window.
 TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
+    ticks_run = true;
     using testing_fakes::FakeVlcServer;
     auto vlc_body = [](const char* state, double time, double position) {
         return std::string("{\"state\":\"") + state + "\",\"time\":" + std::to_string(time) +
@@ -894,7 +902,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     app.settings.clock_source = ClockSource::Vlc;
     app.settings.vlc_port = vlc.port();
     app.settings.vlc_password = "secret";
-    start_following(window);
+    start_following();
 
     // Playing at 30 s: the clock runs there, and the button says so.
     ASSERT_TRUE(pump_until([] { return app.follower.heard; }));
@@ -936,12 +944,13 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     EXPECT_EQ(0u, app.clock_text.find("Clock: VLC, "));
 
     app.settings.clock_source = ClockSource::Manual;
-    start_following(window);
+    start_following();
     EXPECT_EQ("Clock: manual", app.clock_text);
 }
 
 // The same through mpv's pipe: mpv tells each change as it happens, and a paused mpv stays quiet.
 TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
+    ticks_run = true;
     auto change = [](int id, const char* name, const char* data) {
         return std::string("{\"event\":\"property-change\",\"id\":") + std::to_string(id) + ",\"name\":\"" + name +
                "\",\"data\":" + data + "}\n";
@@ -951,7 +960,7 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     open_script(write_script("Dunvel, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
     app.settings.clock_source = ClockSource::Mpv;
     app.settings.mpv_pipe = pipe;
-    start_following(window);
+    start_following();
     ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 3; }));
 
     ASSERT_TRUE(mpv.send(change(2, "pause", "false") + change(1, "time-pos", "12.5")));
@@ -965,12 +974,12 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     EXPECT_FALSE(app.muted);
 
     // Paused and quiet is no silence; a pipe that goes is.
-    Sleep(FOLLOW_SILENCE_MS + 200);
-    check_player_silence(window);
+    advance((FOLLOW_SILENCE_MS + 200) / 1000.0);
+    check_player_silence();
     EXPECT_FALSE(app.follower.lost);
     mpv.disconnect();
     ASSERT_TRUE(pump_until([] {
-        check_player_silence(app.main_window);
+        check_player_silence();
         return app.follower.lost;
     }));
     EXPECT_TRUE(app.clock.paused);
@@ -990,6 +999,7 @@ int free_port() {
 // extension: web pages are turned away, an extension is heard only once the user allowed it, and
 // the answer is kept.
 TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
+    ticks_run = true;
     using testing_fakes::FakeExtension;
     const std::string extension = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
     const std::string stranger = "moz-extension://4b9d1c7e-2f3a-4c55-9d0e-1a2b3c4d5e6f";
@@ -1000,7 +1010,7 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     open_script(write_script("Blenk, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
     app.settings.clock_source = ClockSource::Browser;
     app.settings.browser_port = free_port();
-    start_following(window);
+    start_following();
     ASSERT_TRUE(pump_until([] { return app.follower.problem == "no extension connected"; }));
 
     // A web page may open a WebSocket to the loopback too; it is refused before a frame is read.
@@ -1064,7 +1074,7 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
                      static_cast<char>(0xE8 ^ 0x02));  // close 1000
     ASSERT_TRUE(pump_until([&] { return chrome->closed(); }));
     ASSERT_TRUE(pump_until([] {
-        check_player_silence(app.main_window);
+        check_player_silence();
         return app.follower.lost;
     }));
     refresh_clock_text();

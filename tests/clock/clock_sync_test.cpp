@@ -62,5 +62,28 @@ TEST(ClockSync, MomentsMakeTheMapOrAreRefused) {
     }
 }
 
+// When a moment changes the map, the clock goes on from where the copy is now, at the new pace.
+TEST(ClockSync, AMapChangeKeepsWhereTheCopyIs) {
+    struct Case {
+        const char* what;
+        TimeMap before, after;
+        double script_time, copy_time, position, speed;
+        double new_position, new_speed;
+    };
+    const Case cases[] = {
+        {"the first moment: an offset, the clock stays", {1, 0}, {1, -21.7}, 100, 78.3, 100, 1, 100, 1},
+        {"the second moment: the clock runs at 1 / rate", {1, -10}, {0.9, 0}, 100, 90, 100, 1, 100, 1 / 0.9},
+        {"the clock moved on while the dialog was open", {1, -10}, {0.9, 0}, 100, 90, 105, 1, 95 / 0.9, 1 / 0.9},
+        {"a third moment replaces the second's rate", {0.9, 0}, {0.959, 0}, 1000, 959, 1000, 1 / 0.9, 1000, 1 / 0.959},
+        {"a followed player's speed carries over", {1, 0}, {0.96, 0}, 50, 48, 50, 1.25, 50, 1.25 / 0.96},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MapChange change = clock_after_map_change(c.before, c.after, c.script_time, c.copy_time, c.position, c.speed);
+        EXPECT_NEAR(c.new_position, change.position, 1e-9);
+        EXPECT_NEAR(c.new_speed, change.speed, 1e-12);
+    }
+}
+
 }  // namespace
 }  // namespace dvbk

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_write_win.h"
 #include "settings/mute_marker_win.h"
 
 namespace dvbk {
@@ -60,7 +61,7 @@ protected:
         DeleteFileA((program_data() + "\\DunvelBlenk").c_str());
     }
     void TearDown() override {
-        set_settings_writer(nullptr);
+        set_file_writer(nullptr);
         remove_folder(folder);
         DeleteFileA((program_data() + "\\DunvelBlenk").c_str());
     }
@@ -99,7 +100,7 @@ TEST_F(SettingsStoreTest, SaveWritesTheLinesAndLoadReadsThemBack) {
 TEST_F(SettingsStoreTest, FailedSaveKeepsThePreviousFile) {
     save_settings(changed);
     std::string before = read_bytes(folder + "settings.xml");
-    set_settings_writer(write_half_then_fail);
+    set_file_writer(write_half_then_fail);
     save_settings(AppSettings{});
     EXPECT_EQ(before, read_bytes(folder + "settings.xml"));
     EXPECT_EQ(std::vector<std::string>{"settings.xml"}, files_in(folder));

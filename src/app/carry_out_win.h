@@ -1,5 +1,5 @@
-// Carrying out due events, putting things right after the clock is set, and the once-a-second
-// status refresh.
+// Carrying out events: the loop's step for events that fell due and the timer for the next one,
+// putting things right after the clock is set, and the once-a-second status refresh.
 #pragma once
 
 #include <windows.h>
@@ -8,32 +8,39 @@
 
 namespace dvbk {
 
-// Posted by the audio muter's watch when the system's default output has changed.
-inline constexpr UINT WM_DEFAULT_OUTPUT_CHANGED = WM_APP + 2;
-
 // Acts on one event (cover, uncover, mute, unmute, or both) and records the new state.
 void dispatch_event(const FilterEvent& event);
+
+// One step of the message loop: carries out, in list order, every event the clock has passed.
+void carry_out_due_events();
+
+// Sets the one-shot event timer for the moment the next event falls due (or stops it while the
+// clock stands or nothing is left). Called wherever the clock, its rate or the cursor changes.
+void arm_event_timer();
+
+// Asks the system for 1 ms timer resolution, or gives it back.
+void set_fine_timer(bool on);
 
 // After Set Time: every event at or before `set_to`, the position just set, counts as done without
 // being carried out; if that moves the cursor, sound and window go back to normal. The caller passes
 // the time it set rather than the clock's reading of it, which can come out a hair below: a time
 // typed exactly as a range's start must count that start as done, whatever the tick count.
-void resync_after_seek(HWND window, double set_to);
+void resync_after_seek(double set_to);
 
 // After the script or the clock's timeline changed under a running film (a reload, a sync): the
 // cursor goes to the first event after the position and what the script has in force there is
 // carried out, whatever was in force before.
-void carry_out_what_is_in_force(HWND window);
+void carry_out_what_is_in_force();
 
 // Ends whatever mute and cover are in force: the sound back on, the window shown normally, the
 // flags and the action line back to normal.
-void end_actions(HWND window);
+void end_actions();
 
 // Moves the mute to the system's new default output while a mute range is in force.
 void follow_default_output();
 
-// Rebuilds the status lines and the window title and asks for the status area to be repainted.
-void refresh_status(HWND window);
+// Rebuilds the status lines and the window title and asks for the status lines to be repainted.
+void refresh_status();
 void CALLBACK refresh_status_timer(HWND window, UINT message, UINT_PTR id, DWORD time);
 
 }  // namespace dvbk
