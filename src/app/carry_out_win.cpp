@@ -105,15 +105,20 @@ void end_actions() {
 void carry_out_what_is_in_force() {
     double now = position(app.clock);
     InForce due = in_force_at(app.script.events, now);
-    if (app.covered != due.covered || app.muted != due.muted) {
-        end_actions();
-        if (due.covered || due.muted) {
-            EventKind kind = due.covered && due.muted ? EventKind::BothStart
-                             : due.covered            ? EventKind::CoverStart
-                                                      : EventKind::MuteStart;
-            dispatch_event(FilterEvent{kind, now});
-        }
+    // Only what differs changes: a cover or a mute in force before and after is not lifted on the
+    // way, not even for a moment. The picture goes before the sound.
+    if (app.covered != due.covered) {
+        if (due.covered)
+            cover_screen(app.cover, app.main_window, app.settings);
+        else
+            restore_window(app.cover, app.main_window);
+        app.covered = due.covered;
     }
+    if (app.muted != due.muted) {
+        note_audio_result(due.muted ? app.audio_muter->mute() : app.audio_muter->unmute());
+        app.muted = due.muted;
+    }
+    app.action_text = "Current Action: " + action_name(app.covered, app.muted);
     app.next_event = first_event_after(app.script.events, now);
     arm_event_timer();
     InvalidateRect(app.main_window, nullptr, TRUE);

@@ -27,9 +27,10 @@ void set_fine_timer(bool on);
 // typed exactly as a range's start must count that start as done, whatever the tick count.
 void resync_after_seek(double set_to);
 
-// After the script or the clock's timeline changed under a running film (a reload, a sync): the
-// cursor goes to the first event after the position and what the script has in force there is
-// carried out, whatever was in force before.
+// After the script or the clock's timeline changed under a running film (a reload, a sync, a jump of
+// the player followed): the cursor goes to the first event after the position and what the script
+// has in force there is carried out, whatever was in force before. What stays in force is left as
+// it is; a cover goes up before a mute.
 void carry_out_what_is_in_force();
 
 // Ends whatever mute and cover are in force: the sound back on, the window shown normally, the

@@ -118,10 +118,11 @@ void on_player_replies() {
     app.player_link->ask_quickly(wants_quick_reports(app.follower, clock_ticks()));
     if (app.clock.paused != was_paused)
         show_clock_running(!app.clock.paused);
-    // A jump is the user seeking in the player: as after Set Time. Small corrections leave the
-    // cursor alone; the loop carries out whatever they made due.
+    // A jump is the user seeking in the player: what the script has in force where it landed is
+    // carried out, so that a seek back into a range hides the rest of it. Small corrections leave
+    // the cursor alone; the loop carries out whatever they made due.
     if (jumped)
-        resync_after_seek(position(app.clock));
+        carry_out_what_is_in_force();
     else
         arm_event_timer();
     ask_permissions(app.main_window);

@@ -918,11 +918,16 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     EXPECT_FALSE(app.covered);
     EXPECT_EQ("Play", window_text(app.play_button));
 
-    // Back to 10 s and playing.
-    vlc.set_body(vlc_body("playing", 10, 10.0 / 120));
+    // A seek back into the cover range covers the rest of it; one back out of it ends the cover.
+    vlc.set_body(vlc_body("playing", 42, 42.0 / 120));
     ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
+    EXPECT_TRUE(app.covered);
+    EXPECT_EQ(1u, app.next_event);
+    vlc.set_body(vlc_body("playing", 10, 10.0 / 120));
+    ASSERT_TRUE(pump_until([] { return position(app.clock) < 20.0; }));
     EXPECT_NEAR(10.0, position(app.clock), 1.0);
     EXPECT_EQ(0u, app.next_event);
+    EXPECT_FALSE(app.covered);
 
     // Garbage is a problem to show, not a position.
     vlc.set_mode(FakeVlcServer::Mode::Garbage);
