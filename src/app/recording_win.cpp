@@ -1,7 +1,5 @@
 #include "app/recording_win.h"
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -61,9 +59,13 @@ void stop_recording() {
 void on_record_key(int id) {
     if (!app.recording || app.script_path.empty())
         return;
-    std::ifstream in(app.script_path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    // Nothing is marked from, or written over, a text that is not the whole file (one that is
+    // missing for a moment while an editor or a sync tool replaces it): the press is not taken.
+    std::string text, error;
+    if (!read_script_text(app.script_path, text, error)) {
+        show_record_text("Recording: " + app.script_path + " " + error + ", the press is not taken");
+        return;
+    }
     double now = position(app.clock);
     RecordStep step;
     switch (id) {

@@ -184,6 +184,33 @@ bool load_filter_script(std::istream& in, const std::string& file_name, FilterSc
     return true;
 }
 
+bool read_script_text(const std::string& file_name, std::string& text, std::string& error) {
+    text.clear();
+    std::ifstream in(file_name, std::ios::binary | std::ios::ate);
+    if (!in) {
+        error = "cannot be opened";
+        return false;
+    }
+    std::streamoff size = in.tellg();
+    if (size < 0 || !in.seekg(0)) {
+        error = "could not be read to its end";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(size) > MAX_SCRIPT_BYTES) {
+        error = "is larger than 256 MiB";
+        return false;
+    }
+    text.resize(static_cast<size_t>(size));
+    // One byte more is asked for than there should be: a file that grew meanwhile is not whole.
+    in.read(text.data(), size);
+    if (in.gcount() != size || in.peek() != std::ifstream::traits_type::eof()) {
+        text.clear();
+        error = "could not be read to its end";
+        return false;
+    }
+    return true;
+}
+
 bool load_filter_script(const std::string& file_name, FilterScript& script) {
     script.events.clear();
     std::ifstream in(file_name);

@@ -634,6 +634,15 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
     EXPECT_EQ("Recording: could not write " + path, app.record_text);
     EXPECT_EQ("Recording: cover range open since 0:00:29", app.recorder.status());
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
+
+    // Nor is one ended while the file cannot be read: nothing is written over it.
+    std::string away = path + ".away";
+    ASSERT_TRUE(MoveFileA(path.c_str(), away.c_str()));
+    SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
+    EXPECT_EQ("Recording: " + path + " cannot be opened, the press is not taken", app.record_text);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
+    ASSERT_TRUE(MoveFileA(away.c_str(), path.c_str()));
+    EXPECT_EQ("Recording: cover range open since 0:00:29", app.recorder.status());
     command(IDM_RECORD);
     EXPECT_FALSE(app.recording);
     DeleteFileA(path.c_str());

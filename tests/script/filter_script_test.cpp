@@ -204,6 +204,19 @@ TEST(LoadFilterScript, FromFile) {
     EXPECT_EQ(4u, script.events.size());
     EXPECT_EQ(3600, script.film_end);
 
+    // The whole text as it is, byte for byte, or nothing and why.
+    std::string text, error;
+    const std::string bytes(
+        "\xEF\xBB\xBF"
+        "Dunvel,1,2\r\n\0End,5\n",
+        22);
+    EXPECT_TRUE(read_script_text(write_temp("bytes.dvbk", bytes), text, error));
+    EXPECT_EQ(bytes, text);
+    EXPECT_TRUE(read_script_text(write_temp("empty.dvbk", ""), text, error));
+    EXPECT_EQ("", text);
+    EXPECT_FALSE(read_script_text(missing, text, error));
+    EXPECT_EQ("cannot be opened", error);
+
     EXPECT_FALSE(load_filter_script(write_temp("bad.dvbk", "Blenk,1,2\n\nFoo,1,2"), script));
     EXPECT_EQ(
         "Error processing file: Unexpected command: Foo,1,2 in file: " + testing::TempDir() + "bad.dvbk at line 3",
