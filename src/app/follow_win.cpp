@@ -25,7 +25,8 @@ void ask_permissions(HWND window) {
         std::string origin = app.permission_questions.front();
         app.permission_questions.erase(app.permission_questions.begin());
         std::string question = "Allow the browser extension " + origin + " to set DunvelBlenk's clock?";
-        bool allowed = MessageBoxA(window, question.c_str(), "DunvelBlenk", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        bool allowed =
+            MessageBoxA(window, question.c_str(), "DunvelBlenk", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
         AppSettings& settings = app.settings;
         settle_origin(settings.browser_allowed, settings.browser_refused, origin, allowed);
         save_settings(settings);

@@ -637,6 +637,7 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
 
     // Nor is one ended while the file cannot be read: nothing is written over it.
     std::string away = path + ".away";
+    DeleteFileA(away.c_str());
     ASSERT_TRUE(MoveFileA(path.c_str(), away.c_str()));
     SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
     EXPECT_EQ("Recording: " + path + " cannot be opened, the press is not taken", app.record_text);
@@ -1037,10 +1038,12 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     std::unique_ptr<FakeExtension> chrome;
     std::string question;
     bool waited = false;
+    bool no_is_default = false;
     answer_next_dialog("DunvelBlenk", [&](HWND dialog) {
         char text[256] = {};
         GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);  // the message box's text
         question = text;
+        no_is_default = (GetWindowLongA(GetDlgItem(dialog, IDNO), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
         waited = chrome->has(R"({"type":"status","state":"pending"})");
         chrome->send_text(video(30, false));
         Sleep(200);  // read, and dropped, before the answer
@@ -1051,6 +1054,7 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     EXPECT_EQ(0u, chrome->received().find("HTTP/1.1 101 Switching Protocols\r\n"));
     EXPECT_TRUE(waited);
     EXPECT_EQ("Allow the browser extension " + extension + " to set DunvelBlenk's clock?", question);
+    EXPECT_TRUE(no_is_default);  // Enter pressed by chance lets nobody in
     EXPECT_TRUE(app.clock.paused);
     EXPECT_EQ(std::vector<std::string>{extension}, app.settings.browser_allowed);
     std::ifstream saved(settings_path());
