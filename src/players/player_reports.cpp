@@ -73,21 +73,38 @@ std::optional<PlayerReport> report_from_browser(const BrowserReport& message, st
     return report;
 }
 
+bool plausible_report(const PlayerReport& report) {
+    // A stopped player's position is not used; its speed is.
+    bool position_ok = report.stopped || (report.position >= 0.0 && report.position <= MAX_PLAYER_POSITION);
+    return position_ok && report.rate >= MIN_PLAYER_RATE && report.rate <= MAX_PLAYER_RATE;
+}
+
+namespace {
+
+// Only a report that passes the one check before the clock goes on.
+ReplyReading checked(std::optional<PlayerReport> report) {
+    if (report && !plausible_report(*report))
+        return {std::nullopt, "impossible position or speed"};
+    return {report, {}};
+}
+
+}  // namespace
+
 ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply) {
     if (!reply.ok)
         return {std::nullopt, reply.error};
     if (reader.source == ClockSource::Vlc) {
         if (std::optional<VlcStatus> status = read_vlc_status(reply.text))
-            return {report_from_vlc(reader, *status, reply.tick, reply.latest_tick), {}};
+            return checked(report_from_vlc(reader, *status, reply.tick, reply.latest_tick));
     } else if (reader.source == ClockSource::Browser) {
         if (std::optional<BrowserReport> message = read_browser_report(reply.text)) {
             if (message->kind == BrowserReport::Kind::Idle || message->kind == BrowserReport::Kind::Gone)
                 return {std::nullopt, "no video followed in the browser"};
-            return {report_from_browser(*message, reply.tick), {}};
+            return checked(report_from_browser(*message, reply.tick));
         }
     } else if (reader.source == ClockSource::Mpv) {
         if (std::optional<MpvMessage> message = read_mpv_line(reply.text))
-            return {report_from_mpv(reader, *message, reply.tick), {}};
+            return checked(report_from_mpv(reader, *message, reply.tick));
     }
     return {std::nullopt, "unreadable answer"};
 }

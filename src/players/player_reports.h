@@ -41,9 +41,16 @@ std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessa
 // A report from one message of the browser extension, or none when it says nothing of a video.
 std::optional<PlayerReport> report_from_browser(const BrowserReport& message, std::uint64_t tick);
 
+// What may reach the clock from any player: a position from 0 to a week, a speed a browser can play
+// (1/16 to 16 times). Anything else is a player's fault or a forgery, never a film.
+inline constexpr double MAX_PLAYER_POSITION = 7 * 24 * 3600.0;
+inline constexpr double MIN_PLAYER_RATE = 1.0 / 16.0;
+inline constexpr double MAX_PLAYER_RATE = 16.0;
+bool plausible_report(const PlayerReport& report);
+
 // What one reply comes to: a report, or why there is none for the status line (the link's error,
-// "unreadable answer", "no video followed in the browser"), or neither for a message that says
-// nothing of the film (a greeting, a reply to a command).
+// "unreadable answer", "no video followed in the browser", "impossible position or speed"), or
+// neither for a message that says nothing of the film (a greeting, a reply to a command).
 struct ReplyReading {
     std::optional<PlayerReport> report;
     std::string problem;

@@ -74,6 +74,18 @@ TEST(ReportFromReply, RepliesWithoutAReportSayWhy) {
         {ClockSource::Vlc, {1, 0, true, R"({"state":"unknown","time":0})", {}}, "unreadable answer"},
         {ClockSource::Mpv, {1, 0, true, R"({"request_id":0,"error":"success"})", {}}, ""},
         {ClockSource::Mpv, {1, 0, false, "", "disconnected"}, "disconnected"},
+        // Read, but nothing a film can be at: the clock never sees it.
+        {ClockSource::Mpv,
+         {1, 0, true, R"({"event":"property-change","name":"speed","data":100})", {}},
+         "impossible position or speed"},
+        {ClockSource::Browser,
+         {1,
+          0,
+          true,
+          R"({"type":"video","tab":1,"title":"t","currentTime":5,"paused":false,"playbackRate":0.01,"age":0})",
+          {}},
+         "impossible position or speed"},
+        {ClockSource::Vlc, {1, 0, true, R"({"state":"playing","time":1e12})", {}}, "impossible position or speed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reply.text);
