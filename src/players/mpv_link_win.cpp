@@ -9,6 +9,7 @@
 
 #include "base/scoped_win.h"
 #include "clock/playback_clock.h"
+#include "settings/settings_file.h"
 #include "wire/line_assembler.h"
 #include "wire/player_messages.h"
 
@@ -34,9 +35,15 @@ private:
     void run() {
         // Only a change is worth telling: the same failure every half second would bury the rest.
         std::string last_error;
+        if (!is_local_pipe_name(pipe_name_)) {
+            thread_.push(error_reply("not a pipe on this computer: " + pipe_name_ + " (\\\\.\\pipe\\NAME)"));
+            return;
+        }
         for (;;) {
+            // Whoever serves the pipe may learn who we are, never act as us.
             ScopedHandle pipe(CreateFileA(pipe_name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_OVERLAPPED, nullptr));
+                                          FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                          nullptr));
             std::string error;
             if (pipe.valid()) {
                 last_error.clear();

@@ -34,6 +34,13 @@ void read_port(std::string_view value, int& field) {
 
 }  // namespace
 
+bool is_local_pipe_name(std::string_view name) {
+    constexpr std::string_view prefix = "\\\\.\\pipe\\";
+    return name.size() > prefix.size() && name.size() <= 256 &&
+           equals_ignoring_case(name.substr(0, prefix.size()), prefix) &&
+           name.find('\\', prefix.size()) == std::string_view::npos;
+}
+
 std::string escaped_content(std::string_view text) {
     std::string out;
     for (char c : text) {

@@ -42,6 +42,10 @@ constexpr bool is_valid_port(long long number) {
     return number >= 1 && number <= 65535;
 }
 
+// A pipe on this computer, "\\.\pipe\NAME": NAME of 1 character or more and no backslash, the whole
+// at most 256 characters. Anything else (a pipe on another computer, a file) is never opened.
+bool is_local_pipe_name(std::string_view name);
+
 struct AppSettings {
     bool click_maximize = false;  // click the player's maximise button when a cover range ends
     int click_choice = 0;         // index into click_presets

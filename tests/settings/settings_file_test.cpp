@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dvbk {
@@ -128,6 +129,21 @@ TEST(SettingsText, PlayerLinesRoundTripAndReadAlone) {
     EXPECT_EQ(ClockSource::Mpv, loaded.clock_source);
     EXPECT_EQ(saved.vlc_password, loaded.vlc_password);
     EXPECT_EQ(saved.mpv_pipe, loaded.mpv_pipe);
+}
+
+TEST(SettingsText, OnlyAPipeOnThisComputerIsOpened) {
+    const std::pair<std::string, bool> cases[] = {
+        {R"(\\.\pipe\mpvsocket)", true},
+        {R"(\\.\PIPE\mpv socket-2)", true},
+        {R"(\\.\pipe\)", false},                          // no name
+        {R"(\\server\pipe\mpvsocket)", false},            // another computer
+        {R"(\\.\pipe\a\b)", false},                       // a backslash in the name
+        {R"(C:\Users\me\mpvsocket)", false},              // a file
+        {R"(\\.\pipe\)" + std::string(248, 'x'), false},  // 257 characters
+        {R"(\\.\pipe\)" + std::string(247, 'x'), true},
+    };
+    for (const auto& [name, local] : cases)
+        EXPECT_EQ(local, is_local_pipe_name(name)) << name;
 }
 
 TEST(SettingsText, BrowserLines) {
