@@ -1,6 +1,7 @@
 #include "settings/settings_dialog_win.h"
 
 #include <string>
+#include <utility>
 
 #include "base/control_text_win.h"
 #include "resources/resource_ids.h"
@@ -178,7 +179,11 @@ bool edit_settings(HWND owner, AppSettings& settings) {
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDlgProc,
                         reinterpret_cast<LPARAM>(&draft)) != IDOK)
         return false;
-    settings = draft;
+    // The answers about browser extensions are not the dialog's: one the user gave while it was open
+    // (the question comes up over it) is kept, not overwritten by the copy taken before.
+    draft.browser_allowed = std::move(settings.browser_allowed);
+    draft.browser_refused = std::move(settings.browser_refused);
+    settings = std::move(draft);
     return true;
 }
 

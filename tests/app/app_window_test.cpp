@@ -406,9 +406,12 @@ TEST_F(AppWindowTest, SettingsDialog) {
         SetDlgItemTextA(dialog, IDC_TIME_ADJ, "-3.5");
         SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_SETCURSEL, 1, 0);
         SetDlgItemTextA(dialog, IDC_MARK_LEAD, "0.5");
+        // The user answers an extension's question meanwhile.
+        app.settings.browser_allowed = {"chrome-extension://answeredmeanwhile"};
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     command(IDM_SETTINGS);
+    EXPECT_EQ(std::vector<std::string>{"chrome-extension://answeredmeanwhile"}, app.settings.browser_allowed);
     EXPECT_FALSE(combo_enabled);  // the click was off when the dialog opened
     EXPECT_EQ(".848", x_text);
     EXPECT_EQ(".867", y_text);
