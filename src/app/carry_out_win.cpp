@@ -106,18 +106,16 @@ void carry_out_what_is_in_force() {
     double now = position(app.clock);
     InForce due = in_force_at(app.script.events, now);
     // Only what differs changes: a cover or a mute in force before and after is not lifted on the
-    // way, not even for a moment. The picture goes before the sound.
-    if (app.covered != due.covered) {
-        if (due.covered)
-            cover_screen(app.cover, app.main_window, app.settings);
-        else
-            restore_window(app.cover, app.main_window);
-        app.covered = due.covered;
+    // way, not even for a moment. The picture goes before the sound, and a cover that goes is
+    // stepped back without the player's click, which belongs to a range's end.
+    if (due.covered && !app.covered) {
+        dispatch_event(FilterEvent{EventKind::CoverStart, now});
+    } else if (!due.covered && app.covered) {
+        restore_window(app.cover, app.main_window);
+        app.covered = false;
     }
-    if (app.muted != due.muted) {
-        note_audio_result(due.muted ? app.audio_muter->mute() : app.audio_muter->unmute());
-        app.muted = due.muted;
-    }
+    if (due.muted != app.muted)
+        dispatch_event(FilterEvent{due.muted ? EventKind::MuteStart : EventKind::MuteEnd, now});
     app.action_text = "Current Action: " + action_name(app.covered, app.muted);
     app.next_event = first_event_after(app.script.events, now);
     arm_event_timer();

@@ -10,6 +10,7 @@
 #include "app/main_window_win.h"
 #include "base/window_ids_win.h"
 #include "players/player_reports.h"
+#include "resources/window_names.h"
 #include "settings/settings_store_win.h"
 
 namespace dvbk {
@@ -71,7 +72,7 @@ void show_sync_text(std::string text) {
 }  // namespace
 
 UINT position_query_message() {
-    static const UINT message = RegisterWindowMessageA("DunvelBlenk.Position");
+    static const UINT message = RegisterWindowMessageA(POSITION_QUERY_MESSAGE);
     return message;
 }
 
