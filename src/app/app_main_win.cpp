@@ -1,6 +1,7 @@
 #include "app/app_main_win.h"
 
 #include <optional>
+#include <string>
 
 #include "app/app_state_win.h"
 #include "app/carry_out_win.h"
@@ -17,6 +18,13 @@
 namespace dvbk {
 
 AppState app;
+
+namespace {
+
+// A marker write takes milliseconds; a disk that takes longer is not waited for at exit.
+constexpr unsigned MARKER_FLUSH_MS = 2000;
+
+}  // namespace
 
 AppState::AppState() {
     reset(clock);
@@ -73,6 +81,7 @@ void recover_left_mute() {
 void unmute_at_exit() {
     if (app.audio_muter)
         app.audio_muter->unmute();
+    flush_mute_marker(MARKER_FLUSH_MS);
 }
 
 LONG WINAPI unmute_before_crash(EXCEPTION_POINTERS*) {
@@ -105,16 +114,23 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     app.clock.clock_adj = app.settings.time_adj;
     start_following();
 
+    // Before the script's load, which may note a mute of its own over the marker left behind.
+    recover_left_mute();
+    std::string recovered = app.audio_error_text;
     CommandLineRequest request = classify_command_line(command_line ? command_line : "");
     if (request.request == StartupRequest::ShowUsage)
         MessageBoxA(nullptr, USAGE_TEXT, "Command Line Options", MB_OK);
     else if (request.request == StartupRequest::OpenScript)
         open_script(request.path);
-    // After the script's load, which would clear the line that tells of it.
-    recover_left_mute();
+    // The load clears the line that tells of it.
+    if (app.audio_error_text.empty())
+        app.audio_error_text = recovered;
 
     int exit_code = run_message_loop(accelerators);
     app.audio_muter.reset();
+    // The last unmute's marker removal is on its way; a run ended before it lands unmutes again
+    // next time, which does no harm, but a clean exit leaves no marker.
+    flush_mute_marker(MARKER_FLUSH_MS);
     return exit_code;
 }
 

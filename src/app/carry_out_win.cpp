@@ -72,7 +72,15 @@ void carry_out_due_events() {
         arm_event_timer();
 }
 
+void note_mute_ahead() {
+    if (!app.audio_muter)
+        return;
+    bool soon = !app.muted && mute_due_within(app.script.events, app.next_event, position(app.clock), MUTE_NOTE_LEAD);
+    app.audio_muter->expect_mute(soon);
+}
+
 void arm_event_timer() {
+    note_mute_ahead();
     if (!app.main_window || !app.event_timer_enabled)
         return;
     EventTimerPlan plan = plan_event_timer(app.script.events, app.next_event, position(app.clock), app.clock.paused,
@@ -138,6 +146,7 @@ void follow_default_output() {
 }
 
 void refresh_status() {
+    note_mute_ahead();
     StatusTexts texts = compose_status(position(app.clock), app.script.events, app.next_event, app.covered, app.muted,
                                        app.script.film_end);
     app.elapsed_text = texts.elapsed_text;

@@ -18,6 +18,11 @@ void carry_out_due_events();
 // clock stands or nothing is left). Called wherever the clock, its rate or the cursor changes.
 void arm_event_timer();
 
+// Has the output noted ahead while a mute is near (see AudioMuter::expect_mute), and the note
+// dropped once none is. Called with every arming of the event timer and every status refresh, so
+// that a clock running towards a mute range is seen about once a second.
+void note_mute_ahead();
+
 // Asks the system for 1 ms timer resolution, or gives it back.
 void set_fine_timer(bool on);
 

@@ -116,7 +116,8 @@ const MixerApi& winmm_mixer_api() {
 }
 
 const MuteRecorder& mute_marker_file() {
-    static const MuteRecorder recorder{save_mute_marker, clear_mute_marker};
+    static const MuteRecorder recorder{[](const MutedOutput& output) { post_mute_marker(output); },
+                                       [] { post_mute_marker(std::nullopt); }};
     return recorder;
 }
 
@@ -362,12 +363,20 @@ bool AudioMuter::set_mixer_mute(BOOL target) {
     return true;
 }
 
+void AudioMuter::expect_mute(bool soon) {
+    if (soon == mute_expected_)
+        return;
+    mute_expected_ = soon;
+    keep_record();
+}
+
 void AudioMuter::keep_record() {
-    // Written when the muted output changes only: a file write per event would be wasted.
+    // Written when the output to note changes only: a file write per event would be wasted.
+    bool note = muted_by_us_ || mute_expected_;
     std::optional<MutedOutput> now;
-    if (muted_by_us_ && use_mixer_)
+    if (note && use_mixer_)
         now = MutedOutput{true, ""};
-    else if (muted_by_us_ && !device_id_.empty())
+    else if (note && !device_id_.empty())
         now = MutedOutput{false, device_id_};
     if (now == recorded_)
         return;

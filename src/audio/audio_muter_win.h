@@ -30,8 +30,9 @@ struct MixerApi {
 };
 const MixerApi& winmm_mixer_api();
 
-// Where the muter notes the output it has muted, and clears the note once that output sounds
-// again; the default is the marker file beside the settings (settings/mute_marker_win.h).
+// Where the muter notes the output it has muted or is about to mute, and clears the note once that
+// output sounds again and no mute is near; the default is the marker file beside the settings
+// (settings/mute_marker_win.h), written from a thread of its own.
 struct MuteRecorder {
     void (*save)(const MutedOutput& output);
     void (*clear)();
@@ -54,6 +55,10 @@ public:
     bool mute() { return set_mute(TRUE); }
     // Switches the output on whoever switched it off.
     bool unmute() { return set_mute(FALSE); }
+
+    // While a mute is `soon` the current output is noted ahead, as if muted: a run killed at any
+    // moment after the mute is then recovered by the next, and the mute itself waits on no note.
+    void expect_mute(bool soon);
 
     // From now on `message` is posted to `window` whenever the system's default output changes;
     // the window's thread then calls follow_default_output. Core Audio tells on a thread of its
@@ -98,9 +103,11 @@ private:
     UINT watch_message_ = 0;
     Microsoft::WRL::ComPtr<IMMDevice> device_;
     std::string device_id_;
-    // The muter switched the current output off and has not switched it on since: only then is
-    // there a marker, and only then does a change of output switch the old one back on.
+    // The muter switched the current output off and has not switched it on since: only then does a
+    // change of output switch the old one back on. The marker names the output while this or
+    // `mute_expected_` holds.
     bool muted_by_us_ = false;
+    bool mute_expected_ = false;
     std::optional<MutedOutput> recorded_;
     bool use_mixer_ = false;
     ScopedMixer mixer_;

@@ -33,6 +33,14 @@ size_t first_event_after(const std::vector<FilterEvent>& events, double position
     return index;
 }
 
+bool mute_due_within(const std::vector<FilterEvent>& events, size_t next_event, double position, double lead) {
+    for (size_t i = next_event; i < events.size() && events[i].time <= position + lead; ++i) {
+        if (events[i].kind == EventKind::MuteStart || events[i].kind == EventKind::BothStart)
+            return true;
+    }
+    return false;
+}
+
 InForce in_force_at(const std::vector<FilterEvent>& events, double position) {
     InForce state;
     size_t next = first_event_after(events, position);

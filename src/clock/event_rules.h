@@ -26,6 +26,15 @@ size_t first_event_after(const std::vector<FilterEvent>& events, double position
 // What the events up to and including `position` leave in force, taken in list order.
 InForce in_force_at(const std::vector<FilterEvent>& events, double position);
 
+// How far ahead of a mute, in seconds of film, the note that lets a later run switch the sound back
+// on is written: long enough for a thread to write it, short enough that a run seldom leaves a note
+// of a mute that never came.
+inline constexpr double MUTE_NOTE_LEAD = 30.0;
+
+// Whether an event from `next_event` on that mutes (a mute or a combined range starting) is due
+// within `lead` seconds of film after `position`.
+bool mute_due_within(const std::vector<FilterEvent>& events, size_t next_event, double position, double lead);
+
 // How long before an event the 1 ms timer resolution is asked for, in seconds of waiting.
 inline constexpr double FINE_TIMER_LEAD = 1.0;
 

@@ -1,5 +1,6 @@
 #include "clock/playback_clock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace dvbk {
@@ -27,7 +28,13 @@ std::uint64_t clock_ticks_at(std::uint64_t system_tick) {
 double film_seconds(const PlaybackClock& clock, double real_seconds) {
     // The order of operations is part of the clock's definition: readers compare positions taken
     // at different moments, so every reading must round the same way.
-    return (3600.0 - clock.clock_adj) * real_seconds / 3600.0 * clock.speed;
+    return (3600.0 - bounded_clock_adj(clock.clock_adj)) * real_seconds / 3600.0 * clock.speed;
+}
+
+double bounded_clock_adj(double clock_adj) {
+    if (!std::isfinite(clock_adj))
+        return 0.0;
+    return std::clamp(clock_adj, -MAX_CLOCK_ADJ, MAX_CLOCK_ADJ);
 }
 
 double raw_clock(const PlaybackClock& clock) {

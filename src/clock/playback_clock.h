@@ -37,6 +37,13 @@ std::uint64_t clock_ticks();
 // and under a test's source as far from that source's now as it was from the system's.
 std::uint64_t clock_ticks_at(std::uint64_t system_tick);
 
+// The drift correction the clock goes by: the setting within a sixth of the time either way, and
+// none for a setting that is no number. A real clock drifts by seconds an hour, a PAL copy runs
+// 4 % fast; a larger figure is a slip of the keyboard or a damaged file, and would stop the clock or
+// run it backwards.
+inline constexpr double MAX_CLOCK_ADJ = 600.0;
+double bounded_clock_adj(double clock_adj);
+
 // How many film seconds pass in `real_seconds` with the clock's drift correction and speed: the
 // one formula for the clock's rate.
 double film_seconds(const PlaybackClock& clock, double real_seconds);

@@ -33,4 +33,14 @@ void remove_mute_marker(const ProcessIdentity& owner);
 // This process's own marker, removed once its output sounds again.
 void clear_mute_marker();
 
+// The marker as this process wants it from now on: naming `output`, or none. The write is left to a
+// thread of its own and this returns at once, so that no disk write stands between the clock and a
+// mute or a cover; only the latest wish is carried out (a save overtaken by a clear never reaches
+// the disk).
+void post_mute_marker(std::optional<MutedOutput> output);
+
+// Waits until the disk holds the latest wish, for at most `milliseconds`; false when it did not come
+// to that in time. The program waits so at exit, after its last unmute.
+bool flush_mute_marker(unsigned milliseconds);
+
 }  // namespace dvbk

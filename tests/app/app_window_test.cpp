@@ -110,6 +110,7 @@ protected:
         ASSERT_TRUE(create_main_window(GetModuleHandleA(nullptr), SW_SHOWNORMAL));
         window = app.main_window;
         DeleteFileA(settings_path().c_str());
+        flush_mute_marker(5000);
         DeleteFileA(mute_marker_path().c_str());
     }
     void TearDown() override {
@@ -122,6 +123,7 @@ protected:
         app.audio_muter.reset();
         set_tick_source(nullptr);
         DeleteFileA(settings_path().c_str());
+        flush_mute_marker(5000);
         DeleteFileA(mute_marker_path().c_str());
     }
 
@@ -770,6 +772,7 @@ TEST_F(AppWindowTest, OpeningAScriptEndsTheOldOnesActions) {
         EXPECT_EQ(c.muted_after, speakers_muted());
         EXPECT_FALSE(IsZoomed(window));
         EXPECT_FALSE(IsIconic(window));
+        ASSERT_TRUE(flush_mute_marker(5000));
         EXPECT_FALSE(load_mute_marker());
     }
 }
@@ -785,6 +788,7 @@ TEST_F(AppWindowTest, MuteFollowsANewDefaultOutput) {
         const char* marker;  // the output the marker names, "" for none
     };
     const Step steps[] = {
+        {0, -1, FALSE, FALSE, "{0.0.0.00000000}.{speakers}"},  // noted ahead: the mute is near
         {2, -1, TRUE, FALSE, "{0.0.0.00000000}.{speakers}"},
         {3, 1, FALSE, TRUE, "{0.0.0.00000000}.{headphones}"},
         {101, -1, FALSE, FALSE, ""},
@@ -801,6 +805,7 @@ TEST_F(AppWindowTest, MuteFollowsANewDefaultOutput) {
         }
         EXPECT_EQ(step.speakers, fake_audio.outputs[0].muted);
         EXPECT_EQ(step.headphones, fake_audio.outputs[1].muted);
+        ASSERT_TRUE(flush_mute_marker(5000));
         std::optional<MuteMarker> marker = load_mute_marker();
         EXPECT_EQ(step.marker, marker ? marker->output.endpoint_id : "");
         if (marker) {

@@ -83,6 +83,46 @@ TEST_F(AudioMuterTest, CoreAudioSetsOnlyWhatDiffers) {
     }
 }
 
+// A mute that is near is noted before it comes, so that the mute itself waits on no write; the note
+// goes when neither a mute of ours nor a near one is left, and a mute the user set is never noted.
+TEST_F(AudioMuterTest, NearMuteIsNotedAhead) {
+    std::unique_ptr<AudioMuter> muter(make_muter());
+    ASSERT_TRUE(muter->init());
+    enum Do { Expect, Unexpect, Mute, Unmute, UserMutes };
+    struct Step {
+        Do what;
+        const char* noted;
+        int records;
+    };
+    const char* speakers = "{0.0.0.00000000}.{speakers}";
+    const Step steps[] = {
+        {Expect, speakers, 1}, {Mute, speakers, 1}, {Unexpect, speakers, 1}, {Unmute, "", 2},     {Expect, speakers, 3},
+        {Unexpect, "", 4},     {UserMutes, "", 4},  {Expect, speakers, 5},   {Mute, speakers, 5}, {Unexpect, "", 6},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        switch (step.what) {
+            case Expect:
+                muter->expect_mute(true);
+                break;
+            case Unexpect:
+                muter->expect_mute(false);
+                break;
+            case Mute:
+                EXPECT_TRUE(muter->mute());
+                break;
+            case Unmute:
+                EXPECT_TRUE(muter->unmute());
+                break;
+            case UserMutes:
+                speakers_muted() = TRUE;
+                break;
+        }
+        EXPECT_EQ(step.noted, recorded_endpoint());
+        EXPECT_EQ(step.records, records);
+    }
+}
+
 TEST_F(AudioMuterTest, CoreAudioFailuresNameTheCallAndCode) {
     struct Case {
         HRESULT FakeAudio::*step;

@@ -36,6 +36,21 @@ TEST(EventRules, FirstEventAfter) {
         EXPECT_EQ(index, first_event_after(events, position)) << position;
 }
 
+// Only what mutes counts, from the cursor on and no further than the lead.
+TEST(EventRules, MuteDueWithin) {
+    const std::vector<FilterEvent> events = {
+        {K::CoverStart, 10}, {K::CoverEnd, 20}, {K::BothStart, 50}, {K::MuteEnd, 60}, {K::CoverEnd, 60}};
+    struct Case {
+        size_t next;
+        double position;
+        bool due;
+    };
+    for (const Case& c : {Case{0, 0, false}, Case{0, 19.9, false}, Case{2, 20, true}, Case{2, 49, true},
+                          Case{3, 55, false}, Case{5, 70, false}}) {
+        EXPECT_EQ(c.due, mute_due_within(events, c.next, c.position, 30.0)) << c.next << " " << c.position;
+    }
+}
+
 TEST(EventRules, InForceAtFoldsTheEventsUpToThePosition) {
     const std::vector<FilterEvent> events = {{K::BothStart, 10}, {K::MuteEnd, 20},    {K::CoverEnd, 20},
                                              {K::MuteStart, 25}, {K::CoverStart, 25}, {K::CoverEnd, 30}};

@@ -100,7 +100,9 @@ TEST_F(PlaybackClockTest, DriftCorrectionScalesTheTickCount) {
         double adj;
         double per_hour;  // position gained over one hour of ticks
     };
-    for (const Case c : {Case{0, 3600}, Case{36, 3564}, Case{-36, 3636}, Case{3600, 0}}) {
+    // Beyond a sixth of the time either way the correction is bounded; no number is no correction.
+    for (const Case c : {Case{0, 3600}, Case{36, 3564}, Case{-36, 3636}, Case{600, 3000}, Case{3600, 3000},
+                         Case{-1e300, 4200}, Case{std::nan(""), 3600}, Case{INFINITY, 3600}}) {
         SCOPED_TRACE(c.adj);
         clock.clock_adj = c.adj;
         reset(clock);
