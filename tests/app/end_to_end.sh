@@ -28,6 +28,14 @@ stop_app() {
     app_pid=""
 }
 
+wait_for_file() {
+    local deadline=$((SECONDS + $2))
+    until [ -f "$1" ]; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+wait_for_no_file() {
+    local deadline=$((SECONDS + $2))
+    while [ -f "$1" ]; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
 window_width() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { split($2, size, "x"); print size[1] }'; }
 shot() { [ -n "$shots" ] && import -window root ${2:+-crop "$2"} "$shots/$1.png" 2>/dev/null; return 0; }
 
@@ -121,6 +129,25 @@ done
 check "the title advances once started (saw \"$advanced\")" test -n "$advanced"
 check "the Blenk range covers the screen (after ${covered_at:-?} s)" test -n "$covered_at"
 check "and uncovers it again (after ${uncovered_at:-?} s)" test -n "$uncovered_at"
+stop_app
+
+# Killed while muting, as from Task Manager: the note of the muted output is on disk before the mute
+# (written ahead while the mute is near), and the next start switches it back on and removes it.
+marker="$WINEPREFIX/drive_c/ProgramData/DunvelBlenk/mute_marker.xml"
+rm -f "$marker"
+printf 'Dunvel, 2, 50\nEnd, 1:00\n' >"$work/mute.dvbk"
+start_app "$(winepath -w "$work/mute.dvbk")"
+main=$(wait_for_window '^DVBK T: ' 20)
+check 'a mute near the clock is noted ahead, before Start' wait_for_file "$marker" 10
+click_at "$main" "${start_button[@]}"
+sleep 3
+kill -KILL "$app_pid" 2>/dev/null
+wait "$app_pid" 2>/dev/null
+app_pid=""
+check 'the note outlives a kill during the mute' test -f "$marker"
+start_app "$script_arg"
+wait_for_window '^DVBK T: ' 20 >/dev/null
+check 'the next start switches the output back on and removes the note' wait_for_no_file "$marker" 10
 stop_app
 
 # The dialogs, for the pictures, and Exit from the menu.
