@@ -4,9 +4,9 @@
 // say what (00 bytes read, whose count comes next; 01 time passing, by the next two bytes in ms;
 // 10 the user's answer, bit 2 yes, bit 3 about another extension; 11 the peer goes), bit 4 which
 // connection. Nothing undefined; nothing after a gate closed; a report only from an allowed
-// extension, valid UTF-8 and within the cap; one question per extension until it is answered; lost
-// only what was followed; our sends are an HTTP answer first, then whole unmasked frames; and the
-// same actions when the bytes of the steps come one at a time.
+// extension, valid UTF-8 and within the cap; one question per extension in a run; lost only what
+// was followed; our sends are an HTTP answer first, then whole unmasked frames; and the same
+// actions when the bytes of the steps come one at a time.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +25,7 @@ using dvbk::BrowserGate;
 using dvbk::GateAction;
 using Kind = GateAction::Kind;
 
+constexpr int PORT = 47813;
 const std::string EXTENSION = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
 const std::string STRANGER = "moz-extension://stranger";
 const std::string HEAD =
@@ -65,7 +66,7 @@ struct Run {
     dvbk::BrowserOrigins origins;
     std::vector<BrowserGate> gates;
     Watch watch[2];
-    std::set<std::string> waiting;  // questions asked and not answered
+    std::set<std::string> asked;
     std::vector<std::pair<int, GateAction>> actions;
 
     void take(int which, const std::vector<GateAction>& out) {
@@ -84,7 +85,7 @@ struct Run {
                           action.text.size() <= dvbk::WEBSOCKET_MAX_TEXT && dvbk::is_valid_utf8(action.text));
                     break;
                 case Kind::Ask:
-                    check(action.text == gate.origin() && waiting.insert(action.text).second);
+                    check(action.text == gate.origin() && asked.insert(action.text).second);
                     break;
                 case Kind::Lost:
                     check(!w.lost && gate.permission() == dvbk::BrowserPermission::Allowed && i + 1 < out.size() &&
@@ -112,8 +113,8 @@ std::vector<std::pair<int, GateAction>> run(const std::uint8_t* data, size_t siz
         r.origins.refused.push_back(EXTENSION);
     std::uint64_t now = 1000;
     r.gates.reserve(2);
-    r.gates.emplace_back(r.origins, now);
-    r.gates.emplace_back(r.origins, now);
+    r.gates.emplace_back(r.origins, PORT, now);
+    r.gates.emplace_back(r.origins, PORT, now);
     fed = 0;
     auto feed = [&](int which, std::string_view bytes, bool whole = false) {
         fed += bytes.size();
@@ -154,7 +155,6 @@ std::vector<std::pair<int, GateAction>> run(const std::uint8_t* data, size_t siz
                 const std::string& origin = step & 8 ? STRANGER : EXTENSION;
                 bool allow = step & 4;
                 r.origins.settle(origin, allow);
-                r.waiting.erase(origin);
                 for (int each = 0; each < 2; ++each)
                     r.take(each, r.gates[each].answer(origin, allow));
                 break;

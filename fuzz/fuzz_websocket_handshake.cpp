@@ -13,6 +13,8 @@ namespace {
 using dvbk::WebSocketHandshake;
 using Outcome = WebSocketHandshake::Outcome;
 
+constexpr int PORT = 47813;  // the seeds' Host
+
 bool same(const WebSocketHandshake& a, const WebSocketHandshake& b) {
     return a.outcome == b.outcome && a.response == b.response && a.origin == b.origin && a.head_size == b.head_size;
 }
@@ -25,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view received(reinterpret_cast<const char*>(data + 2), size - 2);
     size_t cut = (size_t(data[0]) << 8 | data[1]) % (received.size() + 1);
 
-    WebSocketHandshake whole = dvbk::read_websocket_handshake(received);
-    WebSocketHandshake part = dvbk::read_websocket_handshake(received.substr(0, cut));
+    WebSocketHandshake whole = dvbk::read_websocket_handshake(received, PORT);
+    WebSocketHandshake part = dvbk::read_websocket_handshake(received.substr(0, cut), PORT);
     if (part.outcome != Outcome::NeedMore && !same(part, whole))
         std::abort();
     if ((whole.outcome == Outcome::NeedMore) != whole.response.empty())
@@ -41,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         head.substr(head.size() - 4) != "\r\n\r\n" || !dvbk::is_extension_origin(whole.origin) ||
         whole.response.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0) != 0)
         std::abort();
-    if (!same(dvbk::read_websocket_handshake(head), whole) ||
-        dvbk::read_websocket_handshake(head.substr(0, head.size() - 1)).outcome != Outcome::NeedMore)
+    if (!same(dvbk::read_websocket_handshake(head, PORT), whole) ||
+        dvbk::read_websocket_handshake(head.substr(0, head.size() - 1), PORT).outcome != Outcome::NeedMore)
         std::abort();
     return 0;
 }

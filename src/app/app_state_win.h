@@ -16,6 +16,7 @@
 #include "clock/clock_sync.h"
 #include "clock/playback_clock.h"
 #include "cover/screen_cover_win.h"
+#include "players/browser_gate.h"
 #include "players/player_link_win.h"
 #include "players/player_reports.h"
 #include "script/filter_script.h"
@@ -80,9 +81,11 @@ struct AppState {
     // Sync Here's moments and map from the user's copy to the script, and the line that tells of them.
     ClockSync sync;
     std::string sync_text;
-    // Browser extensions waiting for the user's yes or no, and whether the question is on screen.
+    // Browser extensions waiting for the user's yes or no, whether the question is on screen, and
+    // what came of each question in this run, which outlives the link when the settings change.
     std::vector<std::string> permission_questions;
     bool asking_permission = false;
+    OriginQuestions origin_questions;
 
     // The one-shot event timer; measurements turn it off to compare with the wake timer alone.
     bool event_timer_enabled = true;

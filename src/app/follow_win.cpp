@@ -1,6 +1,5 @@
 #include "app/follow_win.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -16,6 +15,13 @@
 namespace dvbk {
 namespace {
 
+// The extension is named by its origin, whose id DunvelBlenk's extension shows in its popup: the
+// user can tell ours from another extension that asks.
+std::string permission_question(const std::string& origin) {
+    return "Allow the browser extension " + origin +
+           " to set DunvelBlenk's clock?\n\nDunvelBlenk's extension shows the same id in its popup.";
+}
+
 // Asks the user, one extension at a time, whether it may set the clock, and keeps the answer. The
 // question is modal: replies that arrive meanwhile add their extensions to the same round.
 void ask_permissions(HWND window) {
@@ -25,23 +31,40 @@ void ask_permissions(HWND window) {
     while (!app.permission_questions.empty()) {
         std::string origin = app.permission_questions.front();
         app.permission_questions.erase(app.permission_questions.begin());
-        std::string question = "Allow the browser extension " + origin + " to set DunvelBlenk's clock?";
-        bool allowed =
-            MessageBoxA(window, question.c_str(), "DunvelBlenk", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-        AppSettings& settings = app.settings;
-        settle_origin(settings.browser_allowed, settings.browser_refused, origin, allowed);
-        save_settings(settings);
+        int answer = MessageBoxA(window, permission_question(origin).c_str(), "DunvelBlenk",
+                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+        bool allowed = answer == IDYES;
+        // Only what the user chose is kept for later runs; a question that could not be shown turns
+        // the extension away for this run alone.
+        if (answer == IDYES || answer == IDNO) {
+            AppSettings& settings = app.settings;
+            settle_origin(settings.browser_allowed, settings.browser_refused, origin, allowed);
+            save_settings(settings);
+        }
+        app.origin_questions.settle(origin, allowed);
         if (app.player_link)
             app.player_link->answer_permission(origin, allowed);
     }
     app.asking_permission = false;
 }
 
+// An extension on neither list asks in: it is asked about once in a run, and a few at a time.
 void note_permission_request(const std::string& origin) {
-    note_problem(app.follower, "waiting for you to allow the extension");
-    auto& questions = app.permission_questions;
-    if (std::find(questions.begin(), questions.end(), origin) == questions.end())
-        questions.push_back(origin);
+    switch (Standing standing = app.origin_questions.consider(origin)) {
+        case Standing::Ask:
+            app.permission_questions.push_back(origin);
+            note_problem(app.follower, "waiting for you to allow the extension");
+            break;
+        case Standing::Waiting:
+            note_problem(app.follower, "waiting for you to allow the extension");
+            break;
+        case Standing::Allowed:
+        case Standing::Refused:
+            // Answered before in this run (to a link the settings have replaced since, perhaps), or
+            // one too many asking at once: the link hears the answer without a question.
+            app.player_link->answer_permission(origin, standing == Standing::Allowed);
+            break;
+    }
 }
 
 // The link threads stamp what they hear with the system's tick count; the follower, like the clock,

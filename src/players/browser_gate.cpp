@@ -14,9 +14,34 @@ bool listed(const std::vector<std::string>& origins, const std::string& origin) 
 
 }  // namespace
 
+OriginQuestions::Known* OriginQuestions::find(const std::string& origin) {
+    auto known = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.origin == origin; });
+    return known == known_.end() ? nullptr : &*known;
+}
+
+Standing OriginQuestions::consider(const std::string& origin) {
+    if (Known* known = find(origin))
+        return known->standing == Standing::Ask ? Standing::Waiting : known->standing;
+    if (known_.size() >= BROWSER_MAX_STRANGERS)
+        return Standing::Refused;
+    size_t waiting =
+        std::count_if(known_.begin(), known_.end(), [](const Known& k) { return k.standing == Standing::Ask; });
+    Standing standing = waiting < BROWSER_MAX_WAITING ? Standing::Ask : Standing::Refused;
+    known_.push_back({origin, standing});
+    return standing;
+}
+
+void OriginQuestions::settle(const std::string& origin, bool allow) {
+    Standing answer = allow ? Standing::Allowed : Standing::Refused;
+    if (Known* known = find(origin))
+        known->standing = answer;
+    else if (known_.size() < BROWSER_MAX_STRANGERS)
+        known_.push_back({origin, answer});
+}
+
 void BrowserOrigins::settle(const std::string& origin, bool allow) {
-    asked.erase(origin);
     settle_origin(allowed, refused, origin, allow);
+    questions.settle(origin, allow);
 }
 
 std::vector<GateAction> BrowserGate::receive(std::string_view bytes, std::uint64_t now) {
@@ -35,7 +60,7 @@ void BrowserGate::take_handshake(std::string_view bytes, std::vector<GateAction>
     // The head never grows past what the reader looks at: it refuses a longer one.
     size_t room = WEBSOCKET_MAX_HEAD_BYTES + 1 - head_.size();
     head_.append(bytes.substr(0, room));
-    WebSocketHandshake handshake = read_websocket_handshake(head_);
+    WebSocketHandshake handshake = read_websocket_handshake(head_, port_);
     if (handshake.outcome == WebSocketHandshake::Outcome::NeedMore)
         return;
     send(std::move(handshake.response), out);
@@ -49,16 +74,20 @@ void BrowserGate::take_handshake(std::string_view bytes, std::vector<GateAction>
     last_ping_ = last_heard_;
     std::string rest = head_.substr(handshake.head_size);
     head_.clear();
-    if (listed(origins_->refused, origin_)) {
+    // The lists first: they hold the user's answers of earlier runs, and of this one.
+    Standing standing = listed(origins_->refused, origin_)   ? Standing::Refused
+                        : listed(origins_->allowed, origin_) ? Standing::Allowed
+                                                             : origins_->questions.consider(origin_);
+    if (standing == Standing::Refused) {
         refuse(out);
         return;
     }
-    if (listed(origins_->allowed, origin_))
+    if (standing == Standing::Allowed)
         permission_ = BrowserPermission::Allowed;
     else
         reader_.set_discard_text(true);  // nothing it sends is read until the user says yes
     send(websocket_text_frame(browser_status_message(permission_)), out);
-    if (permission_ == BrowserPermission::Pending && origins_->asked.insert(origin_).second)
+    if (standing == Standing::Ask)
         out.push_back({GateAction::Kind::Ask, origin_});
     take_frames(rest, out);
 }
@@ -120,6 +149,17 @@ std::vector<GateAction> BrowserGate::tick(std::uint64_t now) {
 std::vector<GateAction> BrowserGate::drop() {
     std::vector<GateAction> out;
     drop(out);
+    return out;
+}
+
+std::vector<GateAction> BrowserGate::give_way() {
+    std::vector<GateAction> out;
+    if (!waiting())
+        return out;
+    if (open_)
+        send(websocket_close_frame(close_code::TRY_AGAIN_LATER, "too many connections"), out);
+    done_ = true;
+    out.push_back({GateAction::Kind::Close, {}});
     return out;
 }
 

@@ -1,38 +1,59 @@
-// The link to the browser extension: the loopback listener, one socket per connection and the
-// bytes between them and the connections' gates, which decide everything else.
+// The link to the browser extension: the loopback listener, one socket per connection, and the
+// bytes between them and the connections' rules (BrowserConnections), which decide everything else.
+// Nothing here waits on a peer: the sockets never block, each wake reads a bounded amount from each,
+// and the worker waits only on events, the stop first among them, so that stopping the link (the
+// Settings dialog's OK, the program's end) never waits on the network.
 // Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
 #include "players/link_thread_win.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <utility>
 
 #include "base/scoped_win.h"
 #include "clock/playback_clock.h"
-#include "players/browser_gate.h"
+#include "players/browser_connections.h"
 
 namespace dvbk {
 namespace {
 
-// One browser, perhaps two: more at once is someone else knocking.
-constexpr size_t MAX_CONNECTIONS = 4;
 constexpr DWORD LISTEN_RETRY_MS = 2000;
 // How often the worker gives the gates the time when nothing else wakes it.
 constexpr DWORD HOUSEKEEPING_MS = 500;
+// Connections taken from the listener's queue each wake; the rest wait for the next.
+constexpr int ACCEPTS_PER_WAKE = 8;
 
-// One socket and what guards it.
-struct Connection {
-    Connection(BrowserOrigins& origins, std::uint64_t now) : gate(origins, now) {}
+// The socket of a connection; its gate is in BrowserConnections under the same id.
+struct Socket {
     ScopedSocket socket;
     ScopedHandle event{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    BrowserGate gate;
+    bool behind = false;  // its budget ran out with bytes perhaps left: read on without waiting
 };
+
+bool signalled(HANDLE event) {
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// For a peer that is told nothing: a reset at once, and nothing of it left behind in TIME_WAIT
+// for every one of a flood of connections.
+void close_abortively(ScopedSocket& socket) {
+    linger off{1, 0};
+    setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&off), sizeof off);
+    socket.reset();
+}
 
 class BrowserLink : public PlayerLink {
 public:
     BrowserLink(HWND window, UINT message, int port, std::vector<std::string> allowed, std::vector<std::string> refused)
-        : port_(port), origins_{std::move(allowed), std::move(refused), {}}, thread_(window, message) {
-        thread_.start([this] { run(); });
+        : port_(port), connections_(port, std::move(allowed), std::move(refused)), thread_(window, message) {
+        thread_.start([this] {
+            run();
+            // Closed by the worker, so that the user-interface thread only waits for it to return.
+            // A socket that never blocks, without SO_LINGER, closes at once either way.
+            sockets_.clear();
+            listener_.reset();
+        });
     }
     ~BrowserLink() override { thread_.stop(); }
 
@@ -60,22 +81,32 @@ private:
         thread_.push(error_reply("no extension connected"));
         for (;;) {
             std::vector<HANDLE> handles = {thread_.stop_event(), wake_.get(), listen_event_.get()};
-            for (const auto& connection : connections_)
-                handles.push_back(connection->event.get());
-            DWORD result =
-                WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, HOUSEKEEPING_MS);
-            if (result == WAIT_OBJECT_0)
+            bool behind = accept_behind_;
+            for (const auto& [id, socket] : sockets_) {
+                handles.push_back(socket.event.get());
+                behind = behind || socket.behind;
+            }
+            DWORD woken = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
+                                                 behind ? 0 : HOUSEKEEPING_MS);
+            if (woken == WAIT_FAILED && thread_.wait(nullptr, HOUSEKEEPING_MS) == Wait::Stopped)
                 return;
-            if (result == WAIT_OBJECT_0 + 1)
-                apply_answers();
-            else if (result == WAIT_OBJECT_0 + 2)
+            if (thread_.stopped())
+                return;
+            // Whatever woke the worker, everything that is ready has its turn, and each socket its
+            // budget: the first of the handles to be signalled is not the only one served.
+            apply_answers();
+            if (accept_behind_ || signalled(listen_event_.get()))
                 accept_connections();
-            else if (result >= WAIT_OBJECT_0 + 3 && result < WAIT_OBJECT_0 + handles.size())
-                serve(*connections_[result - WAIT_OBJECT_0 - 3]);
+            std::vector<ConnectionId> ids;
+            for (const auto& [id, socket] : sockets_)
+                ids.push_back(id);
+            for (ConnectionId id : ids) {
+                Socket* socket = find(id);
+                if (socket && (socket->behind || signalled(socket->event.get())))
+                    serve(id);
+            }
             std::uint64_t now = system_tick_count();
-            for (const auto& connection : connections_)
-                carry_out(*connection, connection->gate.tick(now), now);
-            forget_done();
+            carry_out(connections_.tick(now), now);
         }
     }
 
@@ -118,42 +149,61 @@ private:
     void accept_connections() {
         WSANETWORKEVENTS events{};
         WSAEnumNetworkEvents(listener_.get(), listen_event_.get(), &events);
-        for (;;) {
+        accept_behind_ = false;
+        for (int taken = 0; taken < ACCEPTS_PER_WAKE; ++taken) {
             sockaddr_in peer{};
             int peer_size = sizeof peer;
             ScopedSocket socket(accept(listener_.get(), reinterpret_cast<sockaddr*>(&peer), &peer_size));
             if (!socket.valid())
                 return;
             // Only this computer can reach a loopback listener; the check costs nothing all the same.
-            if (peer.sin_family != AF_INET || (ntohl(peer.sin_addr.s_addr) >> 24) != 127 ||
-                connections_.size() >= MAX_CONNECTIONS)
-                continue;
-            auto connection = std::make_unique<Connection>(origins_, system_tick_count());
-            if (WSAEventSelect(socket.get(), connection->event.get(), FD_READ | FD_CLOSE) != 0)
-                continue;
-            connection->socket = std::move(socket);
-            connections_.push_back(std::move(connection));
-        }
-    }
-
-    void serve(Connection& connection) {
-        WSANETWORKEVENTS events{};
-        WSAEnumNetworkEvents(connection.socket.get(), connection.event.get(), &events);
-        char buffer[4096];
-        for (;;) {
-            int got = recv(connection.socket.get(), buffer, sizeof buffer, 0);
-            if (got > 0) {
-                std::uint64_t now = system_tick_count();
-                carry_out(connection, connection.gate.receive(std::string_view(buffer, static_cast<size_t>(got)), now),
-                          now);
-                if (connection.gate.done())
-                    return;
+            if (peer.sin_family != AF_INET || (ntohl(peer.sin_addr.s_addr) >> 24) != 127) {
+                close_abortively(socket);
                 continue;
             }
-            if (got == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
-                carry_out(connection, connection.gate.drop(), system_tick_count());
-            return;
+            std::uint64_t now = system_tick_count();
+            std::vector<LinkAction> made_room;
+            ConnectionId id = connections_.accept(now, made_room);
+            carry_out(made_room, now);
+            if (id == 0) {
+                close_abortively(socket);
+                continue;
+            }
+            Socket& added = sockets_[id];
+            if (!added.event.valid() || WSAEventSelect(socket.get(), added.event.get(), FD_READ | FD_CLOSE) != 0) {
+                sockets_.erase(id);
+                connections_.drop(id);
+                close_abortively(socket);
+                continue;
+            }
+            added.socket = std::move(socket);
         }
+        accept_behind_ = true;
+    }
+
+    // Reads what arrived, up to the budget: a peer that never stops sending waits for the next wake
+    // behind the others, the user's answers and the stop.
+    void serve(ConnectionId id) {
+        Socket* socket = find(id);
+        WSANETWORKEVENTS events{};
+        WSAEnumNetworkEvents(socket->socket.get(), socket->event.get(), &events);
+        socket->behind = false;
+        char buffer[4096];
+        for (size_t budget = BROWSER_READ_BUDGET; budget > 0;) {
+            int got = recv(socket->socket.get(), buffer, static_cast<int>(std::min(sizeof buffer, budget)), 0);
+            std::uint64_t now = system_tick_count();
+            if (got <= 0) {
+                if (got == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
+                    carry_out(connections_.drop(id), now);
+                return;
+            }
+            budget -= static_cast<size_t>(got);
+            carry_out(connections_.receive(id, std::string_view(buffer, static_cast<size_t>(got)), now), now);
+            socket = find(id);
+            if (!socket)
+                return;
+        }
+        socket->behind = true;
     }
 
     void apply_answers() {
@@ -162,25 +212,25 @@ private:
             std::lock_guard<std::mutex> lock(answers_mutex_);
             answers.swap(answers_);
         }
-        for (const auto& [origin, allowed] : answers) {
-            origins_.settle(origin, allowed);
-            for (const auto& connection : connections_)
-                carry_out(*connection, connection->gate.answer(origin, allowed), system_tick_count());
-        }
+        for (const auto& [origin, allowed] : answers)
+            carry_out(connections_.answer(origin, allowed), system_tick_count());
     }
 
-    // Does what the gate said, in order. Frames are small and the peer is on this computer: a send
+    // Does what the rules said, in order. Frames are small and the peer is on this computer: a send
     // that cannot go at once means a peer that stopped reading, and it is let go.
-    void carry_out(Connection& connection, const std::vector<GateAction>& actions, std::uint64_t now) {
-        bool send_failed = false;
-        for (const GateAction& action : actions) {
+    void carry_out(const std::vector<LinkAction>& actions, std::uint64_t now) {
+        std::vector<ConnectionId> failed;
+        for (const auto& [id, action] : actions) {
             switch (action.kind) {
-                case GateAction::Kind::Send:
-                    if (!send_failed && connection.socket.valid()) {
-                        int size = static_cast<int>(action.text.size());
-                        send_failed = send(connection.socket.get(), action.text.data(), size, 0) != size;
-                    }
+                case GateAction::Kind::Send: {
+                    Socket* socket = find(id);
+                    if (!socket || std::find(failed.begin(), failed.end(), id) != failed.end())
+                        break;
+                    int size = static_cast<int>(action.text.size());
+                    if (send(socket->socket.get(), action.text.data(), size, 0) != size)
+                        failed.push_back(id);
                     break;
+                }
                 case GateAction::Kind::Deliver:
                     thread_.push(ok_reply(action.text, now));
                     break;
@@ -196,26 +246,26 @@ private:
                     thread_.push(error_reply("extension disconnected"));
                     break;
                 case GateAction::Kind::Close:
-                    connection.socket.reset();
+                    sockets_.erase(id);
                     break;
             }
         }
-        if (send_failed)
-            carry_out(connection, connection.gate.drop(), now);
+        for (ConnectionId id : failed)
+            carry_out(connections_.drop(id), now);
     }
 
-    void forget_done() {
-        connections_.erase(std::remove_if(connections_.begin(), connections_.end(),
-                                          [](const std::unique_ptr<Connection>& c) { return c->gate.done(); }),
-                           connections_.end());
+    Socket* find(ConnectionId id) {
+        auto found = sockets_.find(id);
+        return found == sockets_.end() ? nullptr : &found->second;
     }
 
     int port_;
-    BrowserOrigins origins_;
+    BrowserConnections connections_;
     ScopedHandle wake_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     ScopedHandle listen_event_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedSocket listener_;
-    std::vector<std::unique_ptr<Connection>> connections_;
+    bool accept_behind_ = false;
+    std::map<ConnectionId, Socket> sockets_;
     std::mutex answers_mutex_;
     std::vector<std::pair<std::string, bool>> answers_;
     LinkThread thread_;  // last: it goes first

@@ -15,7 +15,7 @@ namespace dvbk {
 
 // Posts `message` (wParam and lParam 0) to `window` when replies start waiting; the window's
 // thread then calls take(). Destroying the link stops its thread within a few milliseconds, even
-// while a connect or a read is pending; only a host name being looked up is waited for.
+// while a connect, a read or the lookup of a host name is pending: nothing waits on the network.
 class PlayerLink {
 public:
     virtual ~PlayerLink() = default;

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "base/scoped_win.h"
@@ -42,6 +44,31 @@ std::string connect_error_text(int code) {
         default:
             return with_code("cannot connect", code);
     }
+}
+
+// A host name looked up on a thread of its own, for as long as the name servers take. The link
+// waits for it or for its stop, whichever comes first; a lookup left behind ends by itself and
+// frees what it found.
+struct HostLookup {
+    ScopedHandle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    AddressList addresses;
+};
+
+std::shared_ptr<HostLookup> start_lookup(const std::string& host, const std::string& port) {
+    auto lookup = std::make_shared<HostLookup>();
+    if (!lookup->done.valid())
+        return nullptr;
+    std::thread([lookup, host, port] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        addrinfo* found = nullptr;
+        if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) == 0)
+            lookup->addresses.reset(found);
+        SetEvent(lookup->done.get());
+    }).detach();
+    return lookup;
 }
 
 PlayerReply answer_reply(std::string_view answer) {
@@ -107,14 +134,25 @@ private:
 
     // One request on a fresh connection; nullopt when the link stopped meanwhile.
     std::optional<PlayerReply> poll() {
+        // An address needs no name server, and no thread of its own.
         addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
+        hints.ai_flags = AI_NUMERICHOST;
         hints.ai_socktype = SOCK_STREAM;
         hints.ai_protocol = IPPROTO_TCP;
         addrinfo* found = nullptr;
-        if (getaddrinfo(host_.c_str(), port_.c_str(), &hints, &found) != 0)
+        AddressList addresses;
+        if (getaddrinfo(host_.c_str(), port_.c_str(), &hints, &found) == 0) {
+            addresses.reset(found);
+        } else {
+            std::shared_ptr<HostLookup> lookup = start_lookup(host_, port_);
+            Wait wait = lookup ? thread_.wait(lookup->done.get(), INFINITE) : Wait::Failed;
+            if (wait == Wait::Stopped)
+                return std::nullopt;
+            if (wait == Wait::Ready)
+                addresses = std::move(lookup->addresses);
+        }
+        if (!addresses)
             return error_reply("unknown host " + host_);
-        AddressList addresses(found);
 
         // "localhost" may name ::1 before 127.0.0.1 while the player listens on only one of them.
         std::string error;

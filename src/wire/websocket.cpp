@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 
 #include "text/c_locale.h"
 #include "wire/base64.h"
@@ -90,6 +91,20 @@ bool read_field(std::string_view line, RequestFields& fields) {
     return true;
 }
 
+// A browser names the host and port of ws://HOST:PORT/ as it was written, the port left out when it
+// is 80, and we are reached only through the loopback.
+bool is_our_host(std::string_view host, int port) {
+    for (std::string_view name : {"127.0.0.1", "localhost", "[::1]"}) {
+        if (host.size() < name.size() || !equals_ignoring_case(host.substr(0, name.size()), name))
+            continue;
+        std::string_view rest = host.substr(name.size());
+        if (rest.empty())
+            return port == 80;
+        return rest[0] == ':' && rest.substr(1) == std::to_string(port);
+    }
+    return false;
+}
+
 WebSocketHandshake refusal(WebSocketHandshake::Outcome outcome) {
     WebSocketHandshake handshake;
     handshake.outcome = outcome;
@@ -158,7 +173,7 @@ std::string_view websocket_forbidden_response() {
     return "HTTP/1.1 403 Forbidden\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
 }
 
-WebSocketHandshake read_websocket_handshake(std::string_view received) {
+WebSocketHandshake read_websocket_handshake(std::string_view received, int port) {
     using Outcome = WebSocketHandshake::Outcome;
     constexpr std::string_view request_line = "GET / HTTP/1.1\r\n";
     // Past the limit nothing is looked at, so no later byte can change a verdict.
@@ -184,11 +199,10 @@ WebSocketHandshake read_websocket_handshake(std::string_view received) {
             return refusal(Outcome::BadRequest);
     }
 
-    if (!fields.origin || !is_extension_origin(*fields.origin))
+    if (!fields.origin || !is_extension_origin(*fields.origin) || (fields.host && !is_our_host(*fields.host, port)))
         return refusal(Outcome::Forbidden);
-    if (!fields.host || fields.host->empty() || !fields.upgrade ||
-        !equals_ignoring_case(*fields.upgrade, "websocket") || !fields.connection_upgrade || fields.version != "13" ||
-        !fields.key || !is_base64_of_16_bytes(*fields.key))
+    if (!fields.host || !fields.upgrade || !equals_ignoring_case(*fields.upgrade, "websocket") ||
+        !fields.connection_upgrade || fields.version != "13" || !fields.key || !is_base64_of_16_bytes(*fields.key))
         return refusal(Outcome::BadRequest);
 
     WebSocketHandshake handshake;

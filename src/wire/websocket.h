@@ -31,7 +31,7 @@ struct WebSocketHandshake {
         NeedMore,    // no verdict yet: read more and ask again with everything received so far
         TooLarge,    // the head runs past 8192 bytes or 64 header lines; answer 400
         BadRequest,  // answer 400
-        Forbidden,   // not an extension's origin, or none; answer 403
+        Forbidden,   // not an extension's origin, or none, or a Host other than ours; answer 403
         Accepted,    // answer with `response`; frames start at `head_size`
     };
     Outcome outcome = Outcome::NeedMore;
@@ -40,11 +40,14 @@ struct WebSocketHandshake {
     size_t head_size = 0;  // Accepted: bytes of the head, its blank line included
 };
 
-// Reads the client's opening request from the start of `received`. A verdict other than NeedMore
-// never changes when more bytes arrive, so a caller may decide as soon as one comes. A head that
-// reads as HTTP is judged by its origin first (403), then by the WebSocket fields (400); a page's
-// plain fetch of our port thus gets 403 like its WebSocket would.
-WebSocketHandshake read_websocket_handshake(std::string_view received);
+// Reads the client's opening request, made to us on the loopback port `port`, from the start of
+// `received`. A verdict other than NeedMore never changes when more bytes arrive, so a caller may
+// decide as soon as one comes. A head that reads as HTTP is judged by its origin and its Host first
+// (403), then by the WebSocket fields (400); a page's plain fetch of our port thus gets 403 like its
+// WebSocket would. The Host must name the loopback and `port` (127.0.0.1, localhost or [::1], the
+// name in any case): a page whose own name was made to point at 127.0.0.1 (DNS rebinding) sends
+// its name, and is turned away even should the browser let it claim an extension's origin.
+WebSocketHandshake read_websocket_handshake(std::string_view received, int port);
 
 // Client frames are capped: text well above any report, control frames as RFC 6455 caps them.
 constexpr size_t WEBSOCKET_MAX_TEXT = 4096;
@@ -58,6 +61,7 @@ constexpr int NO_STATUS = 1005;  // never sent; stands for a close without a cod
 constexpr int INVALID_PAYLOAD = 1007;
 constexpr int POLICY_VIOLATION = 1008;
 constexpr int TOO_BIG = 1009;
+constexpr int TRY_AGAIN_LATER = 1013;
 }  // namespace close_code
 
 struct WebSocketMessage {

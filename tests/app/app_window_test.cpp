@@ -1061,7 +1061,9 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     ASSERT_TRUE(pump_until([&] { return chrome->has(R"({"type":"status","state":"allowed"})"); }));
     EXPECT_EQ(0u, chrome->received().find("HTTP/1.1 101 Switching Protocols\r\n"));
     EXPECT_TRUE(waited);
-    EXPECT_EQ("Allow the browser extension " + extension + " to set DunvelBlenk's clock?", question);
+    EXPECT_EQ("Allow the browser extension " + extension +
+                  " to set DunvelBlenk's clock?\n\nDunvelBlenk's extension shows the same id in its popup.",
+              question);
     EXPECT_TRUE(no_is_default);  // Enter pressed by chance lets nobody in
     EXPECT_TRUE(app.clock.paused);
     EXPECT_EQ(std::vector<std::string>{extension}, app.settings.browser_allowed);

@@ -1,4 +1,5 @@
-#include "players/browser_gate.h"
+#include "players/browser_connections.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -63,8 +64,8 @@ std::string describe(const GateAction& action) {
     return detail.empty() ? said : said + " " + detail;
 }
 
-// One thing that happens to a connection (named by a letter) and what its gate says back. An
-// answer goes to the shared origins and then to every connection.
+// One thing that happens to a connection (named by a letter) and what the link's rules say back. A
+// connection is accepted at its first step; a tick and an answer go to every connection.
 struct Step {
     enum class Kind { Bytes, Tick, Answer, Drop };
     Kind kind;
@@ -96,41 +97,52 @@ struct Scenario {
     std::vector<std::string> allowed_after{}, refused_after{};
 };
 
-// Runs the steps; with `named`, every line of output starts with its connection's letter.
+// Runs the steps; with `named`, every line of output starts with its connection's letter, and a
+// connection turned away as it comes says "no room".
 void run(const Scenario& scenario, bool named) {
     SCOPED_TRACE(scenario.what);
-    BrowserOrigins origins{scenario.allowed, scenario.refused, {}};
-    std::map<char, BrowserGate> gates;
+    BrowserConnections connections(47813, scenario.allowed, scenario.refused);
+    std::map<ConnectionId, char> letters;
+    std::map<char, ConnectionId> ids;
     int number = 0;
     for (const Step& step : scenario.steps) {
         SCOPED_TRACE("step " + std::to_string(++number));
         std::vector<std::string> said;
-        auto note = [&](char connection, const std::vector<GateAction>& actions) {
-            for (const GateAction& action : actions)
-                said.push_back(named ? std::string(1, connection) + ": " + describe(action) : describe(action));
+        auto note = [&](const std::vector<LinkAction>& actions) {
+            for (const LinkAction& done : actions) {
+                std::string line = describe(done.action);
+                said.push_back(named ? std::string(1, letters[done.connection]) + ": " + line : line);
+            }
         };
-        BrowserGate& gate = gates.try_emplace(step.connection, origins, step.at).first->second;
+        if (!ids.contains(step.connection)) {
+            std::vector<LinkAction> made_room;
+            ConnectionId id = connections.accept(step.at, made_room);
+            note(made_room);
+            ids[step.connection] = id;
+            letters[id] = step.connection;
+            if (id == 0)
+                said.push_back(std::string(1, step.connection) + ": no room");
+        }
+        ConnectionId id = ids[step.connection];
         switch (step.kind) {
             case Step::Kind::Bytes:
-                note(step.connection, gate.receive(step.bytes, step.at));
+                note(connections.receive(id, step.bytes, step.at));
                 break;
             case Step::Kind::Tick:
-                note(step.connection, gate.tick(step.at));
+                note(connections.tick(step.at));
                 break;
             case Step::Kind::Drop:
-                note(step.connection, gate.drop());
+                note(connections.drop(id));
                 break;
             case Step::Kind::Answer:
-                origins.settle(step.bytes, step.allow);
-                for (auto& [connection, each] : gates)
-                    note(connection, each.answer(step.bytes, step.allow));
+                note(connections.answer(step.bytes, step.allow));
                 break;
         }
         EXPECT_EQ(step.out, said);
     }
     if (!scenario.allowed_after.empty() || !scenario.refused_after.empty()) {
-        EXPECT_EQ(scenario.allowed_after, origins.allowed);
-        EXPECT_EQ(scenario.refused_after, origins.refused);
+        EXPECT_EQ(scenario.allowed_after, connections.origins().allowed);
+        EXPECT_EQ(scenario.refused_after, connections.origins().refused);
     }
 }
 
@@ -151,6 +163,11 @@ TEST(BrowserGate, OneConnection) {
          {},
          {},
          {in(0, head_from("https://films.example") + text("r1"), {"send 403", "close"})}},
+        {"a head sent to another port is not for us",
+         {EXTENSION},
+         {},
+         {in(0, "GET / HTTP/1.1\r\nHost: 127.0.0.1:47814" + HEAD.substr(HEAD.find("\r\nUpgrade")),
+             {"send 403", "close"})}},
         {"a refused extension is told so and closed",
          {},
          {EXTENSION},
@@ -200,28 +217,31 @@ TEST(BrowserGate, OneConnection) {
         run(scenario, false);
 }
 
-// The user's answers are shared by every connection of the link: one question per extension, one
-// answer for all of its connections, and kept for the next.
+// The user's answers are shared by every connection of the link: one question per extension in a
+// run, one answer for all of its connections, and kept for the next. The slots go to allowed
+// extensions first.
 TEST(BrowserGate, ConnectionsShareTheAnswers) {
     const std::string refused_close = "send close 1008 refused in DunvelBlenk";
+    std::vector<std::string> numbered;  // as many as a list of the settings holds
+    for (size_t i = 0; i < MAX_BROWSER_ORIGINS; ++i)
+        numbered.push_back("moz-extension://" + std::to_string(i));
     const Scenario scenarios[] = {
-        {"asked once; one yes lets every connection in and the next is let in at once",
+        {"asked once; a waiting extension holds one slot, its newer connection taking the older's; one yes lets "
+         "it in, and the next at once",
          {},
          {STRANGER},
          {in(0, HEAD, {"a: send 101", "a: send pending", "a: ask " + EXTENSION}),
-          in(1, HEAD, {"b: send 101", "b: send pending"}, 'b'), in(2, HEAD.substr(0, 30), {}, 'c'),
-          answer(true, {"a: send allowed", "b: send allowed"}),
+          in(1, HEAD, {"b: send 101", "b: send pending", "a: send close 1013 too many connections", "a: close"}, 'b'),
+          in(2, HEAD.substr(0, 30), {}, 'c'), answer(true, {"b: send allowed"}),
           in(3, HEAD.substr(30), {"c: send 101", "c: send allowed"}, 'c')},
          {EXTENSION},
          {STRANGER}},
-        {"one no turns every connection away, and the next",
+        {"one no turns the waiting connection away, and the next",
          {},
          {},
-         {in(0, HEAD, {"a: send 101", "a: send pending", "a: ask " + EXTENSION}),
-          in(1, HEAD, {"b: send 101", "b: send pending"}, 'b'),
-          answer(false, {"a: send refused", "a: " + refused_close, "a: close", "b: send refused", "b: " + refused_close,
-                         "b: close"}),
-          in(2, HEAD, {"c: send 101", "c: send refused", "c: " + refused_close, "c: close"}, 'c')},
+         {in(0, HEAD, {"a: send 101", "a: send pending", "a: ask " + EXTENSION}), in(1, HEAD.substr(0, 30), {}, 'b'),
+          answer(false, {"a: send refused", "a: " + refused_close, "a: close"}),
+          in(2, HEAD.substr(30), {"b: send 101", "b: send refused", "b: " + refused_close, "b: close"}, 'b')},
          {},
          {EXTENSION}},
         {"an answer moves an extension from one list to the other",
@@ -236,6 +256,36 @@ TEST(BrowserGate, ConnectionsShareTheAnswers) {
          {},
          {in(0, HEAD, {"a: send 101", "a: send pending", "a: ask " + EXTENSION}), gone({"a: close"}),
           in(1, HEAD, {"b: send 101", "b: send pending"}, 'b')}},
+        {"slots full: the oldest connection not allowed gives way; one allowed never does",
+         {EXTENSION},
+         {},
+         {in(0, HEAD, {"a: send 101", "a: send allowed"}),
+          in(1, head_from(STRANGER), {"b: send 101", "b: send pending", "b: ask " + STRANGER}, 'b'),
+          in(2, HEAD, {"c: send 101", "c: send allowed"}, 'c'), in(3, "GET", {}, 'd'),
+          in(4, HEAD, {"b: send close 1013 too many connections", "b: close", "e: send 101", "e: send allowed"}, 'e'),
+          in(5, HEAD, {"d: close", "f: send 101", "f: send allowed"}, 'f'), in(6, HEAD, {"g: no room"}, 'g')}},
+        {"four extensions wait for an answer; a fifth is turned away unasked, for the whole run",
+         {},
+         {},
+         {in(0, head_from(numbered[0]), {"a: send 101", "a: send pending", "a: ask " + numbered[0]}),
+          in(0, head_from(numbered[1]), {"b: send 101", "b: send pending", "b: ask " + numbered[1]}, 'b'),
+          in(0, head_from(numbered[2]), {"c: send 101", "c: send pending", "c: ask " + numbered[2]}, 'c'),
+          in(0, head_from(numbered[3]), {"d: send 101", "d: send pending", "d: ask " + numbered[3]}, 'd'),
+          in(0, head_from(numbered[4]),
+             {"a: send close 1013 too many connections", "a: close", "e: send 101", "e: send refused",
+              "e: " + refused_close, "e: close"},
+             'e'),
+          in(1, head_from(numbered[0]), {"f: send 101", "f: send pending"}, 'f'),
+          answer(true, {"b: send allowed"}, numbered[1]),
+          in(2, head_from(numbered[4]),
+             {"c: send close 1013 too many connections", "c: close", "g: send 101", "g: send refused",
+              "g: " + refused_close, "g: close"},
+             'g')}},
+        {"with the list full, a yes still holds for the rest of the run",
+         numbered,
+         {},
+         {in(0, HEAD, {"a: send 101", "a: send pending", "a: ask " + EXTENSION}), answer(true, {"a: send allowed"}),
+          gone({"a: lost", "a: close"}), in(1, HEAD, {"b: send 101", "b: send allowed"}, 'b')}},
     };
     for (const Scenario& scenario : scenarios)
         run(scenario, true);

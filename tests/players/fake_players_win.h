@@ -350,9 +350,25 @@ public:
     }
 
     void send_raw(const std::string& bytes) { send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0); }
+    // Every byte, waiting while the program has not read enough to make room; false once the
+    // connection is gone.
+    bool send_all(std::string_view bytes) {
+        while (!bytes.empty()) {
+            int sent = send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0);
+            if (sent > 0)
+                bytes.remove_prefix(static_cast<size_t>(sent));
+            else if (WSAGetLastError() == WSAEWOULDBLOCK)
+                Sleep(1);
+            else
+                return false;
+        }
+        return true;
+    }
+
+    void send_text(std::string_view text) { send_raw(text_frame(text)); }
 
     // One masked text frame, as a browser sends it.
-    void send_text(std::string_view text) {
+    static std::string text_frame(std::string_view text) {
         const char mask[4] = {0x11, 0x22, 0x33, 0x44};
         std::string frame = "\x81";
         if (text.size() < 126) {
@@ -365,7 +381,7 @@ public:
         frame.append(mask, 4);
         for (size_t i = 0; i < text.size(); ++i)
             frame += static_cast<char>(text[i] ^ mask[i % 4]);
-        send_raw(frame);
+        return frame;
     }
 
     // Everything the program sent so far: the answer to the handshake, then its frames as they are

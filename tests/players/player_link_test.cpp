@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace dvbk {
 namespace {
 
+using testing_fakes::FakeExtension;
 using testing_fakes::FakeMpvServer;
 using testing_fakes::FakeVlcServer;
 using testing_fakes::wait_until;
@@ -145,6 +147,7 @@ TEST(VlcLink, GivesUpOnSilenceAndStopsMidAttempt) {
     const Case cases[] = {
         {"connect hangs", "127.0.0.1", full.port(), "no answer in 1 s"},
         {"answer never comes", "127.0.0.1", silent.port(), "no answer in 1 s"},
+        {"a name, looked up aside", "localhost", silent.port(), "no answer in 1 s"},
         // Hangs too where packets to it are dropped; sandboxes without a route refuse at once.
         {"non-routable address", "10.255.255.1", 80, nullptr},
     };
@@ -282,6 +285,48 @@ TEST(MpvLink, MissingPipeIsToldOnceThenFound) {
 
     FakeMpvServer server(name);
     EXPECT_TRUE(wait_until([&] { return server.lines().size() >= 2; }, 5000));
+}
+
+// A peer that never stops sending waits its turn: the allowed extension is heard meanwhile, and the
+// link stops at once however much is still coming.
+TEST(BrowserLink, AFloodStarvesNobodyAndDoesNotHoldUpTheStop) {
+    const std::string extension = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
+    int port = 0;
+    {
+        testing_fakes::WinsockUser winsock;
+        ScopedSocket probe;
+        testing_fakes::listen_on_loopback(probe, port, 1);
+    }
+    std::unique_ptr<PlayerLink> link = start_browser_link(nullptr, 0, port, {extension}, {});
+    ASSERT_EQ(1u, collect(*link, 1, 5000).size());  // listening
+
+    // A stranger's text is read and dropped while it waits for the user: as fast as it comes.
+    FakeExtension flood(port, "moz-extension://flood");
+    ASSERT_TRUE(wait_until([&] { return flood.has(R"("state":"pending")"); }, 5000));
+    std::string frames;
+    for (int i = 0; i < 16; ++i)
+        frames += FakeExtension::text_frame(std::string(4000, 'x'));
+    std::thread flooder([&] {
+        while (flood.send_all(frames)) {
+        }
+    });
+
+    FakeExtension chrome(port, extension);
+    EXPECT_TRUE(wait_until([&] { return chrome.has(R"("state":"allowed")"); }, 5000));
+    chrome.send_text("report");
+    bool heard = false;
+    EXPECT_TRUE(wait_until(
+        [&] {
+            for (const PlayerReply& reply : link->take())
+                heard = heard || (reply.ok && reply.text == "report");
+            return heard;
+        },
+        5000));
+
+    ULONGLONG stopping = GetTickCount64();
+    link.reset();
+    EXPECT_LT(GetTickCount64() - stopping, 1000u);
+    flooder.join();  // the link's close ends it
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 
 // A minimal accepted head with `fields` added before its end.
 std::string head_with(std::string_view fields) {
-    return "GET / HTTP/1.1\r\nHost: h\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
+    return "GET / HTTP/1.1\r\nHost: 127.0.0.1:47813\r\nUpgrade: websocket\r\nConnection: "
+           "Upgrade\r\nSec-WebSocket-Version: 13\r\n"
            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nOrigin: moz-extension://a\r\n" +
            std::string(fields) + "\r\n";
 }
@@ -90,7 +91,9 @@ TEST(WebSocket, Handshake) {
         const char* what;
         std::string received;
         Outcome outcome;
+        int port = 47813;  // where we listen
     };
+    auto host = [](std::string_view to) { return replaced(head_with(""), "127.0.0.1:47813", to); };
     std::string padding = "X: " + std::string(8192 - head_with("").size() - 5, 'a') + "\r\n";
     const Case cases[] = {
         {"Chrome", chrome_head, Outcome::Accepted},
@@ -101,6 +104,9 @@ TEST(WebSocket, Handshake) {
         {"id of 64", with_origin("chrome-extension://" + std::string(64, 'a')), Outcome::Accepted},
         {"64 header lines", head_with(filler_lines(64 - 6)), Outcome::Accepted},
         {"8192 bytes", head_with(padding), Outcome::Accepted},
+        {"localhost, any case", host("LocalHost:47813"), Outcome::Accepted},
+        {"IPv6 loopback", host("[::1]:47813"), Outcome::Accepted},
+        {"port 80 left out", host("127.0.0.1"), Outcome::Accepted, 80},
 
         {"a page", replaced(chrome_head, "chrome-extension://mhjfbmdgcfjbbpaeojofohoefgiehjai", "https://example.com"),
          Outcome::Forbidden},
@@ -110,7 +116,14 @@ TEST(WebSocket, Handshake) {
         {"no id", with_origin("moz-extension://"), Outcome::Forbidden},
         {"path after id", with_origin("moz-extension://abc/"), Outcome::Forbidden},
         {"scheme in capitals", with_origin("MOZ-EXTENSION://abc"), Outcome::Forbidden},
-        {"page's plain GET", "GET / HTTP/1.1\r\nHost: h\r\nOrigin: http://evil.example\r\n\r\n", Outcome::Forbidden},
+        {"another port", host("127.0.0.1:8080"), Outcome::Forbidden},
+        {"port left out", host("localhost"), Outcome::Forbidden},
+        {"a page's name pointed at the loopback", host("films.example:47813"), Outcome::Forbidden},
+        {"a name that starts like ours", host("localhost.films.example:47813"), Outcome::Forbidden},
+        {"port with a leading zero", host("127.0.0.1:047813"), Outcome::Forbidden},
+        {"empty Host", host(""), Outcome::Forbidden},
+        {"page's plain GET", "GET / HTTP/1.1\r\nHost: 127.0.0.1:47813\r\nOrigin: http://evil.example\r\n\r\n",
+         Outcome::Forbidden},
 
         {"no key", replaced(chrome_head, "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n", ""), Outcome::BadRequest},
         {"version 8", replaced(firefox_head, "Version: 13", "Version: 8"), Outcome::BadRequest},
@@ -120,7 +133,7 @@ TEST(WebSocket, Handshake) {
         {"no Upgrade", replaced(head_with(""), "Upgrade: websocket\r\n", ""), Outcome::BadRequest},
         {"Connection without Upgrade", replaced(head_with(""), "Connection: Upgrade", "Connection: keep-alive"),
          Outcome::BadRequest},
-        {"no Host", replaced(head_with(""), "Host: h\r\n", ""), Outcome::BadRequest},
+        {"no Host", replaced(head_with(""), "Host: 127.0.0.1:47813\r\n", ""), Outcome::BadRequest},
         {"two origins", head_with("Origin: moz-extension://b\r\n"), Outcome::BadRequest},
         {"query string", replaced(head_with(""), "GET /", "GET /?a=1"), Outcome::BadRequest},
         {"POST, refused at once", "POST / HT", Outcome::BadRequest},
@@ -134,7 +147,7 @@ TEST(WebSocket, Handshake) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WebSocketHandshake handshake = read_websocket_handshake(c.received);
+        WebSocketHandshake handshake = read_websocket_handshake(c.received, c.port);
         EXPECT_EQ(c.outcome, handshake.outcome);
         if (c.outcome == Outcome::Forbidden) {
             EXPECT_EQ(websocket_forbidden_response(), handshake.response);
@@ -143,7 +156,7 @@ TEST(WebSocket, Handshake) {
         }
     }
 
-    WebSocketHandshake chrome = read_websocket_handshake(chrome_head + "\x81\x80");
+    WebSocketHandshake chrome = read_websocket_handshake(chrome_head + "\x81\x80", 47813);
     EXPECT_EQ("chrome-extension://mhjfbmdgcfjbbpaeojofohoefgiehjai", chrome.origin);
     EXPECT_EQ(chrome_head.size(), chrome.head_size);
     EXPECT_EQ(
@@ -152,7 +165,7 @@ TEST(WebSocket, Handshake) {
         chrome.response);
     // Every start of a good head waits for the rest.
     for (size_t size = 0; size < firefox_head.size(); ++size)
-        ASSERT_EQ(Outcome::NeedMore, read_websocket_handshake(firefox_head.substr(0, size)).outcome) << size;
+        ASSERT_EQ(Outcome::NeedMore, read_websocket_handshake(firefox_head.substr(0, size), 47813).outcome) << size;
 }
 
 // A frame as a browser sends it: masked, with the shortest length form unless `length_code` asks
