@@ -14,6 +14,10 @@ const TITLE_LIMIT = 200;
 const TITLE_REFRESH_MS = 2000;
 const PAYLOAD_LIMIT = 4096;
 const WAKE_ALARM = 'reconnect';
+// After a restart, how long the followed video may take to be reported again before it counts as
+// gone; and how often another video that plays is mentioned to the program.
+const SETTLE_MS = 2500;
+const NOTE_MS = 1000;
 
 function nowMs() { return performance.timeOrigin + performance.now(); }
 
@@ -46,80 +50,77 @@ function forgetRefusal() {
     persist();
 }
 
-// --- following: the tabs with a video, and the one whose reports go to the program ---
+// --- following: the videos in the tabs, and the one whose reports go to the program ---
 
-// tabs: tab id -> {title, titleAt, frames: Map(frame id -> {port, report})}; a frame's report is null
-// after its video went away. Rebuilt from the content scripts, which reconnect with their next
-// report (within a second) after a restart. pinnedTab is the tab chosen in the popup; sentTab the
-// one the program last heard of.
-const following = {tabs: new Map(), pinnedTab: null, sentTab: null};
+// tabs: tab id -> {title, titleAt, frames: Map(frame id -> {port, readAt, videos})}, where videos
+// maps a video's name to its last report. Rebuilt from the content scripts, which reconnect with
+// their next report (within a second) after a restart.
+//
+// followed is the name of the one video followed, "TAB:FRAME:DOCUMENT.NUMBER": it stays the same
+// for as long as that element is in its page, and no other element ever has it. It stays followed
+// while it is there, playing or not; only when it goes (removed, its frame navigated, its tab
+// closed) may another video be followed, and then only one that plays as the user started it (see
+// content.js) or one the user chooses in the popup. sentVideo is the name the program last heard
+// of, null on a new link. settleUntil: after a restart the frames take up to a second to report
+// again; until then the followed video counts as there.
+const following = {tabs: new Map(), followed: null, sentVideo: null, settleUntil: 0};
+
+const VIDEO_ID = /^[a-z0-9]{1,16}\.[0-9]{1,9}$/;
 
 function cutTitle(title) {
     const chars = Array.from(title || '');
     return chars.length > TITLE_LIMIT ? chars.slice(0, TITLE_LIMIT).join('') : title || '';
 }
 
-// Whether report r makes a better stand-in for its tab than report b: playing beats not playing;
-// among playing videos the larger one wins, among the others the one that played last.
-function better(r, b) {
-    if (r.playing !== b.playing) {
-        return r.playing;
+function videoName(tabId, frameId, id) { return `${tabId}:${frameId}:${id}`; }
+
+// Every video reported, as {name, tabId, tab, frame, report}.
+function allVideos() {
+    const list = [];
+    for (const [tabId, tab] of following.tabs) {
+        for (const [frameId, frame] of tab.frames) {
+            for (const [id, report] of frame.videos) {
+                list.push({name: videoName(tabId, frameId, id), tabId, tab, frame, report});
+            }
+        }
     }
-    if (!r.playing && r.playedAt !== b.playedAt) {
-        return r.playedAt > b.playedAt;
-    }
-    return r.area > b.area;
+    return list;
 }
 
-// The frame whose video stands for the tab, or null when none of its frames has one.
-function tabFrame(tab) {
+function findVideo(name) {
+    if (name === null) {
+        return null;
+    }
+    return allVideos().find((v) => v.name === name) || null;
+}
+
+// The video that plays as the user started it, the one started last when several do.
+function nextVideo() {
     let best = null;
-    for (const frame of tab.frames.values()) {
-        if (frame.report && (!best || better(frame.report, best.report))) {
-            best = frame;
+    for (const v of allVideos()) {
+        if (v.report.qualifies && (!best || v.report.startedAt > best.report.startedAt)) {
+            best = v;
         }
     }
     return best;
 }
 
-function tabPlayedAt(tab) {
-    let at = 0;
-    for (const frame of tab.frames.values()) {
-        if (frame.report && frame.report.playedAt > at) {
-            at = frame.report.playedAt;
-        }
+function follow(name) {
+    if (following.followed !== name) {
+        following.followed = name;
+        persist();
     }
-    return at;
 }
 
-// The tab the user chose in the popup, else the tab whose video started playing last; null when
-// no video is followed.
-function followedTab() {
-    const {tabs, pinnedTab} = following;
-    if (pinnedTab !== null) {
-        return tabs.has(pinnedTab) && tabFrame(tabs.get(pinnedTab)) ? pinnedTab : null;
-    }
-    let best = null;
-    let bestAt = 0;
-    for (const [id, tab] of tabs) {
-        const at = tabPlayedAt(tab);
-        if (at > bestAt) {
-            best = id;
-            bestAt = at;
-        }
-    }
-    return best;
-}
-
-function hasVideo(tabId) { return following.tabs.has(tabId) && tabFrame(following.tabs.get(tabId)) !== null; }
-
-function sendVideo(tabId, r) {
+function sendVideo(v) {
+    const r = v.report;
     // Measured just before sending: how long ago the page read these values.
-    const age = Math.max(0, nowMs() - r.readAt);
+    const age = Math.max(0, nowMs() - v.frame.readAt);
     send({
         type: 'video',
-        tab: tabId,
-        title: cutTitle(following.tabs.get(tabId).title),
+        tab: v.tabId,
+        video: v.name,
+        title: cutTitle(v.tab.title),
         currentTime: r.currentTime,
         paused: r.paused,
         playbackRate: r.playbackRate,
@@ -128,30 +129,42 @@ function sendVideo(tabId, r) {
     });
 }
 
-// Called after anything that may change which video is followed, so that the program hears of it
-// at once rather than with the next report.
+// Called after anything that may change which video is followed. The program hears of a change at
+// once: first that the video it followed is gone, then the new one. Another video never takes over
+// while the followed one is there.
 function refollow() {
-    const followed = followedTab();
-    const sentTab = following.sentTab;
-    if (followed === sentTab) {
+    let followed = findVideo(following.followed);
+    if (!followed && following.followed !== null && nowMs() >= following.settleUntil) {
+        follow(null);
+    }
+    if (following.followed === null) {
+        followed = nextVideo();
+        if (followed) {
+            follow(followed.name);
+        }
+    }
+    const sent = following.sentVideo;
+    const name = followed ? followed.name : null;
+    if (name === sent) {
         return;
     }
-    if (sentTab !== null && (followed === null || !hasVideo(sentTab))) {
-        send({type: 'gone', tab: sentTab});
+    if (sent !== null) {
+        const gone = findVideo(sent);
+        send({type: 'gone', tab: gone ? gone.tabId : Number(sent.split(':')[0]), video: sent});
     }
-    following.sentTab = followed;
-    if (followed !== null) {
-        sendVideo(followed, tabFrame(following.tabs.get(followed)).report);
+    following.sentVideo = name;
+    if (followed) {
+        sendVideo(followed);
     } else {
         send({type: 'idle'});
     }
 }
 
-// A new link: the program has heard of no tab yet.
+// A new link: the program has heard of no video yet.
 function refollowAfresh() {
-    following.sentTab = null;
+    following.sentVideo = null;
     refollow();
-    if (following.sentTab === null) {
+    if (following.sentVideo === null) {
         send({type: 'idle'});
     }
 }
@@ -167,20 +180,42 @@ function addFrame(tabId, frameId, frame, title) {
 
 function isCurrentFrame(tabId, frameId, frame) { return following.tabs.get(tabId)?.frames.get(frameId) === frame; }
 
-function onReport(tabId, frame, r) {
+function onReport(tabId, frameId, frame, message) {
     const tab = following.tabs.get(tabId);
-    frame.report = r;
-    if (followedTab() === tabId && following.sentTab === tabId && tabFrame(tab) === frame) {
-        sendVideo(tabId, r);
-    } else {
-        refollow();
+    frame.readAt = Number(message.readAt) || nowMs();
+    frame.videos = new Map();
+    for (const r of Array.isArray(message.videos) ? message.videos : []) {
+        if (r && typeof r.id === 'string' && VIDEO_ID.test(r.id)) {
+            frame.videos.set(r.id, r);
+        }
     }
+    const sent = following.sentVideo;
+    refollow();
+    // Unchanged, and in this frame: the program hears the fresh report.
+    if (sent !== null && following.sentVideo === sent) {
+        const v = findVideo(sent);
+        if (v && v.frame === frame) {
+            sendVideo(v);
+        }
+    }
+    noteOthers(tabId, frameId, tab, frame);
     refreshTitle(tabId, tab);
 }
 
-function onVideoGone(frame) {
-    frame.report = null;
-    refollow();
+// Another video in this frame that plays as the user started it is reported too, once a second,
+// so that the program can say so: it never follows it, since it already follows one. Only then:
+// after a new link, and after "gone", the first report the program hears is the one it follows.
+function noteOthers(tabId, frameId, tab, frame) {
+    if (following.sentVideo === null) {
+        return;
+    }
+    for (const [id, report] of frame.videos) {
+        const name = videoName(tabId, frameId, id);
+        if (report.qualifies && name !== following.sentVideo && frame.readAt - (frame.notedAt.get(id) || 0) >= NOTE_MS) {
+            frame.notedAt.set(id, frame.readAt);
+            sendVideo({name, tabId, tab, frame, report});
+        }
+    }
 }
 
 function removeFrame(tabId, frameId) {
@@ -193,18 +228,16 @@ function removeFrame(tabId, frameId) {
 }
 
 function removeTab(tabId) {
-    if (following.pinnedTab === tabId) {
-        following.pinnedTab = null;
-        persist();
-    }
     following.tabs.delete(tabId);
     refollow();
 }
 
-function pinTab(tabId) {
-    following.pinnedTab = tabId;
-    persist();
-    refollow();
+// The user's choice in the popup: that video, whatever else plays.
+function chooseVideo(name) {
+    if (typeof name === 'string' && findVideo(name)) {
+        follow(name);
+        refollow();
+    }
 }
 
 // The tab's title as the tabs API has it (the page's own, also for a video in a frame), asked
@@ -336,25 +369,27 @@ function reconnect() {
 const popups = {ports: new Set(), told: ''};
 
 function popupState() {
-    const {tabs, pinnedTab} = following;
-    const followed = followedTab();
-    const list = [];
-    for (const [id, tab] of tabs) {
-        const frame = tabFrame(tab);
-        if (frame) {
-            list.push({tab: id, title: tab.title, playing: frame.report.playing, playedAt: tabPlayedAt(tab)});
-        }
-    }
-    list.sort((a, b) => b.playedAt - a.playedAt || a.tab - b.tab);
+    const followed = findVideo(following.followed);
+    const list = allVideos().map((v) => ({
+        video: v.name,
+        title: v.tab.title,
+        playing: v.report.playing,
+        muted: v.report.muted,
+        at: Math.floor(v.report.currentTime),
+        startedAt: v.report.startedAt,
+    }));
+    list.sort((a, b) => b.startedAt - a.startedAt || (a.video < b.video ? -1 : 1));
     return {
         link: connection.link,
         approval: permission.approval,
         refused: permission.refused,
         failedOnce: connection.failedOnce,
         port: settings.port,
-        pinnedTab,
-        followed: followed === null ? null : {tab: followed, title: tabs.get(followed).title},
-        tabs: list,
+        // The host of the extension's own origin: runtime.id in Chromium; in Firefox, whose runtime.id
+        // is the add-on's id, the install's own UUID, which is what the program is asked to allow.
+        extensionId: new URL(api.runtime.getURL('')).host,
+        followed: followed ? {video: followed.name, title: followed.tab.title} : null,
+        videos: list,
     };
 }
 
@@ -383,15 +418,18 @@ function openPopup(port) {
 // --- restoring after a restart ---
 
 function persist() {
-    api.storage.session.set({pinnedTab: following.pinnedTab, refused: permission.refused}).catch(() => {});
+    api.storage.session.set({followed: following.followed, refused: permission.refused}).catch(() => {});
 }
 
 async function restore() {
     try {
         const local = await api.storage.local.get({port: DEFAULT_PORT});
         settings.port = validPort(local.port);
-        const session = await api.storage.session.get({pinnedTab: null, refused: false});
-        following.pinnedTab = typeof session.pinnedTab === 'number' ? session.pinnedTab : null;
+        const session = await api.storage.session.get({followed: null, refused: false});
+        if (typeof session.followed === 'string') {
+            following.followed = session.followed;
+            following.settleUntil = nowMs() + SETTLE_MS;
+        }
         permission.refused = session.refused === true;
     } catch (e) {
         // Defaults it is.
@@ -422,7 +460,7 @@ function onPopupConnect(port) {
     port.onMessage.addListener((message) => {
         ready.then(() => {
             if (message && message.kind === 'choose') {
-                pinTab(typeof message.tab === 'number' ? message.tab : null);
+                chooseVideo(message.video);
             } else if (message && message.kind === 'ask-again') {
                 forgetRefusal();
                 reconnect();
@@ -437,20 +475,15 @@ function onPopupConnect(port) {
 function onVideoConnect(port) {
     const sender = port.sender;
     const tabId = sender.tab.id;
-    const frame = {port, report: null};
+    const frame = {port, readAt: 0, videos: new Map(), notedAt: new Map()};
     const frameId = typeof sender.frameId === 'number' ? sender.frameId : 0;
     const joined = ready.then(() => addFrame(tabId, frameId, frame, sender.tab.title || ''));
     port.onMessage.addListener((message) => {
         joined.then(() => {
-            if (!message || !isCurrentFrame(tabId, frameId, frame)) {
-                return;
+            if (message && message.kind === 'videos' && isCurrentFrame(tabId, frameId, frame)) {
+                onReport(tabId, frameId, frame, message);
+                tellPopups();
             }
-            if (message.kind === 'video') {
-                onReport(tabId, frame, message);
-            } else if (message.kind === 'gone') {
-                onVideoGone(frame);
-            }
-            tellPopups();
         });
     });
     port.onDisconnect.addListener(() => {
@@ -500,7 +533,11 @@ api.alarms.onAlarm.addListener((alarm) => {
 api.alarms.create(WAKE_ALARM, {periodInMinutes: 0.5});
 
 setInterval(() => {
-    if (followedTab() === null) {
+    // A restart's grace ends with no report from the followed video: it is gone.
+    if (following.followed !== null && following.sentVideo === null && nowMs() >= following.settleUntil) {
+        refollow();
+    }
+    if (following.sentVideo === null) {
         send({type: 'idle'});
     }
 }, IDLE_PERIOD_MS);

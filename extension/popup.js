@@ -1,14 +1,18 @@
-// The toolbar popup: what the link is doing, which tab is followed, and DunvelBlenk's port. The
-// background holds the state and sends it over a port: once when the popup opens, then on every change.
+// The toolbar popup: what the link is doing, which video is followed, the others to choose from, and
+// DunvelBlenk's port. The background holds the state and sends it over a port: once when the popup
+// opens, then on every change.
 'use strict';
 
 const api = globalThis.browser ?? globalThis.chrome;
 
 const statusLine = document.getElementById('status');
 const askAgain = document.getElementById('ask-again');
-const tabList = document.getElementById('tabs');
+const videoList = document.getElementById('videos');
+const extensionId = document.getElementById('extension-id');
 const portInput = document.getElementById('port');
 let shownList = '';
+// Each listed video's name -> the text that says where it is and whether it plays.
+let stateTexts = new Map();
 let portShown = false;
 let background = null;
 
@@ -32,57 +36,60 @@ function statusOf(state) {
     if (state.followed) {
         return [`Following: ${state.followed.title || 'untitled page'}`, ''];
     }
-    if (state.pinnedTab !== null) {
-        return ['Connected: the chosen tab has no video', 'warn'];
-    }
-    return [state.tabs.length ? 'Connected: no video has played yet' : 'Connected: no video in any tab', 'warn'];
+    return [state.videos.length ? 'Connected: start the film, or choose it below' : 'Connected: no video in any tab',
+        'warn'];
 }
 
-function option(value, text, note, checked) {
+function clockText(seconds) {
+    const h = Math.floor(seconds / 3600);
+    const m = Math.floor(seconds / 60) % 60;
+    const s = String(seconds % 60).padStart(2, '0');
+    return h ? `${h}:${String(m).padStart(2, '0')}:${s}` : `${m}:${s}`;
+}
+
+function stateText(video) {
+    return `${clockText(video.at)} ${video.playing ? 'playing' : 'paused'}${video.muted ? ', muted' : ''}`;
+}
+
+function option(video, followed) {
     const label = document.createElement('label');
     const input = document.createElement('input');
     input.type = 'radio';
     input.name = 'follow';
-    input.value = value;
-    input.checked = checked;
-    input.addEventListener('change', () => choose(value === 'auto' ? null : Number(value)));
+    input.value = video.video;
+    input.checked = followed;
+    input.addEventListener('change', () => choose(video.video));
     const title = document.createElement('span');
     title.className = 'title';
-    title.textContent = text;
-    title.title = text;
-    label.append(input, title);
-    if (note) {
-        const state = document.createElement('span');
-        state.className = 'state';
-        state.textContent = note;
-        label.append(state);
-    }
+    title.textContent = video.title || 'untitled page';
+    title.title = title.textContent;
+    const state = document.createElement('span');
+    state.className = 'state';
+    stateTexts.set(video.video, state);
+    label.append(input, title, state);
     return label;
 }
 
-function showTabs(state) {
-    // Rebuilt only when something changed, so that a click is not lost to a redraw.
-    const key = JSON.stringify([state.pinnedTab, state.tabs.map((t) => [t.tab, t.title, t.playing])]);
-    if (key === shownList) {
-        return;
+function showVideos(state) {
+    // Rebuilt only when the list or the followed video changed, so that a click is not lost to a
+    // redraw; the times and states are updated in place.
+    const followed = state.followed ? state.followed.video : null;
+    const key = JSON.stringify([followed, state.videos.map((v) => [v.video, v.title])]);
+    if (key !== shownList) {
+        shownList = key;
+        stateTexts = new Map();
+        const rows = state.videos.map((video) => option(video, video.video === followed));
+        if (rows.length === 0) {
+            const none = document.createElement('div');
+            none.className = 'none';
+            none.textContent = 'No tab has a video.';
+            rows.push(none);
+        }
+        videoList.replaceChildren(...rows);
     }
-    shownList = key;
-    const rows = [option('auto', 'The video that played last', '', state.pinnedTab === null)];
-    for (const tab of state.tabs) {
-        rows.push(option(
-            String(tab.tab), tab.title || 'untitled page', tab.playing ? 'playing' : 'paused',
-            state.pinnedTab === tab.tab));
+    for (const video of state.videos) {
+        stateTexts.get(video.video).textContent = stateText(video);
     }
-    if (state.pinnedTab !== null && !state.tabs.some((t) => t.tab === state.pinnedTab)) {
-        rows.push(option(String(state.pinnedTab), 'The chosen tab (no video now)', '', true));
-    }
-    if (state.tabs.length === 0) {
-        const none = document.createElement('div');
-        none.className = 'none';
-        none.textContent = 'No tab has a video.';
-        rows.push(none);
-    }
-    tabList.replaceChildren(...rows);
 }
 
 function show(state) {
@@ -93,7 +100,8 @@ function show(state) {
     statusLine.textContent = text;
     statusLine.className = tone;
     askAgain.hidden = !state.refused;
-    showTabs(state);
+    showVideos(state);
+    extensionId.textContent = `Extension id: ${state.extensionId}`;
     if (!portShown) {
         portInput.value = state.port;
         portShown = true;
@@ -118,10 +126,10 @@ function listen() {
     background = port;
 }
 
-function choose(tab) {
+function choose(video) {
     // The list is redrawn from the state that comes next, whether or not the choice got through.
     shownList = '';
-    background.postMessage({kind: 'choose', tab});
+    background.postMessage({kind: 'choose', video});
 }
 
 askAgain.addEventListener('click', () => background.postMessage({kind: 'ask-again'}));

@@ -97,6 +97,14 @@ void check_report(std::string_view text, bool utf8) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             std::abort();
     }
+    // A video's name is compared with the one followed and nothing else: never empty, never long,
+    // only the characters allowed.
+    bool names_video =
+        report->kind == dvbk::BrowserReport::Kind::Video || report->kind == dvbk::BrowserReport::Kind::Gone;
+    if (names_video != !report->video.empty() || report->video.size() > dvbk::BROWSER_VIDEO_MAX_BYTES ||
+        report->video.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-._:") !=
+            std::string::npos)
+        std::abort();
     if (report->kind == dvbk::BrowserReport::Kind::Video &&
         (!std::isfinite(report->current_time) || report->current_time < 0.0 || !(report->playback_rate > 0.0) ||
          report->playback_rate > 16.0 || !(report->age_ms >= 0.0) || report->age_ms > 60000.0 ||

@@ -133,12 +133,13 @@ void on_player_replies() {
             continue;
         }
         ReplyReading reading = report_from_reply(app.player_reader, reply);
-        if (!reading.problem.empty())
-            note_problem(app.follower, reading.problem);
         if (reading.report) {
             PlayerReport report = in_script_time(on_clock_ticks(*reading.report), app.sync.map());
             jumped |= follow_report(app.follower, app.clock, report, clock_ticks()) == FollowOutcome::Jumped;
         }
+        // After the report, which clears the last one: a note that comes with it stays on show.
+        if (!reading.problem.empty())
+            note_problem(app.follower, reading.problem);
     }
     app.player_link->ask_quickly(wants_quick_reports(app.follower, clock_ticks()));
     if (app.clock.paused != was_paused)

@@ -21,6 +21,7 @@
 #include "base/file_write_win.h"
 #include "base/window_ids_win.h"
 #include "resources/resource_ids.h"
+#include "resources/window_names.h"
 #include "script/film_time.h"
 #include "script/script_edit.h"
 #include "settings/settings_dialog_win.h"
@@ -413,6 +414,12 @@ LRESULT on_destroy() {
     return 0;
 }
 
+// What is in force, for the tools that watch the program: 1 the picture covered, 2 the sound muted.
+UINT action_query_message() {
+    static const UINT message = RegisterWindowMessageA(ACTION_QUERY_MESSAGE);
+    return message;
+}
+
 }  // namespace
 
 void invalidate_line(Line line) {
@@ -505,6 +512,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     }
     if (message == position_query_message() && message != 0)
         return static_cast<LRESULT>(std::llround(position(app.clock) * 1000.0));
+    if (message == action_query_message() && message != 0)
+        return (app.covered ? 1 : 0) | (app.muted ? 2 : 0);
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

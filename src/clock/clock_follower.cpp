@@ -201,7 +201,8 @@ std::string clock_status_text(const ClockFollower& follower, std::uint64_t now) 
         char age[32];
         std::snprintf(age, sizeof age, "%.1f",
                       seconds_between(follower.last_report, std::max(now, follower.last_report)));
-        return "Clock: " + name + ", " + age + " s ago";
+        std::string text = "Clock: " + name + ", " + age + " s ago";
+        return follower.problem.empty() ? text : text + ": " + follower.problem;
     }
     std::string text =
         follower.lost ? "Clock: manual, " + name + " not answering" : "Clock: " + name + ", waiting for the player";

@@ -102,7 +102,8 @@ bool check_silence(ClockFollower& follower, std::uint64_t now);
 void note_user_shift(ClockFollower& follower, double seconds);
 
 // "Clock: manual", "Clock: VLC, 0.1 s ago", "Clock: browser, 0.1 s ago",
-// "Clock: manual, VLC not answering: connection refused".
+// "Clock: manual, VLC not answering: connection refused"; a problem noted since the last report
+// follows the age too ("Clock: browser, 0.1 s ago: Another video plays in the browser: ...").
 std::string clock_status_text(const ClockFollower& follower, std::uint64_t now);
 
 }  // namespace dvbk

@@ -88,7 +88,48 @@ ReplyReading checked(std::optional<PlayerReport> report) {
     return {report, {}};
 }
 
+constexpr const char* NO_BROWSER_VIDEO = "no video followed in the browser";
+
+// The extension reports one video at a time, and says when it goes before it reports another. A
+// report about a video other than the one followed is therefore not the film moving: a page's
+// preview, an advert or a second browser. It never reaches the clock, so nothing in force is
+// lifted on its account.
+ReplyReading read_browser_message(PlayerReader& reader, const BrowserReport& message, std::uint64_t tick) {
+    switch (message.kind) {
+        case BrowserReport::Kind::Hello:
+            reader.browser_video.clear();
+            return {};
+        case BrowserReport::Kind::Idle:
+            reader.browser_video.clear();
+            return {std::nullopt, NO_BROWSER_VIDEO};
+        case BrowserReport::Kind::Gone:
+            if (!reader.browser_video.empty() && message.video != reader.browser_video)
+                return {};
+            reader.browser_video.clear();
+            return {std::nullopt, NO_BROWSER_VIDEO};
+        case BrowserReport::Kind::Video:
+            break;
+        default:
+            return {};
+    }
+    if (reader.browser_video.empty())
+        reader.browser_video = message.video;
+    if (message.video != reader.browser_video) {
+        reader.other_video_title = message.title;
+        reader.other_video_tick = tick;
+        return {std::nullopt, another_video_text(message.title)};
+    }
+    ReplyReading reading = checked(report_from_browser(message, tick));
+    if (reading.report && reader.other_video_tick && tick < *reader.other_video_tick + OTHER_VIDEO_NOTE_MS)
+        reading.problem = another_video_text(reader.other_video_title);
+    return reading;
+}
+
 }  // namespace
+
+std::string another_video_text(const std::string& title) {
+    return "Another video plays in the browser: " + title + " (choose it in the extension)";
+}
 
 ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply) {
     if (!reply.ok)
@@ -97,11 +138,8 @@ ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply) {
         if (std::optional<VlcStatus> status = read_vlc_status(reply.text))
             return checked(report_from_vlc(reader, *status, reply.tick, reply.latest_tick));
     } else if (reader.source == ClockSource::Browser) {
-        if (std::optional<BrowserReport> message = read_browser_report(reply.text)) {
-            if (message->kind == BrowserReport::Kind::Idle || message->kind == BrowserReport::Kind::Gone)
-                return {std::nullopt, "no video followed in the browser"};
-            return checked(report_from_browser(*message, reply.tick));
-        }
+        if (std::optional<BrowserReport> message = read_browser_report(reply.text))
+            return read_browser_message(reader, *message, reply.tick);
     } else if (reader.source == ClockSource::Mpv) {
         if (std::optional<MpvMessage> message = read_mpv_line(reply.text))
             return checked(report_from_mpv(reader, *message, reply.tick));

@@ -28,6 +28,13 @@ struct PlayerReader {
     std::optional<double> mpv_time;
     bool mpv_paused = false;
     double mpv_speed = 1.0;
+
+    // The browser's video whose reports are the clock: the first one reported after the extension
+    // said hello, had no video, or said the followed one went; empty until then. Reports about any
+    // other are no seek, only a note for the status line, kept for a while after the last of them.
+    std::string browser_video;
+    std::string other_video_title;
+    std::optional<std::uint64_t> other_video_tick;
 };
 
 // A report from VLC's status, its position to the millisecond where the fields allow it, read
@@ -49,12 +56,17 @@ inline constexpr double MAX_PLAYER_RATE = 16.0;
 bool plausible_report(const PlayerReport& report);
 
 // What one reply comes to: a report, or why there is none for the status line (the link's error,
-// "unreadable answer", "no video followed in the browser", "impossible position or speed"), or
-// neither for a message that says nothing of the film (a greeting, a reply to a command).
+// "unreadable answer", "no video followed in the browser", "impossible position or speed",
+// another_video_text), or neither for a message that says nothing of the film (a greeting, a reply
+// to a command). A report may come with a note: another video in the browser played lately.
 struct ReplyReading {
     std::optional<PlayerReport> report;
     std::string problem;
 };
+
+// "Another video plays in the browser: TITLE (choose it in the extension)".
+std::string another_video_text(const std::string& title);
+inline constexpr std::uint64_t OTHER_VIDEO_NOTE_MS = 3000;
 
 // Reads one reply of the player `reader` follows. A reply asking permission is the caller's.
 ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply);

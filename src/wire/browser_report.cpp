@@ -32,12 +32,28 @@ bool read_int(const Members& members, std::string_view name, int& value) {
     return true;
 }
 
+// A video's name is shown nowhere and compared only; the few characters allowed keep it so.
+bool read_video_name(const Members& members, std::string& name) {
+    const JsonMember* member = find_member(members, "video");
+    if (!member || member->kind != JsonKind::String || member->text.empty() ||
+        member->text.size() > BROWSER_VIDEO_MAX_BYTES)
+        return false;
+    for (char c : member->text) {
+        bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                    c == '.' || c == '_' || c == ':';
+        if (!safe)
+            return false;
+    }
+    name = member->text;
+    return true;
+}
+
 bool read_video(const Members& members, BrowserReport& report) {
     const JsonMember* title = find_member(members, "title");
     const JsonMember* paused = find_member(members, "paused");
     const JsonMember* duration = find_member(members, "duration");
-    if (!read_int(members, "tab", report.tab) || !title || title->kind != JsonKind::String || !paused ||
-        paused->kind != JsonKind::Bool)
+    if (!read_int(members, "tab", report.tab) || !read_video_name(members, report.video) || !title ||
+        title->kind != JsonKind::String || !paused || paused->kind != JsonKind::Bool)
         return false;
     if (!read_number(members, "currentTime", 0.0, max_double, report.current_time) ||
         !read_number(members, "playbackRate", 0.0, 16.0, report.playback_rate) || report.playback_rate == 0.0 ||
@@ -79,7 +95,7 @@ std::optional<BrowserReport> read_browser_report(std::string_view text) {
             return std::nullopt;
     } else if (type->text == "gone") {
         report.kind = BrowserReport::Kind::Gone;
-        if (!read_int(*members, "tab", report.tab))
+        if (!read_int(*members, "tab", report.tab) || !read_video_name(*members, report.video))
             return std::nullopt;
     } else if (type->text == "idle") {
         report.kind = BrowserReport::Kind::Idle;

@@ -9,12 +9,17 @@
 namespace dvbk {
 
 constexpr size_t BROWSER_TITLE_MAX_BYTES = 200;
+// A video's name: letters, digits and "-._:", 1 to 64 of them.
+constexpr size_t BROWSER_VIDEO_MAX_BYTES = 64;
 
 struct BrowserReport {
     enum class Kind { Hello, Video, Gone, Idle, Other };
     Kind kind = Kind::Other;
     int version = 0;  // Hello
     int tab = 0;      // Video, Gone
+    // Video, Gone: which video, by a name the extension keeps for that element while it is in its
+    // page; another name is another video, even in the same tab.
+    std::string video;
     // Video:
     std::string title;          // at most 200 bytes, control characters turned to spaces
     double current_time = 0.0;  // seconds, finite, >= 0
@@ -25,9 +30,9 @@ struct BrowserReport {
 };
 
 // {"type":"hello","version":1}
-// {"type":"video","tab":12,"title":"...","currentTime":12.3,"paused":false,"playbackRate":1,
-//  "duration":5400.5,"age":3.2}            ("duration" may be null or left out)
-// {"type":"gone","tab":12}
+// {"type":"video","tab":12,"video":"12:0:k2x9:3","title":"...","currentTime":12.3,"paused":false,
+//  "playbackRate":1,"duration":5400.5,"age":3.2}            ("duration" may be null or left out)
+// {"type":"gone","tab":12,"video":"12:0:k2x9:3"}
 // {"type":"idle"}
 // Any other "type" string is Other, so that a newer extension's messages can be passed over.
 // nullopt for anything but one JSON object with a string "type", and for a known type whose

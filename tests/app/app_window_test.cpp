@@ -1027,8 +1027,8 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     const std::string extension = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
     const std::string stranger = "moz-extension://4b9d1c7e-2f3a-4c55-9d0e-1a2b3c4d5e6f";
     auto video = [](double time, bool paused) {
-        return R"({"type":"video","tab":7,"title":"Film","currentTime":)" + std::to_string(time) + R"(,"paused":)" +
-               (paused ? "true" : "false") + R"(,"playbackRate":1,"duration":120,"age":2})";
+        return R"({"type":"video","tab":7,"video":"7:0:f:1","title":"Film","currentTime":)" + std::to_string(time) +
+               R"(,"paused":)" + (paused ? "true" : "false") + R"(,"playbackRate":1,"duration":120,"age":2})";
     };
     open_script(write_script("Blenk, 0:00:40, 0:00:45\nEnd, 0:02:00\n"));
     app.settings.clock_source = ClockSource::Browser;

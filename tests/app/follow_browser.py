@@ -8,11 +8,16 @@ the loopback; the program is set to follow the browser and allows the extension.
 (default 60) the test compares the program's clock (read through position_reader) with the video's
 currentTime read independently through the DevTools protocol, while it pauses, plays, seeks and
 changes the speed of the video there. Then the page itself, which is no extension, tries to reach
-the program. Last, the video stands for a copy that runs 10 % fast: the clock is set ahead of it by
-the nudge buttons at two moments, each confirmed with Sync Here, and the clock must then count the
+the program. Then a seek past the script's mute-and-cover range and back into it must mute and cover
+the rest of it, and while it is in force other videos play: a muted preview in another tab, a paused
+video with made-up play events in another tab and in the film's page, a muted trailer and a video
+the page's script starts beside the film; the program's clock must stay with the film, the range in
+force. Last, the video stands for a copy that runs 10 % fast: the clock is set ahead of it by the
+nudge buttons at two moments, each confirmed with Sync Here, and the clock must then count the
 script's time while the video plays. Prints p50/p95/max of |program - video| (and of the synced
-clock against where the map puts it); fails only when the program does not follow at all (p95
-beyond a quarter of a second), lets the page in, or does not keep to the map.
+clock against where the map puts it); fails when the program does not follow at all (p95 beyond a
+quarter of a second), lets the page in, lets another video move its clock or lift the range, does
+not carry out the range after the seek back, or does not keep to the map.
 """
 import math
 import os
@@ -34,6 +39,8 @@ import serve  # noqa: E402
 
 CLIP_SECONDS = 120
 PORT = 47813  # the extension's default
+# The script's mute-and-cover range, away from where the film plays before and while it is synced.
+RANGE = (97.0, 115.0)
 
 
 def resource_ids():
@@ -73,6 +80,12 @@ class ProgramClock:
         if answer in ("", "none"):
             return None
         return (asked + answered) / 2.0, int(answer) / 1000.0, answered - asked
+
+    def action(self):
+        """What the program has in force: Normal, Dunvel, Blenk or DunvelBlenk."""
+        self.process.stdin.write("action\n")
+        self.process.stdin.flush()
+        return self.process.stdout.readline().strip()
 
     def ask(self, line):
         """Sends a command or a confirmation (see position_reader); true when it was done."""
@@ -126,6 +139,73 @@ def measure(page, program, run_seconds, actions, expected=lambda video_time: vid
     return errors, settled
 
 
+def with_the_film(page, program):
+    """The program's clock within half a second of the film, or None."""
+    reading, video = program.read(), cdp.video_state(page)
+    return reading and video and abs(reading[1] - video["currentTime"]) < 0.5
+
+
+def within(test, seconds):
+    try:
+        return wait_for(test, seconds, "")
+    except RuntimeError:
+        return False
+
+
+def into_the_range(page, program):
+    """Seeks past the range, then back into it: the program must mute and cover the rest of it."""
+    cdp.seek(page, RANGE[1] + 1)
+    past = within(lambda: with_the_film(page, program) and program.action() == "Normal", 10)
+    cdp.seek(page, RANGE[0] + 1)
+    cdp.play(page)  # it may have reached the end meanwhile
+    return past and within(lambda: with_the_film(page, program) and program.action() == "DunvelBlenk", 5)
+
+
+# Videos that play, or say they do, while the film is followed; none may take the program's clock.
+# Each is (what, where: "tab" for a page of its own or "film" for the script run in the film's page).
+OTHER_VIDEOS = [
+    ("a muted preview that starts by itself in another tab", "tab", "preview.html"),
+    ("made-up play events on a paused video in another tab", "tab", "synthetic.html"),
+    ("made-up play events on a paused video beside the film", "film",
+     "v.preload = 'auto'; setInterval(() => v.dispatchEvent(new Event('play')), 200);"),
+    ("a muted trailer that starts by itself beside the film", "film", "v.muted = true; v.autoplay = true;"),
+    ("a video the page's script starts beside the film", "film", "v.play();"),
+]
+
+
+def other_videos_leave_the_film(browser, page, program, url):
+    """Each other video in turn, watched for 3 s: True when the clock stayed with the film and the
+    range in force throughout. Prints what it saw."""
+    tabs = cdp.Session.for_browser(browser.port)
+    held = True
+    for what, where, source in OTHER_VIDEOS:
+        if cdp.video_state(page)["currentTime"] > RANGE[1] - 5 and not into_the_range(page, program):
+            print(f"  the seek back into the range before {what}: not muted and covered")
+            held = False
+        if where == "tab":
+            tab = tabs.call("Target.createTarget", {"url": url.replace("index.html", source), "newWindow": True})
+        else:
+            page.evaluate("(() => { const v = document.createElement('video'); v.className = 'other'; "
+                          f"v.src = 'clip.webm#t=4'; document.body.append(v); {source} }})()")
+        worst, actions = 0.0, set()
+        deadline = time.time() + 3.0
+        while time.time() < deadline:
+            reading, video = program.read(), cdp.video_state(page)
+            worst = max(worst, abs(reading[1] - video["currentTime"]) if reading else math.inf)
+            actions.add(program.action())
+            time.sleep(0.05)
+        if where == "tab":
+            tabs.call("Target.closeTarget", {"targetId": tab["targetId"]})
+        else:
+            page.evaluate("document.querySelectorAll('video.other').forEach(v => v.remove())")
+        ok = worst < 0.5 and actions == {"DunvelBlenk"}
+        held = held and ok
+        print(f"  {what}: |program - film| up to {worst:.2f} s, in force: {', '.join(sorted(actions))}"
+              f"{'' if ok else '  <- FAILED'}", flush=True)
+    tabs.close()
+    return held
+
+
 def page_may_not_connect(page):
     """The page's own script (no extension) opens a WebSocket to the program: it must be refused."""
     return page.evaluate(f"""new Promise(done => {{
@@ -162,28 +242,30 @@ def sync_to_a_fast_copy(page, program):
 
 def run(exe, reader_exe, run_seconds, work):
     page_dir = os.path.join(work, "page")
-    os.makedirs(page_dir)
-    shutil.copy(os.path.join(ROOT, "tests", "browser", "page", "index.html"), page_dir)
+    shutil.copytree(os.path.join(ROOT, "tests", "browser", "page"), page_dir)
     subprocess.run([os.path.join(ROOT, "tests", "browser", "make_clip.sh"), os.path.join(page_dir, "clip.webm"),
                     str(CLIP_SECONDS)], check=True)
     server = serve.start(page_dir)
     url = f"http://127.0.0.1:{server.server_address[1]}/index.html"
 
-    browser = chromium.start(os.path.join(ROOT, "extension"), "about:blank", os.path.join(work, "chromium.log"))
+    extension = os.path.join(ROOT, "extension")
+    browser = chromium.start(extension, "about:blank", os.path.join(work, "chromium.log"))
     app = None
     program = None
     settings = os.path.join(os.environ["WINEPREFIX"], "drive_c", "ProgramData", "DunvelBlenk", "settings.xml")
     saved = open(settings, "rb").read() if os.path.exists(settings) else None
     try:
-        worker = cdp.find_target(browser.port, lambda t: t["type"] == "service_worker" and
-                                 t["url"].startswith("chrome-extension://"), timeout=30)
-        origin = "chrome-extension://" + worker["url"].split("/")[2]
+        # The manifest's key fixes the extension's id, which the user is asked to allow.
+        origin = "chrome-extension://" + chromium.extension_id(extension)
+        cdp.find_target(browser.port, lambda t: t["type"] == "service_worker" and t["url"].startswith(origin + "/"),
+                        timeout=30)
         os.makedirs(os.path.dirname(settings), exist_ok=True)
         with open(settings, "w", newline="") as f:
             f.write(settings_text(origin))
         script = os.path.join(work, "film.dvbk")
         with open(script, "w", newline="") as f:
-            f.write("Dunvel, 0:00:05, 0:00:06\r\nBlenk, 0:01:50, 0:01:51\r\nEnd, 0:02:00\r\n")
+            start, end = (f"0:{int(t) // 60:02d}:{int(t) % 60:02d}" for t in RANGE)
+            f.write(f"Dunvel, 0:00:05, 0:00:06\r\nDunvelBlenk, {start}, {end}\r\nEnd, 0:02:00\r\n")
         windows_script = subprocess.run(["winepath", "-w", script], capture_output=True, text=True).stdout.strip()
         app = subprocess.Popen(["wine", exe, windows_script], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         program = ProgramClock(reader_exe)
@@ -192,11 +274,7 @@ def run(exe, reader_exe, run_seconds, work):
         page = cdp.Session.for_target(cdp.page_target(browser.port))
         page.call("Page.navigate", {"url": url})
         wait_for(lambda: (cdp.video_state(page) or {}).get("currentTime", 0) > 1, 30, "the video to play")
-
-        def following():
-            reading, video = program.read(), cdp.video_state(page)
-            return reading and abs(reading[1] - video["currentTime"]) < 0.5
-        wait_for(following, 20, "the program to follow the video")
+        wait_for(lambda: with_the_film(page, program), 20, "the program to follow the video")
 
         errors, settled = measure(page, program, run_seconds, [
             (0.20, "pause", lambda: cdp.pause(page)),
@@ -210,6 +288,11 @@ def run(exe, reader_exe, run_seconds, work):
         time.sleep(0.5)
         reading, video = program.read(), cdp.video_state(page)
         moved = not reading or abs(reading[1] - video["currentTime"]) > 0.5
+
+        print("other videos while the film is in the range:", flush=True)
+        in_range = into_the_range(page, program)
+        print(f"  the seek back into the range: {'muted and covered' if in_range else 'NOT muted and covered'}")
+        kept = other_videos_leave_the_film(browser, page, program, url)
 
         script_time = sync_to_a_fast_copy(page, program)
         cdp.play(page)
@@ -242,7 +325,7 @@ def run(exe, reader_exe, run_seconds, work):
         print(f"synced to a copy 10 % fast, |program - map(video)| over {len(ms_synced)} comparisons: "
               f"p50 {statistics.median(ms_synced):.1f} ms, p95 {percentile(ms_synced, 95):.1f} ms, "
               f"max {max(ms_synced):.1f} ms")
-    ok = (len(ms) >= 50 and percentile(ms, 95) < 250 and answer != "opened" and not moved and
+    ok = (len(ms) >= 50 and percentile(ms, 95) < 250 and answer != "opened" and not moved and in_range and kept and
           len(ms_synced) >= 10 and percentile(ms_synced, 95) < 250)
     return 0 if ok else 1
 

@@ -2,6 +2,7 @@
 // input it answers one line:
 //   ?                  the film clock's position in milliseconds (the registered
 //                      "DunvelBlenk.Position" message)
+//   action             what is in force: Normal, Dunvel (muted), Blenk (covered) or DunvelBlenk
 //   command ID         posts the menu or button command ID to the program's window
 //   confirm CAPTION    presses OK in the program's dialog of that caption, once it is open (5 s)
 // and "none" when the window or dialog is not there or does not answer.
@@ -26,6 +27,17 @@ bool read_position() {
     if (!program || !SendMessageTimeoutA(program, query, 0, 0, SMTO_ABORTIFHUNG, 1000, &position))
         return false;
     std::printf("%lld\n", static_cast<long long>(static_cast<LONG_PTR>(position)));
+    return true;
+}
+
+bool read_action() {
+    UINT query = RegisterWindowMessageA(dvbk::ACTION_QUERY_MESSAGE);
+    HWND program = program_window();
+    DWORD_PTR action = 0;
+    if (!program || !SendMessageTimeoutA(program, query, 0, 0, SMTO_ABORTIFHUNG, 1000, &action))
+        return false;
+    const char* names[] = {"Normal", "Blenk", "Dunvel", "DunvelBlenk"};
+    std::printf("%s\n", names[action & 3]);
     return true;
 }
 
@@ -58,6 +70,7 @@ int main() {
         line[std::strcspn(line, "\r\n")] = '\0';
         bool answered = std::strncmp(line, "command ", 8) == 0   ? post_command(line + 8)
                         : std::strncmp(line, "confirm ", 8) == 0 ? confirm(line + 8)
+                        : std::strcmp(line, "action") == 0       ? read_action()
                                                                  : read_position();
         if (!answered)
             std::printf("none\n");

@@ -4,7 +4,11 @@ with the DevTools protocol on a free loopback port.
 
     chromium.py EXTENSION_DIR URL
 
-prints the DevTools port and runs until interrupted. Importable: start() returns a Chromium."""
+prints the DevTools port and runs until interrupted. Importable: start() returns a Chromium, and
+extension_id() the id the browser gives the extension."""
+import base64
+import hashlib
+import json
 import os
 import shutil
 import signal
@@ -31,6 +35,14 @@ FLAGS = [
     "--disable-features=DisableLoadExtensionCommandLineSwitch",
     "--window-size=1280,800",
 ]
+
+
+def extension_id(extension):
+    """The id from the manifest's key, as Chromium works it out: the first 32 hex digits of the key's
+    SHA-256, each written as a letter from a (0) to p (15)."""
+    with open(os.path.join(extension, "manifest.json")) as f:
+        key = base64.b64decode(json.load(f)["key"])
+    return "".join(chr(ord("a") + int(digit, 16)) for digit in hashlib.sha256(key).hexdigest()[:32])
 
 
 def executable():

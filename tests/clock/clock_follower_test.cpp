@@ -245,6 +245,8 @@ TEST_F(ClockFollowerTest, StatusLine) {
     hear(1.0);
     advance_ms(100);
     EXPECT_EQ("Clock: browser, 0.1 s ago", clock_status_text(follower, fake_ticks));
+    note_problem(follower, "Another video plays");  // heard all the same: the note is on show
+    EXPECT_EQ("Clock: browser, 0.1 s ago: Another video plays", clock_status_text(follower, fake_ticks));
     begin_following(follower, ClockSource::Manual, fake_ticks);
     EXPECT_EQ("Clock: manual", clock_status_text(follower, fake_ticks));
 }

@@ -144,6 +144,9 @@ check "the help and README.txt state it" \
 unzip -q "$unzipped/DunvelBlenk-extension.zip" -d "$work/extension"
 check "the extension's zip holds the extension, manifest.json at its top" \
     test "$(sorted_files "$work/extension")" = "$(sorted_files "$here/../../extension")"
+manifest_key() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["key"])' "$1/manifest.json" 2>/dev/null; }
+check "the shipped extension keeps the manifest's key, and with it the id users are asked to allow" \
+    test -n "$(manifest_key "$work/extension")" -a "$(manifest_key "$work/extension")" = "$(manifest_key "$here/../../extension")"
 for exe in DunvelBlenk.exe dvbk.exe; do
     check "$exe needs no DLL beyond Windows' own" imports_only_system_dlls "$unzipped/$exe"
 done

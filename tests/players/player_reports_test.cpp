@@ -48,8 +48,11 @@ TEST(ReportFromReply, BrowserReportsAreExactAndCarryTheirSpeed) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.message);
         ticks += step.after_ms;
-        PlayerReply reply{
-            ticks, 0, true, std::string(R"({"type":"video","tab":1,"title":"t",)") + step.message + "}", {}};
+        PlayerReply reply{ticks,
+                          0,
+                          true,
+                          std::string(R"({"type":"video","tab":1,"video":"1:0:a:1","title":"t",)") + step.message + "}",
+                          {}};
         ReplyReading reading = report_from_reply(reader, reply);
         ASSERT_TRUE(reading.report);
         EXPECT_EQ(step.outcome, follow_report(follower, clock, *reading.report, ticks));
@@ -69,7 +72,9 @@ TEST(ReportFromReply, RepliesWithoutAReportSayWhy) {
     const Case cases[] = {
         {ClockSource::Browser, {1, 0, true, R"({"type":"hello","version":1})", {}}, ""},
         {ClockSource::Browser, {1, 0, true, R"({"type":"idle"})", {}}, "no video followed in the browser"},
-        {ClockSource::Browser, {1, 0, true, R"({"type":"gone","tab":1})", {}}, "no video followed in the browser"},
+        {ClockSource::Browser,
+         {1, 0, true, R"({"type":"gone","tab":1,"video":"1:0:a:1"})", {}},
+         "no video followed in the browser"},
         {ClockSource::Browser, {1, 0, true, "{", {}}, "unreadable answer"},
         {ClockSource::Vlc, {1, 0, true, R"({"state":"unknown","time":0})", {}}, "unreadable answer"},
         {ClockSource::Mpv, {1, 0, true, R"({"request_id":0,"error":"success"})", {}}, ""},
@@ -82,7 +87,7 @@ TEST(ReportFromReply, RepliesWithoutAReportSayWhy) {
          {1,
           0,
           true,
-          R"({"type":"video","tab":1,"title":"t","currentTime":5,"paused":false,"playbackRate":0.01,"age":0})",
+          R"({"type":"video","tab":1,"video":"v","title":"t","currentTime":5,"paused":false,"playbackRate":0.01,"age":0})",
           {}},
          "impossible position or speed"},
         {ClockSource::Vlc, {1, 0, true, R"({"state":"playing","time":1e12})", {}}, "impossible position or speed"},
@@ -93,6 +98,46 @@ TEST(ReportFromReply, RepliesWithoutAReportSayWhy) {
         ReplyReading reading = report_from_reply(reader, c.reply);
         EXPECT_FALSE(reading.report);
         EXPECT_EQ(c.problem, reading.problem);
+    }
+}
+
+// The clock follows one video of the browser: the first one reported after the extension said
+// hello, had none, or said the followed one went. Any other plays elsewhere and never moves it.
+TEST(ReportFromReply, BrowserFollowsOneVideo) {
+    struct Step {
+        std::uint64_t after_ms;
+        std::string message;
+        bool report;
+        const char* problem;
+    };
+    auto video = [](const char* name, const char* title) {
+        return std::string(R"({"type":"video","tab":3,"video":")") + name + R"(","title":")" + title +
+               R"(","currentTime":4,"paused":false,"playbackRate":1,"age":0})";
+    };
+    const char* trailer = "Another video plays in the browser: Trailer (choose it in the extension)";
+    const char* none = "no video followed in the browser";
+    const Step steps[] = {
+        {0, video("3:0:f:1", "Film"), true, ""},
+        {250, video("7:0:p:1", "Trailer"), false, trailer},
+        {250, video("3:0:f:1", "Film"), true, trailer},  // the note stays on show for a while
+        {0, R"({"type":"gone","tab":7,"video":"7:0:p:1"})", false, ""},
+        {OTHER_VIDEO_NOTE_MS, video("3:0:f:1", "Film"), true, ""},
+        {0, video("3:0:f:2", "Film"), false, "Another video plays in the browser: Film (choose it in the extension)"},
+        {OTHER_VIDEO_NOTE_MS, R"({"type":"gone","tab":3,"video":"3:0:f:1"})", false, none},
+        {0, video("7:0:p:1", "Trailer"), true, ""},
+        {0, R"({"type":"idle"})", false, none},
+        {0, video("3:0:f:2", "Film"), true, ""},
+        {0, R"({"type":"hello","version":1})", false, ""},
+        {0, video("7:0:p:1", "Trailer"), true, ""},
+    };
+    PlayerReader reader{ClockSource::Browser};
+    std::uint64_t tick = 1000;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.message);
+        tick += step.after_ms;
+        ReplyReading reading = report_from_reply(reader, PlayerReply{tick, 0, true, step.message, {}});
+        EXPECT_EQ(step.report, reading.report.has_value());
+        EXPECT_EQ(step.problem, reading.problem);
     }
 }
 

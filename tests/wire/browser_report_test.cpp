@@ -12,7 +12,7 @@ using Kind = BrowserReport::Kind;
 // A video report as the extension sends it, with `extra` members after the others, so that they
 // replace those of the same name.
 std::string video(const std::string& extra = "") {
-    return R"({"type":"video","tab":12,"title":"Page title","currentTime":12.345,"paused":false,)"
+    return R"({"type":"video","tab":12,"video":"12:0:k2x9:3","title":"Page title","currentTime":12.345,"paused":false,)"
            R"("playbackRate":1,"duration":5400.5,"age":3.2)" +
            extra + "}";
 }
@@ -26,11 +26,12 @@ TEST(BrowserReport, ReadsMessages) {
     const Case cases[] = {
         {R"({"type":"hello","version":1})", true, Kind::Hello},
         {video(), true, Kind::Video},
-        {R"({"type":"gone","tab":12})", true, Kind::Gone},
+        {R"({"type":"gone","tab":12,"video":"12:0:k2x9:3"})", true, Kind::Gone},
         {"{\"type\":\"idle\"}\n", true, Kind::Idle},
         {R"({"type":"frobnicate","x":[1,{}]})", true, Kind::Other},
         {video(R"(,"paused":true,"duration":null,"extra":{})"), true, Kind::Video},
         {video(R"(,"playbackRate":16,"age":60000,"currentTime":0)"), true, Kind::Video},
+        {video(R"(,"video":"AZaz09-._:)" + std::string(54, 'x') + "\""), true, Kind::Video},  // 64 bytes
 
         {"", false},
         {R"({"type":"idle"} {})", false},
@@ -38,8 +39,9 @@ TEST(BrowserReport, ReadsMessages) {
         {R"({"type":1})", false},
         {R"({"type":"hello"})", false},
         {R"({"type":"gone"})", false},
-        {R"({"type":"gone","tab":1.5})", false},
-        {R"({"type":"gone","tab":3000000000})", false},
+        {R"({"type":"gone","tab":1.5,"video":"v"})", false},
+        {R"({"type":"gone","tab":1})", false},
+        {R"({"type":"gone","tab":3000000000,"video":"v"})", false},
         {video(R"(,"paused":0)"), false},
         {video(R"(,"title":null)"), false},
         {video(R"(,"currentTime":-0.5)"), false},
@@ -50,6 +52,12 @@ TEST(BrowserReport, ReadsMessages) {
         {video(R"(,"age":60001)"), false},
         {video(R"(,"duration":-1)"), false},
         {video(R"(,"duration":"live")"), false},
+        {video(R"(,"video":"")"), false},
+        {video(R"(,"video":12)"), false},
+        {video(R"(,"video":"a b")"), false},
+        {video(R"(,"video":"a/b")"), false},
+        {video(R"(,"video":"\u00e9")"), false},
+        {video(R"(,"video":")" + std::string(65, 'x') + "\""), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -65,6 +73,7 @@ TEST(BrowserReport, ReadsVideoValues) {
     std::optional<BrowserReport> report = read_browser_report(video());
     ASSERT_TRUE(report);
     EXPECT_EQ(12, report->tab);
+    EXPECT_EQ("12:0:k2x9:3", report->video);
     EXPECT_EQ("Page title", report->title);
     EXPECT_EQ(12.345, report->current_time);
     EXPECT_FALSE(report->paused);
