@@ -196,11 +196,8 @@ TEST(LoadFilterScript, FromFile) {
     EXPECT_FALSE(load_filter_script(missing, script));
     EXPECT_EQ("Error, file '" + missing + "' cannot be opened", script.load_error);
 
-    // A byte-order mark, Windows line ends, no line end after the last line, and a reload that
-    // replaces the events.
-    std::string path = write_temp("crlf.dvbk",
-                                  "\xEF\xBB\xBF"
-                                  "Dunvel,1,2\r\n\r\nEnd,1:00:00\r\nBlenk,3,4");
+    // Windows line ends, no line end after the last line, and a reload that replaces the events.
+    std::string path = write_temp("crlf.dvbk", "Dunvel,1,2\r\n\r\nEnd,1:00:00\r\nBlenk,3,4");
     ASSERT_TRUE(load_filter_script(path, script)) << script.load_error;
     ASSERT_TRUE(load_filter_script(path, script)) << script.load_error;
     EXPECT_EQ(4u, script.events.size());

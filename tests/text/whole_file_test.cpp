@@ -18,20 +18,11 @@ std::streamsize breaks_off(std::istream& in, char*, std::streamsize) {
     return 0;
 }
 std::streamsize stops_short(std::istream& in, char* buffer, std::streamsize) {
-    in.read(buffer, 4);
-    return in.gcount();
+    return in.read(buffer, 4).gcount();
 }
-std::streamsize grows_first(std::istream& in, char* buffer, std::streamsize size) {
-    std::ofstream(file_path, std::ios::binary | std::ios::app) << "Blenk,9,10\n";
-    set_file_reader(nullptr);
-    in.read(buffer, size);
-    return in.gcount();
-}
-std::streamsize shrinks_first(std::istream& in, char* buffer, std::streamsize size) {
-    std::ofstream(file_path, std::ios::binary) << "Dun";
-    set_file_reader(nullptr);
-    in.read(buffer, size);
-    return in.gcount();
+std::streamsize rewritten_first(std::istream& in, char* buffer, std::streamsize size) {
+    std::ofstream(file_path, std::ios::binary) << "Dunvel,1,2\n";
+    return in.read(buffer, size).gcount();
 }
 
 TEST(ReadWholeFile, TheBytesAsTheyAreOrWhyNot) {
@@ -51,8 +42,7 @@ TEST(ReadWholeFile, TheBytesAsTheyAreOrWhyNot) {
         {"too large", "", MAX_FILE_BYTES + 1, nullptr, "is larger than 256 MiB"},
         {"read broke off", script, 0, breaks_off, "could not be read to its end"},
         {"read stopped short", script, 0, stops_short, "could not be read to its end"},
-        {"grew while read", script, 0, grows_first, "changed while it was read"},
-        {"shrank while read", script, 0, shrinks_first, "changed while it was read"},
+        {"rewritten while read", script, 0, rewritten_first, "changed while it was read"},
     };
     file_path = testing::TempDir() + "whole-file.dvbk";
     for (const Case& c : cases) {
