@@ -17,8 +17,7 @@
 namespace {
 
 bool load(const std::string& text, dvbk::FilterScript& script) {
-    std::istringstream in(text);
-    return dvbk::load_filter_script(in, "fuzz.dvbk", script);
+    return dvbk::load_filter_script_text(text, "fuzz.dvbk", script);
 }
 
 bool has_empty_combined_range(const std::string& text) {

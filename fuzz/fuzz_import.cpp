@@ -31,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream err;
     int code = dvbk::run_dvbk(args, in, out, err);
     if (code == 0) {
-        std::istringstream script_text(out.str());
         dvbk::FilterScript script;
-        if (!dvbk::load_filter_script(script_text, "imported", script))
+        if (!dvbk::load_filter_script_text(out.str(), "imported", script))
             std::abort();
     } else if (code != 1 || !out.str().empty()) {
         std::abort();

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/edl.h"
@@ -12,9 +12,9 @@
 #include "script/filter_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    std::string_view text(reinterpret_cast<const char*>(data), size);
     dvbk::FilterScript script;
-    if (!dvbk::load_filter_script(in, "fuzz.dvbk", script)) {
+    if (!dvbk::load_filter_script_text(text, "fuzz.dvbk", script)) {
         if (script.load_error.empty() || script.load_error.find('\0') != std::string::npos ||
             script.load_error.size() > 512)
             std::abort();

@@ -1,6 +1,5 @@
 #include "app/recording_win.h"
 
-#include <sstream>
 #include <string>
 
 #include "app/app_state_win.h"
@@ -8,6 +7,7 @@
 #include "app/script_file_win.h"
 #include "base/file_write_win.h"
 #include "resources/resource_ids.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -62,10 +62,13 @@ void on_record_key(int id) {
     // Nothing is marked from, or written over, a text that is not the whole file (one that is
     // missing for a moment while an editor or a sync tool replaces it): the press is not taken.
     std::string text, error;
-    if (!read_script_text(app.script_path, text, error)) {
+    if (!read_whole_file(app.script_path, text, error)) {
         show_record_text("Recording: " + app.script_path + " " + error + ", the press is not taken");
         return;
     }
+    // A press whose text does not reach the file leaves the recorder as it was before it: the
+    // range it ended is open again, the press it took back is still there to take back.
+    RangeRecorder before = app.recorder;
     double now = position(app.clock);
     RecordStep step;
     switch (id) {
@@ -85,21 +88,30 @@ void on_record_key(int id) {
             return;
     }
     if (step.write) {
-        // Written at once and whole: a mark survives the program or the machine stopping.
-        if (!write_file_atomically(app.script_path, *step.write)) {
-            // Nothing was written: the range that was being ended is open again, as before the
-            // press.
-            if (id != HOTKEY_UNDO)
-                app.recorder.undo(*step.write);
-            show_record_text("Recording: could not write " + app.script_path);
+        // Written at once and whole (a mark survives the program or the machine stopping), and only
+        // over the text the press was made from: what an editor saved meanwhile is the user's.
+        std::string refusal;
+        auto still_as_read = [&] {
+            std::string now_text;
+            if (!read_whole_file(app.script_path, now_text, refusal))
+                return false;
+            if (now_text != text)
+                refusal = "changed since it was read";
+            return refusal.empty();
+        };
+        if (!write_file_atomically(app.script_path, *step.write, still_as_read)) {
+            app.recorder = std::move(before);
+            std::string problem =
+                refusal.empty() ? "could not write " + app.script_path : app.script_path + " " + refusal;
+            show_record_text("Recording: " + problem +
+                             (id == HOTKEY_UNDO ? ", nothing is taken back" : ", the range is kept open"));
             return;
         }
         note_script_file_state();
         // The ranges apply from now on; a text with no range left (an undo back to the start) is an
         // empty script.
         FilterScript written;
-        std::istringstream lines(*step.write);
-        if (!load_filter_script(lines, app.script_path, written))
+        if (!load_filter_script_text(*step.write, app.script_path, written))
             written = FilterScript{};
         take_script(std::move(written));
     }

@@ -25,7 +25,8 @@ void set_file_writer(FileWriter writer) {
     file_writer = writer ? writer : WriteFile;
 }
 
-bool write_file_atomically(const std::string& path, const std::string& bytes) {
+bool write_file_atomically(const std::string& path, const std::string& bytes,
+                           const std::function<bool()>& may_replace) {
     std::string folder = folder_of(path);
     // A crash or power loss while writing must not leave half a file: the new bytes go to a file of
     // their own in the same folder and only a complete file replaces the old one.
@@ -35,7 +36,9 @@ bool write_file_atomically(const std::string& path, const std::string& bytes) {
     ScopedHandle temp(CreateFileA(temp_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     bool written = temp.valid() && write_whole_file(temp.get(), bytes);
-    if (!temp.close() || !written ||
+    // Asked after the flush, the slowest step: the old file is replaced a moment after it was seen
+    // as the caller expects.
+    if (!temp.close() || !written || (may_replace && !may_replace()) ||
         !MoveFileExA(temp_path, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temp_path);
         return false;

@@ -1,10 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <new>
 #include <sstream>
 
@@ -17,6 +14,7 @@
 #include "script/filter_script.h"
 #include "script/script_edit.h"
 #include "text/c_locale.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -113,45 +111,27 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     return line;
 }
 
-// The input named on the command line, "-" being standard input.
+// The whole input named on the command line, "-" being standard input. A read that broke off must
+// not pass for the end of the file: what came before it may look fine.
 struct Input {
-    std::istream* stream = nullptr;
+    std::string text;
     std::string name;
-    std::unique_ptr<std::ifstream> file;
 };
 
-bool open_input(const std::string& file, std::istream& std_in, Input& input, std::ostream& err) {
-    if (file == "-") {
-        input.stream = &std_in;
-        input.name = STDIN_NAME;
-        return true;
-    }
-    input.name = file;
-    input.file = std::make_unique<std::ifstream>(file, std::ios::binary);
-    if (!*input.file) {
-        err << "Error opening file '" << file << "'\n";
-        return false;
-    }
-    input.stream = input.file.get();
-    return true;
+bool read_input(const std::string& file, std::istream& std_in, Input& input, std::ostream& err) {
+    input.name = file == "-" ? STDIN_NAME : file;
+    std::string error;
+    bool read = file == "-" ? read_whole_stream(std_in, input.text, error) : read_whole_file(file, input.text, error);
+    if (!read)
+        err << "Error, file '" << input.name << "' " << error << '\n';
+    return read;
 }
 
-// A read that broke off must not pass for the end of the file: what came before it may look fine.
-bool read_through(const Input& input, std::ostream& err) {
-    if (!input.stream->bad())
-        return true;
-    err << "Error reading file '" << input.name << "'\n";
-    return false;
-}
-
-bool load_script(const CommandLine& line, std::istream& std_in, FilterScript& script, std::ostream& err) {
-    Input input;
-    if (!open_input(line.file, std_in, input, err))
+// The script the command line names, loaded from `input`, which keeps its text.
+bool load_script(const CommandLine& line, std::istream& std_in, Input& input, FilterScript& script, std::ostream& err) {
+    if (!read_input(line.file, std_in, input, err))
         return false;
-    bool loaded = load_filter_script(*input.stream, input.name, script);
-    if (!read_through(input, err))
-        return false;
-    if (!loaded) {
+    if (!load_filter_script_text(input.text, input.name, script)) {
         err << script.load_error << '\n';
         return false;
     }
@@ -174,15 +154,17 @@ int write_output(const std::string& text, std::ostream& out, std::ostream& err) 
 }
 
 int run_check(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    Input input;
     FilterScript script;
-    if (!load_script(line, in, script, err))
+    if (!load_script(line, in, input, script, err))
         return EXIT_FAILED;
     return write_output(check_summary(script) + "\n", out, err);
 }
 
 int run_events(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+    Input input;
     FilterScript script;
-    if (!load_script(line, in, script, err))
+    if (!load_script(line, in, input, script, err))
         return EXIT_FAILED;
     return write_output(event_lines(script), out, err);
 }
@@ -199,8 +181,9 @@ int run_export(const CommandLine& line, std::istream& in, std::ostream& out, std
             throw UsageError("--cover takes skip or drop, not '" + quote_line(*cover) + "'");
         cover_mode = *cover == "skip" ? CoverMode::Skip : CoverMode::Drop;
     }
+    Input input;
     FilterScript script;
-    if (!load_script(line, in, script, err))
+    if (!load_script(line, in, input, script, err))
         return EXIT_FAILED;
     std::vector<std::string> warnings;
     std::string text = edl_text(script, cover_mode, warnings);
@@ -268,16 +251,15 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
     McfOptions options = mcf_options(line);
 
     Input input;
-    if (!open_input(line.file, in, input, err))
+    if (!read_input(line.file, in, input, err))
         return EXIT_FAILED;
     ImportedRanges imported;
     std::vector<std::string> warnings;
     std::string error;
-    bool read = mcf ? read_mcf(*input.stream, input.name, options, imported, warnings, error)
-                    : read_edl(*input.stream, input.name, edl_options, imported, warnings, error);
+    std::istringstream lines(input.text);
+    bool read = mcf ? read_mcf(lines, input.name, options, imported, warnings, error)
+                    : read_edl(lines, input.name, edl_options, imported, warnings, error);
     print_warnings(warnings, err);
-    if (!read_through(input, err))
-        return EXIT_FAILED;
     if (!read) {
         err << "dvbk: " << error << '\n';
         return EXIT_FAILED;
@@ -288,8 +270,7 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
         script_text(imported, std::string("Imported by dvbk from the ") + format + " " + quote_line(input.name));
     // Print only what the program itself will load.
     FilterScript script;
-    std::istringstream check(text);
-    if (!load_filter_script(check, input.name, script)) {
+    if (!load_filter_script_text(text, input.name, script)) {
         if (script.events.empty())
             err << "dvbk: " << quote_line(input.name) << ": no ranges to import\n";
         else
@@ -333,19 +314,11 @@ int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std
         map.offset = earlier ? -map.offset : map.offset;
     }
     Input input;
-    if (!open_input(line.file, in, input, err))
-        return EXIT_FAILED;
-    std::string text((std::istreambuf_iterator<char>(*input.stream)), std::istreambuf_iterator<char>());
-    if (!read_through(input, err))
-        return EXIT_FAILED;
     FilterScript script;
-    std::istringstream check(text);
-    if (!load_filter_script(check, input.name, script)) {
-        err << script.load_error << '\n';
+    if (!load_script(line, in, input, script, err))
         return EXIT_FAILED;
-    }
     std::vector<std::string> warnings;
-    ScriptEdit retimed = retime_script(text, map, warnings);
+    ScriptEdit retimed = retime_script(input.text, map, warnings);
     print_warnings(warnings, err);
     if (!retimed.ok) {
         err << "dvbk: the retimed script does not load: " << retimed.reason << '\n';

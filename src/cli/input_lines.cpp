@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "text/c_locale.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 
@@ -11,8 +12,8 @@ bool LineReader::next(std::string& line) {
     if (!std::getline(in_, line))
         return false;
     ++number_;
-    if (number_ == 1 && line.starts_with("\xEF\xBB\xBF"))
-        line.erase(0, 3);
+    if (number_ == 1 && line.starts_with(UTF8_BOM))
+        line.erase(0, UTF8_BOM.size());
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return true;

@@ -1,10 +1,10 @@
 #include "script/filter_script.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "script/film_time.h"
 #include "text/c_locale.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -157,13 +157,18 @@ void report_script_error(FilterScript& script, std::string_view message, std::st
     script.load_error += std::to_string(line_number);
 }
 
-bool load_filter_script(std::istream& in, const std::string& file_name, FilterScript& script) {
+bool load_filter_script_text(std::string_view text, const std::string& file_name, FilterScript& script) {
     script.events.clear();
+    if (text.starts_with(UTF8_BOM))
+        text.remove_prefix(UTF8_BOM.size());
     Trackers trackers;
     // 64 bits: a file of billions of empty lines must not overflow the count.
     std::int64_t line_number = 0;
     std::string line;
-    while (std::getline(in, line)) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        line.assign(text.substr(start, end - start));
+        start = end + 1;
         ++line_number;
         strip_white_space(line);
         if (line.empty())
@@ -184,41 +189,14 @@ bool load_filter_script(std::istream& in, const std::string& file_name, FilterSc
     return true;
 }
 
-bool read_script_text(const std::string& file_name, std::string& text, std::string& error) {
-    text.clear();
-    std::ifstream in(file_name, std::ios::binary | std::ios::ate);
-    if (!in) {
-        error = "cannot be opened";
-        return false;
-    }
-    std::streamoff size = in.tellg();
-    if (size < 0 || !in.seekg(0)) {
-        error = "could not be read to its end";
-        return false;
-    }
-    if (static_cast<std::uint64_t>(size) > MAX_SCRIPT_BYTES) {
-        error = "is larger than 256 MiB";
-        return false;
-    }
-    text.resize(static_cast<size_t>(size));
-    // One byte more is asked for than there should be: a file that grew meanwhile is not whole.
-    in.read(text.data(), size);
-    if (in.gcount() != size || in.peek() != std::ifstream::traits_type::eof()) {
-        text.clear();
-        error = "could not be read to its end";
-        return false;
-    }
-    return true;
-}
-
 bool load_filter_script(const std::string& file_name, FilterScript& script) {
     script.events.clear();
-    std::ifstream in(file_name);
-    if (!in) {
-        script.load_error = "Error opening file '" + file_name + "'";
+    std::string text, error;
+    if (!read_whole_file(file_name, text, error)) {
+        script.load_error = "Error, file '" + file_name + "' " + error;
         return false;
     }
-    return load_filter_script(in, file_name, script);
+    return load_filter_script_text(text, file_name, script);
 }
 
 }  // namespace dvbk

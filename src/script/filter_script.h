@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,21 +59,15 @@ ScriptLineRead read_script_line_as_loaded(std::string_view line);
 void report_script_error(FilterScript& script, std::string_view message, std::string_view file_name,
                          std::int64_t line_number);
 
-// The most a script file may hold: far above any film's script, well below what would strain memory.
-inline constexpr std::uint64_t MAX_SCRIPT_BYTES = 256ull * 1024 * 1024;
-
-// The whole text of the file at `file_name`, its bytes as they are. False, with `error` saying why
-// ("cannot be opened", "is larger than 256 MiB", "could not be read to its end"), when the whole
-// file cannot be had: a text cut short must never be taken for the file.
-bool read_script_text(const std::string& file_name, std::string& text, std::string& error);
-
-// Reads the script at `file_name`. True when every line was valid and at least one event came out;
-// the events are then sorted by time, equal times keeping their order in the file. On false,
-// `load_error` says why and `events` holds what the lines before the bad one produced: the caller
-// must empty it. The caller empties `load_error` and sets `film_end` to 0 before the call.
+// Reads the script at `file_name` through read_whole_file. True when every line was valid and at
+// least one event came out; the events are then sorted by time, equal times keeping their order in
+// the file. On false, `load_error` says why and `events` holds what the lines before the bad one
+// produced: the caller must empty it. The caller empties `load_error` and sets `film_end` to 0
+// before the call.
 bool load_filter_script(const std::string& file_name, FilterScript& script);
 
-// The same from an open stream; `file_name` is used only in messages.
-bool load_filter_script(std::istream& in, const std::string& file_name, FilterScript& script);
+// The same from the file's text; `file_name` is used only in messages. A UTF-8 byte-order mark
+// before the first line is not part of it.
+bool load_filter_script_text(std::string_view text, const std::string& file_name, FilterScript& script);
 
 }  // namespace dvbk

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "script/film_time.h"
 #include "script/filter_script.h"
 #include "text/c_locale.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -24,35 +24,48 @@ bool shares_track(RangeKind a, RangeKind b) {
 }
 
 struct ScriptLines {
+    std::string bom;  // a UTF-8 byte-order mark before the first line, kept there
     std::vector<ScriptLine> lines;
-    std::string line_end;  // the text's own: that of its first line, CR LF when it has none
-    bool ends_with_break = true;
+    // The end a new line takes: the one most lines have, so one line an editor on another system
+    // added does not decide; on a tie, or with no line end yet, CR LF as Windows' own editors write.
+    std::string line_end;
 };
 
 ScriptLines split_script(std::string_view text) {
     ScriptLines script;
-    size_t first_break = text.find('\n');
-    script.line_end =
-        first_break != std::string_view::npos && (first_break == 0 || text[first_break - 1] != '\r') ? "\n" : "\r\n";
-    script.ends_with_break = text.empty() || text.back() == '\n';
+    if (text.starts_with(UTF8_BOM)) {
+        script.bom = UTF8_BOM;
+        text.remove_prefix(UTF8_BOM.size());
+    }
+    size_t crlf = 0, lf = 0;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        std::string_view line_end;
+        if (end != std::string_view::npos) {
+            bool cr = !line.empty() && line.back() == '\r';
+            line.remove_suffix(cr ? 1 : 0);
+            line_end = cr ? "\r\n" : "\n";
+            ++(cr ? crlf : lf);
+        }
         script.lines.push_back(read_script_line(line));
+        script.lines.back().line_end = line_end;
         start = end == std::string_view::npos ? text.size() : end + 1;
     }
+    script.line_end = lf > crlf ? "\n" : "\r\n";
     return script;
 }
 
-// The lines again, each with the text's line end but the last, which has one if it had one before
-// or `last_is_new`.
+// The lines again, each with its own line end or, having none, the text's; the last line goes
+// without one if it had none before, unless `last_is_new`.
 std::string join_script(const ScriptLines& script, bool last_is_new) {
-    std::string text;
+    std::string text = script.bom;
     for (size_t i = 0; i < script.lines.size(); ++i) {
-        text += script.lines[i].text;
-        if (i + 1 < script.lines.size() || script.ends_with_break || last_is_new)
+        const ScriptLine& line = script.lines[i];
+        text += line.text;
+        if (!line.line_end.empty())
+            text += line.line_end;
+        else if (i + 1 < script.lines.size() || last_is_new)
             text += script.line_end;
     }
     return text;
@@ -60,8 +73,7 @@ std::string join_script(const ScriptLines& script, bool last_is_new) {
 
 bool loads(const std::string& text, std::string& error) {
     FilterScript check;
-    std::istringstream in(text);
-    if (load_filter_script(in, "the script", check))
+    if (load_filter_script_text(text, "the script", check))
         return true;
     error = check.load_error;
     return false;
@@ -90,9 +102,11 @@ size_t insertion_point(const std::vector<ScriptLine>& lines, RangeKind kind, dou
     return static_cast<size_t>(end_line - lines.begin());
 }
 
-// A range line as written here, read back.
-ScriptLine written_line(const RecordedRange& range) {
-    return read_script_line(range_line(range.kind, range.start, range.end));
+// A range line as written here, read back; in place of a line, with that line's end.
+ScriptLine written_line(const RecordedRange& range, std::string line_end = {}) {
+    ScriptLine line = read_script_line(range_line(range.kind, range.start, range.end));
+    line.line_end = std::move(line_end);
+    return line;
 }
 
 bool overlaps(const ScriptLine& line, const RecordedRange& range) {
@@ -143,7 +157,7 @@ void write_range(std::vector<ScriptLine>& lines, const RecordedRange& range) {
         return;
     }
     std::sort(joined.begin(), joined.end());
-    lines[joined.front()] = written_line(merged);
+    lines[joined.front()] = written_line(merged, lines[joined.front()].line_end);
     for (size_t k = joined.size(); k-- > 1;)
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(joined[k]));
 }
@@ -183,10 +197,11 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range) {
                 continue;
             std::vector<RecordedRange> parts =
                 outside(RecordedRange{*lines[i].kind, lines[i].start, lines[i].end}, range.start, range.end);
+            std::string line_end = std::move(lines[i].line_end);
             lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
             for (const RecordedRange& part : parts) {
                 if (part.start < range.start)
-                    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), written_line(part));
+                    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), written_line(part, line_end));
                 else
                     after.push_back(part);
             }

@@ -23,7 +23,8 @@ struct RecordedRange {
 // and times, or whether it is the film's end line. Anything else (comments, blank lines, lines the
 // loader would refuse) has neither.
 struct ScriptLine {
-    std::string text;  // without its line end
+    std::string text;      // without its line end
+    std::string line_end;  // its own: "\r\n" or "\n"; none after a last line without one, or a new line
     std::optional<RangeKind> kind;
     double start = 0.0;
     double end = 0.0;
@@ -43,14 +44,15 @@ struct ScriptEdit {
 // already silences or hides, in as many pieces as that leaves (none, inside one); a combined range
 // takes in the mute and cover ranges it overlaps, which keep only their parts outside it. The
 // result always loads; when it would not (`text` did not load before, or a mute or cover range
-// would cross a combined range of no length) the text is left alone and `reason` says why. Line
-// ends follow the text's first one (CR LF for a text that has none yet).
+// would cross a combined range of no length) the text is left alone and `reason` says why. A UTF-8
+// byte-order mark stays before the first line, and every line keeps its own line end; a new line
+// takes the end most of the text's lines have (CR LF on a tie, or for a text that has none yet).
 ScriptEdit add_range(std::string_view text, const RecordedRange& range);
 
 // `text` with every range's times and the end line's time mapped into the copy; a range that falls
 // wholly before 0:00:00 there is left out and one that starts before it starts at it, each with a
 // warning naming the line. Comments, blank lines and line ends stay. Refused (with the loader's
-// reason) when the result would not load.
+// reason) when the result would not load. A byte-order mark stays.
 ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<std::string>& warnings);
 
 // What a new script file holds before its first range: a few comment lines.

@@ -30,6 +30,7 @@
 #include "script/script_edit.h"
 #include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -92,6 +93,21 @@ std::string settings_path() {
     char base[MAX_PATH] = {};
     SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base);
     return std::string(base) + "\\DunvelBlenk\\settings.xml";
+}
+
+// What can happen to the script's file while a recording key is pressed.
+std::string recorded_path;
+const char* const editor_text = "# saved in an editor\r\nBlenk,50,51\r\n";
+BOOL WINAPI fail_write(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+    return FALSE;
+}
+BOOL WINAPI save_in_an_editor(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    std::ofstream(recorded_path, std::ios::binary) << editor_text;
+    return WriteFile(file, data, size, written, overlapped);
+}
+std::streamsize break_off_read(std::istream& in, char*, std::streamsize) {
+    in.setstate(std::ios::badbit);
+    return 0;
 }
 
 class AppWindowTest : public testing::Test {
@@ -629,16 +645,44 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
     }
     EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
 
-    // A range that cannot be written stays open, and the file stays as it was.
-    set_file_writer([](HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL { return FALSE; });
-    seek(app.clock, 30.0);
-    SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
-    seek(app.clock, 35.0);
-    SendMessageA(window, WM_HOTKEY, HOTKEY_COVER, 0);
-    set_file_writer(nullptr);
-    EXPECT_EQ("Recording: could not write " + path, app.record_text);
-    EXPECT_EQ("Recording: cover range open since 0:00:29", app.recorder.status());
-    EXPECT_EQ(new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n", file());
+    // Nothing goes over a file the press did not read whole, or that changed before the write: the
+    // file stays as it was, the range stays open, and a press taken back stays to take back.
+    const std::string written = new_script_text() + "Dunvel, 0:00:09, 0:00:22\r\n";
+    recorded_path = path;
+    struct Press {
+        int key;
+        double at;
+        FileWriter writer;
+        FileReader reader;
+        std::string status;
+        std::string file;
+    };
+    const Press presses[] = {
+        {HOTKEY_COVER, 30, fail_write, nullptr, "Recording: cover range open since 0:00:29", written},
+        {HOTKEY_COVER, 35, fail_write, nullptr, "Recording: could not write " + path + ", the range is kept open",
+         written},
+        {HOTKEY_COVER, 35, nullptr, break_off_read,
+         "Recording: " + path + " could not be read to its end, the press is not taken", written},
+        {HOTKEY_COVER, 35, save_in_an_editor, nullptr,
+         "Recording: " + path + " changed since it was read, the range is kept open", editor_text},
+        {HOTKEY_COVER, 36, nullptr, nullptr, "Recording: wrote Blenk, 0:00:29, 0:00:36; no range open",
+         "# saved in an editor\r\nBlenk, 0:00:29, 0:00:36\r\nBlenk,50,51\r\n"},
+        {HOTKEY_UNDO, 37, fail_write, nullptr, "Recording: could not write " + path + ", nothing is taken back",
+         "# saved in an editor\r\nBlenk, 0:00:29, 0:00:36\r\nBlenk,50,51\r\n"},
+        {HOTKEY_UNDO, 37, nullptr, nullptr, "Recording: took back the last press; cover range open since 0:00:29",
+         editor_text},
+    };
+    for (const Press& press : presses) {
+        SCOPED_TRACE(press.status);
+        seek(app.clock, press.at);
+        set_file_writer(press.writer);
+        set_file_reader(press.reader);
+        SendMessageA(window, WM_HOTKEY, static_cast<WPARAM>(press.key), 0);
+        set_file_writer(nullptr);
+        set_file_reader(nullptr);
+        EXPECT_EQ(press.status, app.record_text);
+        EXPECT_EQ(press.file, file());
+    }
 
     // Nor is one ended while the file cannot be read: nothing is written over it.
     std::string away = path + ".away";

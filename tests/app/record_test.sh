@@ -18,7 +18,9 @@ player_pid=""
 trap '[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; [ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 
 script="$work/film.dvbk"
-printf '# my film\r\nBlenk, 30:00, 30:01\r\n\r\nEnd, 1:00:00\r\n' >"$script"
+# Saved by an editor that puts a byte-order mark first, with one line added by another that ends it
+# with LF alone.
+printf '\xef\xbb\xbf# my film\r\nBlenk, 30:00, 30:01\n\r\nEnd, 1:00:00\r\n' >"$script"
 (cd "$work" && exec wine "$exe" "$(winepath -w "$script")" >/dev/null 2>&1) &
 app_pid=$!
 main=$(wait_for_window '^DVBK T: ' 30) || { echo "FAILED: the window did not appear"; exit 1; }
@@ -43,7 +45,8 @@ press() { xdotool key "$1"; sleep "${2:-0.6}"; }
 press ctrl+shift+F9 1.2   # a mute range opens (a second before the press)
 press ctrl+shift+F9       # and is written
 check "a mute range is written at once" test "$(lines_of Dunvel)" = 1
-check "the comment, the cover line and the blank line stay" file_has "# my film"
+check "the comment, the cover line and the blank line stay" file_has $'\xef\xbb\xbf# my film'
+check "the byte-order mark stays first, each line keeps its own end" grep -qx 'Blenk, 30:00, 30:01' "$script"
 check "the end line stays last" sh -c "tr -d '\r' <'$script' | tail -n 1 | grep -q '^End, 1:00:00$'"
 press ctrl+shift+F10 0.8   # a cover range opens
 press ctrl+shift+F10

@@ -30,6 +30,8 @@ TEST(DvbkCommands, CheckAndEventsPrintExactLines) {
         {"check", "Dunvel,1,2\nFoo,3,4\n", 1, "",
          "Error processing file: Unexpected command: Foo,3,4 in file: <stdin> at line 2\n"},
         {"check", "# nothing\n", 1, "", "Error, file '<stdin>' has no valid commands\n"},
+        {"check", "\xEF\xBB\xBF# saved by Notepad\r\nBlenk,1,2\r\n", 0,
+         "OK: 2 events, 0 mute ranges, 1 cover ranges, muted 0:00:00, covered 0:00:01, end 0:00:00\n", ""},
         {"events", "Blenk,0.1,1:00.3\nDunvelBlenk,1:00.3,61\nEnd,1:52:00\n", 0,
          "0.1\tCoverStart\n60.3\tCoverEnd\n60.3\tBothStart\n61\tMuteEnd\n61\tCoverEnd\nEnd\t6720\n", ""},
         {"events", "Dunvel,1e-7,2e21\n", 0, "1e-07\tMuteStart\n2e+21\tMuteEnd\nEnd\t0\n", ""},
@@ -96,7 +98,7 @@ TEST(DvbkCommands, FileProblemsAreFailures) {
     for (const char* command : {"check", "events"}) {
         Outcome result = run({command, missing});
         EXPECT_EQ(1, result.code);
-        EXPECT_EQ("Error opening file '" + missing + "'\n", result.err);
+        EXPECT_EQ("Error, file '" + missing + "' cannot be opened\n", result.err);
     }
     EXPECT_EQ(1, run({"import", "--from", "kodi", missing}).code);
 
@@ -139,7 +141,7 @@ TEST(DvbkCommands, ReadErrorIsAFailureEvenAfterGoodLines) {
         std::ostringstream err;
         EXPECT_EQ(1, run_dvbk(args, in, out, err));
         EXPECT_EQ("", out.str());
-        EXPECT_EQ("Error reading file '<stdin>'\n", err.str());
+        EXPECT_EQ("Error, file '<stdin>' could not be read to its end\n", err.str());
     }
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "script/filter_script.h"
@@ -10,10 +9,11 @@
 namespace dvbk {
 namespace {
 
+const std::string bom = "\xEF\xBB\xBF";
+
 bool loads(const std::string& text) {
     FilterScript script;
-    std::istringstream in(text);
-    return load_filter_script(in, "test", script);
+    return load_filter_script_text(text, "test", script);
 }
 
 TEST(AddRange, WritesInOrderMergesAndKeepsTheRest) {
@@ -35,6 +35,17 @@ TEST(AddRange, WritesInOrderMergesAndKeepsTheRest) {
         {"End,1:00\r\n", {RangeKind::Cover, 3, 4.5}, "Blenk, 0:00:03, 0:00:04.5\r\nEnd,1:00\r\n"},
         {"Dunvel,5,6", {RangeKind::Mute, 7, 8}, "Dunvel,5,6\r\nDunvel, 0:00:07, 0:00:08\r\n"},
         {"Dunvel,5,6", {RangeKind::Mute, 1, 2}, "Dunvel, 0:00:01, 0:00:02\r\nDunvel,5,6"},
+        // The byte-order mark stays first; each line keeps its end, a new one takes the most common.
+        {bom + "Dunvel,5,6\n", {RangeKind::Mute, 1, 2}, bom + "Dunvel, 0:00:01, 0:00:02\nDunvel,5,6\n"},
+        {"# a\r\nDunvel,5,6\nBlenk,1,2\r\nEnd,1:00\r\n",
+         {RangeKind::Mute, 10, 12},
+         "# a\r\nDunvel,5,6\nDunvel, 0:00:10, 0:00:12\r\nBlenk,1,2\r\nEnd,1:00\r\n"},
+        {"Dunvel,5,10\r\nBlenk,1,2\n\nEnd,1:00",
+         {RangeKind::Mute, 9, 12},
+         "Dunvel, 0:00:05, 0:00:12\r\nBlenk,1,2\n\nEnd,1:00"},
+        {"Blenk,1,3\r\nDunvel,5,6\n",
+         {RangeKind::Combined, 2, 4},
+         "Blenk, 0:00:01, 0:00:02\r\nDunvelBlenk, 0:00:02, 0:00:04\r\nDunvel,5,6\n"},
         // Overlapping or touching ranges of its kind become one, on the first one's line.
         {"Dunvel,5,10\n# keep\nDunvel,12,15\nDunvel,20,21\n",
          {RangeKind::Mute, 9, 12},
@@ -135,6 +146,7 @@ TEST(RetimeScript, MapsRangesAndTheEndKeepsTheRest) {
         {"Blenk,1,2\nDunvel,10,20\n", {1.0, -1.5}, "Blenk, 0:00:00, 0:00:00.5\nDunvel, 0:00:08.5, 0:00:18.5\n", 1},
         {"Blenk,1,2\nDunvel,10,20", {1.0, -5.0}, "Dunvel, 0:00:05, 0:00:15", 1},  // the cover is left out
         {"DunvelBlenk,1,2\n", {1.0, -5.0}, "", 1},                                // nothing left to load
+        {bom + "# film\nBlenk,1,2\r\n", {1.0, 1.0}, bom + "# film\nBlenk, 0:00:02, 0:00:03\r\n", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
