@@ -123,7 +123,7 @@ bool read_input(const std::string& file, std::istream& std_in, Input& input, std
     std::string error;
     bool read = file == "-" ? read_whole_stream(std_in, input.text, error) : read_whole_file(file, input.text, error);
     if (!read)
-        err << "Error, file '" << input.name << "' " << error << '\n';
+        err << file_error_message(input.name, error) << '\n';
     return read;
 }
 

@@ -193,7 +193,7 @@ bool load_filter_script(const std::string& file_name, FilterScript& script) {
     script.events.clear();
     std::string text, error;
     if (!read_whole_file(file_name, text, error)) {
-        script.load_error = "Error, file '" + file_name + "' " + error;
+        script.load_error = file_error_message(file_name, error);
         return false;
     }
     return load_filter_script_text(text, file_name, script);

@@ -6,6 +6,7 @@ namespace dvbk {
 namespace {
 
 constexpr std::streamsize CHUNK_BYTES = 64 * 1024;
+constexpr const char* CANNOT_OPEN = "cannot be opened";
 
 std::streamsize read_from_stream(std::istream& in, char* buffer, std::streamsize size) {
     in.read(buffer, size);
@@ -55,11 +56,17 @@ bool read_whole_stream(std::istream& in, std::string& text, std::string& error) 
     }
 }
 
+std::string file_error_message(const std::string& name, const std::string& error) {
+    if (error == CANNOT_OPEN)
+        return "Error opening file '" + name + "'";
+    return "Error reading file '" + name + "': " + error;
+}
+
 bool read_whole_file(const std::string& path, std::string& text, std::string& error) {
     text.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return fail(text, error, "cannot be opened");
+        return fail(text, error, CANNOT_OPEN);
     std::streamoff size = end_of(in);
     if (size < 0 || !in.seekg(0))
         return fail(text, error, "could not be read to its end");

@@ -24,6 +24,10 @@ inline constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 // cannot be had.
 bool read_whole_file(const std::string& path, std::string& text, std::string& error);
 
+// What a reader of scripts tells of a file it could not have whole: "Error opening file 'NAME'"
+// when it cannot be opened, else "Error reading file 'NAME': " and `error`.
+std::string file_error_message(const std::string& name, const std::string& error);
+
 // The same from an open stream, read to its end (standard input): false when the stream broke off
 // or holds more than MAX_FILE_BYTES.
 bool read_whole_stream(std::istream& in, std::string& text, std::string& error);

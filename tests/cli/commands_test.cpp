@@ -98,7 +98,7 @@ TEST(DvbkCommands, FileProblemsAreFailures) {
     for (const char* command : {"check", "events"}) {
         Outcome result = run({command, missing});
         EXPECT_EQ(1, result.code);
-        EXPECT_EQ("Error, file '" + missing + "' cannot be opened\n", result.err);
+        EXPECT_EQ("Error opening file '" + missing + "'\n", result.err);
     }
     EXPECT_EQ(1, run({"import", "--from", "kodi", missing}).code);
 
@@ -141,7 +141,7 @@ TEST(DvbkCommands, ReadErrorIsAFailureEvenAfterGoodLines) {
         std::ostringstream err;
         EXPECT_EQ(1, run_dvbk(args, in, out, err));
         EXPECT_EQ("", out.str());
-        EXPECT_EQ("Error, file '<stdin>' could not be read to its end\n", err.str());
+        EXPECT_EQ("Error reading file '<stdin>': could not be read to its end\n", err.str());
     }
 }
 

@@ -194,7 +194,7 @@ TEST(LoadFilterScript, FromFile) {
     std::string missing = testing::TempDir() + "no-such-script.dvbk";
     FilterScript script;
     EXPECT_FALSE(load_filter_script(missing, script));
-    EXPECT_EQ("Error, file '" + missing + "' cannot be opened", script.load_error);
+    EXPECT_EQ("Error opening file '" + missing + "'", script.load_error);
 
     // Windows line ends, no line end after the last line, and a reload that replaces the events.
     std::string path = write_temp("crlf.dvbk", "Dunvel,1,2\r\n\r\nEnd,1:00:00\r\nBlenk,3,4");
