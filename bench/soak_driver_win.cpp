@@ -86,6 +86,7 @@ struct Program {
     DWORD pid = 0;
     HANDLE process = nullptr;
     UINT position_query = 0;
+    UINT action_query = 0;
     std::string marker_path;
 };
 
@@ -98,6 +99,7 @@ bool attach(Program& program) {
     GetWindowThreadProcessId(program.window, &program.pid);
     program.process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, program.pid);
     program.position_query = RegisterWindowMessageA(dvbk::POSITION_QUERY_MESSAGE);
+    program.action_query = RegisterWindowMessageA(dvbk::ACTION_QUERY_MESSAGE);
     program.marker_path = dvbk::mute_marker_path();
     return program.window && program.process;
 }
@@ -126,7 +128,16 @@ bool uncovered(const Program& program) {
     return !topmost(program) && !IsZoomed(program.window);
 }
 
+// Wine keeps an endpoint's mute within the process that set it, so the program is asked. (The mute
+// marker is no sign: it is written ahead of a mute.)
 bool muted(const Program& program) {
+    DWORD_PTR action = 0;
+    return SendMessageTimeoutA(program.window, program.action_query, 0, 0, SMTO_ABORTIFHUNG, 5000, &action) &&
+           (action & 2) != 0;
+}
+
+// A run that ended cleanly leaves no note of a mute behind for the next to undo.
+bool marker_left(const Program& program) {
     return GetFileAttributesA(program.marker_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -581,7 +592,7 @@ void print_counter_stubs(const Program& program) {
 struct Ending {
     soak_log::Checkpoint last;
     bool closed;
-    bool muted_after_exit;
+    bool marker_after_exit;
 };
 
 void print_report(const Soak& soak, const soak_log::Verdict& v, const Ending& end, const std::vector<Sample>& samples,
@@ -604,9 +615,10 @@ void print_report(const Soak& soak, const soak_log::Verdict& v, const Ending& en
         "muted or covered outside a range %ld (%ld more where the rules say so, after a nudge back out of a "
         "range)\n",
         v.checks, v.judged, v.state_wrong, v.outside_but_on, v.outside_on_by_nudge);
-    std::printf("end: clock %.3f, %s a range, covered %s, muted %s; closed %s, muted after %s\n", end.last.position,
-                near_a_range(soak, end.last.position) ? "in or near" : "outside", end.last.covered ? "yes" : "no",
-                end.last.muted ? "yes" : "no", end.closed ? "yes" : "no", end.muted_after_exit ? "yes" : "no");
+    std::printf("end: clock %.3f, %s a range, covered %s, muted %s; closed %s, mute marker left %s\n",
+                end.last.position, near_a_range(soak, end.last.position) ? "in or near" : "outside",
+                end.last.covered ? "yes" : "no", end.last.muted ? "yes" : "no", end.closed ? "yes" : "no",
+                end.marker_after_exit ? "yes" : "no");
     std::printf(
         "   at s  GDI (DC region bitmap font brush/pen)  windows  kernel handles  private MB  working set MB  "
         "PrivateUsage MB\n");
@@ -641,13 +653,13 @@ int main(int argc, char** argv) {
     Ending end{soak.checkpoints.back(), false, false};
     post_command(soak.program, IDM_EXIT);
     end.closed = WaitForSingleObject(soak.program.process, 10000) == WAIT_OBJECT_0;
-    end.muted_after_exit = muted(soak.program);
+    end.marker_after_exit = marker_left(soak.program);
     Sleep(200);
 
     std::ifstream log(log_path, std::ios::binary);
     soak_log::Verdict verdict = soak_log::check_log(log, soak.events, soak.segments, soak.checkpoints);
     print_report(soak, verdict, end, samples, seconds, argv[5]);
-    bool clean = verdict.clean() && !end.last.covered && !end.last.muted && end.closed && !end.muted_after_exit &&
+    bool clean = verdict.clean() && !end.last.covered && !end.last.muted && end.closed && !end.marker_after_exit &&
                  soak.problems == 0;
     std::printf("soak: %s\n", clean ? "clean" : "FAULTS");
     return clean ? 0 : 1;

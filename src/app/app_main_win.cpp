@@ -79,8 +79,11 @@ void recover_left_mute() {
 }
 
 void unmute_at_exit() {
-    if (app.audio_muter)
+    // No mute is to come, and none is left: a clean end leaves no note for the next run.
+    if (app.audio_muter) {
+        app.audio_muter->expect_mute(false);
         app.audio_muter->unmute();
+    }
     flush_mute_marker(MARKER_FLUSH_MS);
 }
 

@@ -149,6 +149,15 @@ start_app "$script_arg"
 wait_for_window '^DVBK T: ' 20 >/dev/null
 check 'the next start switches the output back on and removes the note' wait_for_no_file "$marker" 10
 stop_app
+# A clean exit with a mute near leaves no note behind.
+start_app "$(winepath -w "$work/mute.dvbk")"
+main=$(wait_for_window '^DVBK T: ' 20)
+wait_for_file "$marker" 10
+click_at "$main" "${menu_file[@]}"
+sleep 0.5
+click_at "$main" "${menu_file_exit[@]}"
+check 'File > Exit with a mute near removes the note' wait_for_no_file "$marker" 10
+stop_app
 
 # The dialogs, for the pictures, and Exit from the menu.
 # Opens a menu item of a fresh main window and checks that the dialog titled $5 appears.
