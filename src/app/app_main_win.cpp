@@ -56,6 +56,7 @@ bool create_main_window(HINSTANCE instance, int show_command) {
     if (!app.main_window)
         return false;
     app.main_menu = GetMenu(app.main_window);
+    prepare_cover(app.cover, app.main_window);
     // The wake timer has no callback: its messages only make the loop run at least ten times a
     // second, so that due events are carried out within about 100 ms.
     SetTimer(app.main_window, WAKE_TIMER, 100, nullptr);

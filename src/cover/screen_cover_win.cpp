@@ -99,6 +99,20 @@ void stretch_over_all_monitors(HWND window, HMONITOR monitor) {
 
 }  // namespace
 
+void prepare_cover(ScreenCover& cover, HWND window) {
+    if (cover.prepared)
+        return;
+    // Animated, the way from minimised to maximised shows the film around a growing window.
+    BOOL off = TRUE;
+    DwmSetWindowAttribute(window, DWMWA_TRANSITIONS_FORCEDISABLED, &off, sizeof off);
+    // A window just made layered shows nothing until it has its opacity, so both go together. Not
+    // a tool window, which a browser would not count either: that one would leave the taskbar and
+    // Alt+Tab, and the taskbar takes a window's button away only while it is hidden.
+    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(window, 0, COVER_ALPHA, LWA_ALPHA);
+    cover.prepared = true;
+}
+
 HMONITOR player_monitor(const ScreenCover& cover, HWND window) {
     HWND foreground = GetForegroundWindow();
     if (foreground && foreground != GetShellWindow() && !own_window(foreground))
@@ -127,12 +141,7 @@ void cover_screen(ScreenCover& cover, HWND window, const AppSettings& settings) 
     end_click(cover, window);
     // Chosen before anything of ours moves: the cover itself may become the foreground window.
     HMONITOR monitor = player_monitor(cover, window);
-    if (!cover.animations_off) {
-        // Animated, the way from minimised to maximised shows the film around a growing window.
-        BOOL off = TRUE;
-        DwmSetWindowAttribute(window, DWMWA_TRANSITIONS_FORCEDISABLED, &off, sizeof off);
-        cover.animations_off = true;
-    }
+    prepare_cover(cover, window);
     // The one step that covers: from minimised, normal or elsewhere, maximised on the monitor. It
     // also asks for the foreground, which the system may refuse a background program.
     maximise_on(window, monitor);

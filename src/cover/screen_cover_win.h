@@ -17,6 +17,12 @@ inline constexpr UINT CLICK_STEP_MS = 200;
 
 INPUT initial_click_input();
 
+// The cover's opacity, one step short of opaque. Chrome and Edge stop drawing a page that opaque
+// windows hide whole and slow its timers, and the video then comes back late, white or on an old
+// frame when the cover lifts; a window that lets anything of the page through does not count. One
+// part in 255 of the film moves no pixel of the cover by more than one level in 255.
+inline constexpr BYTE COVER_ALPHA = 254;
+
 struct ScreenCover {
     // Read right before every z-order change: the user may have moved the window meanwhile.
     RECT saved_window_rect{100, 100, 400, 400};
@@ -29,8 +35,9 @@ struct ScreenCover {
     // The monitor the cover last went up on, as its rectangle: a monitor's handle does not outlive
     // a change of the display layout, a rectangle still finds the nearest monitor.
     std::optional<RECT> last_monitor;
-    // Whether the system's minimise and maximise animations are off for the window.
-    bool animations_off = false;
+    // Whether the window is ready to cover: the system's minimise and maximise animations off, and
+    // the window layered at COVER_ALPHA.
+    bool prepared = false;
 
     // How many of the click's inputs are still to go: 4 right after the cover went down, 0 when no
     // click is under way.
@@ -39,6 +46,11 @@ struct ScreenCover {
     // Where synthetic input goes; tests record it instead.
     UINT(WINAPI* send_input)(UINT count, LPINPUT inputs, int size) = SendInput;
 };
+
+// Makes the window ready to cover, once: no minimise and maximise animations, and layered at
+// COVER_ALPHA. Best done before the window is first shown, so that its look never changes later;
+// cover_screen does it otherwise.
+void prepare_cover(ScreenCover& cover, HWND window);
 
 // Re-applies the window's own rectangle with a new place in the z-order, showing it.
 void z_order_step(ScreenCover& cover, HWND window, HWND insert_after);

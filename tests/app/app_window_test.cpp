@@ -154,6 +154,8 @@ protected:
 };
 
 TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
+    BYTE alpha = 0;  // layered before it is first shown: covering never changes how it looks
+    EXPECT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr) && alpha == COVER_ALPHA);
     EXPECT_EQ("Open File", window_text(app.play_button));
     EXPECT_TRUE(grayed(IDM_PLAY));
     EXPECT_TRUE(grayed(IDM_PAUSE));

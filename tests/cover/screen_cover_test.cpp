@@ -27,6 +27,16 @@ bool topmost(HWND window) {
     return GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST;
 }
 
+// Hidden to the eye, yet drawn under by Chrome, which counts no see-through layered, tool or
+// click-through window as hiding it; unowned and no tool window, so in the taskbar and Alt+Tab.
+bool see_through_cover_in_taskbar(HWND window) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    return GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) && flags == LWA_ALPHA && alpha == 254 &&
+           !(GetWindowLongA(window, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT)) &&
+           !GetWindow(window, GW_OWNER);
+}
+
 void pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -61,6 +71,7 @@ TEST_F(ScreenCoverTest, CoverAndUncover) {
     pump();
     EXPECT_TRUE(IsZoomed(window));
     EXPECT_TRUE(topmost(window));
+    EXPECT_TRUE(see_through_cover_in_taskbar(window));
 
     uncover_screen(cover, window, settings);
     pump();
@@ -80,6 +91,7 @@ TEST_F(ScreenCoverTest, CoverAndUncover) {
     EXPECT_FALSE(IsZoomed(window));
     EXPECT_FALSE(IsIconic(window));
     EXPECT_FALSE(topmost(window));
+    EXPECT_TRUE(see_through_cover_in_taskbar(window));
     EXPECT_TRUE(sent.empty());
 }
 
