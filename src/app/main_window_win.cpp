@@ -125,9 +125,10 @@ LRESULT on_create() {
 // The window is on a monitor of another DPI now, or the monitor's scale changed: the system suggests
 // a rectangle of the same size in inches, and the font and controls follow.
 LRESULT on_dpi_changed(WPARAM wparam, const RECT& suggested) {
-    // A maximised window, as the cover is, has been sized to its monitor by the system already; the
-    // suggested rectangle would pull its edges in off the screen's.
-    if (!IsZoomed(app.main_window) && !IsIconic(app.main_window))
+    // The cover places the window itself, maximised on the player's monitor or stretched over every
+    // monitor, and the system sizes a maximised window to its monitor: a suggested rectangle, which
+    // may come while the window is on its way there, would pull the cover's edges in off the screen's.
+    if (!app.covered && !IsZoomed(app.main_window) && !IsIconic(app.main_window))
         SetWindowPos(app.main_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                      suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     lay_out(LOWORD(wparam));
