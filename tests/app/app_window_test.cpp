@@ -1156,83 +1156,75 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
 }
 
 // What does not fit in `parent` at its DPI: a shown control outside its client area, two shown
-// controls or painted bands that overlap, a control without the window's font, a text (caption,
-// list item, field content or painted line) bigger than its room, measured in its font.
-struct Painted {
+// controls or painted bands over each other, a control without `font`, or a text (caption, list
+// item, field, painted line) bigger than its room in its own font; a static control may wrap.
+struct Placed {
     std::string text;
-    RECT band;
+    RECT room;
 };
-std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Painted> places) {
+std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Placed> places) {
     std::vector<std::string> faults;
-    auto measure = [&](HFONT in, const std::string& text, const RECT& room, bool wraps) {
+    auto measure = [&](HFONT in, const Placed& place, bool wraps) {
         HDC dc = GetDC(parent);
         HGDIOBJ before = SelectObject(dc, in);
-        SIZE size{};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        RECT wrapped{0, 0, room.right - room.left, 0};
-        if (wraps && size.cx > wrapped.right)  // a static control breaks a long text into lines
-            DrawTextA(dc, text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        RECT need{0, 0, place.room.right - place.room.left, 0};
+        DrawTextA(dc, place.text.c_str(), -1, &need,
+                  DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
         SelectObject(dc, before);
         ReleaseDC(parent, dc);
-        if (wrapped.bottom > 0)
-            size = SIZE{wrapped.right, wrapped.bottom};
-        if (size.cx > room.right - room.left || size.cy > room.bottom - room.top)
-            faults.push_back("\"" + text + "\" needs " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+        if (need.right > place.room.right - place.room.left || need.bottom > place.room.bottom - place.room.top)
+            faults.push_back(place.text + " needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom));
     };
-    for (const Painted& place : places)
-        measure(font, place.text, place.band, false);
-    RECT client;
+    for (const Placed& place : places)
+        measure(font, place, false);
+    RECT client, place, inside, room;
     GetClientRect(parent, &client);
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char kind[32] = {};
         GetClassNameA(child, kind, sizeof kind);
         LONG style = GetWindowLongA(child, GWL_STYLE);
+        bool is_static = !lstrcmpiA(kind, "Static"), is_button = !lstrcmpiA(kind, "Button");
         // By its own style: a dialog itself shows only once its loop has nothing else to do.
-        if (!(style & WS_VISIBLE) || (!lstrcmpiA(kind, "Static") && (style & SS_TYPEMASK) == SS_ICON))
+        if (!(style & WS_VISIBLE) || (is_static && (style & SS_TYPEMASK) == SS_ICON))
             continue;
-        std::string text = window_text(child);
-        RECT place, inside, room;
+        std::vector<std::string> texts{window_text(child)};
         GetWindowRect(child, &place);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
         if (!IntersectRect(&inside, &place, &client) || !EqualRect(&inside, &place))
-            faults.push_back(text + " leaves its window");
-        HFONT own = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+            faults.push_back(texts[0] + " leaves its window");
+        auto own = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
         if (own != font)
-            faults.push_back(text + " has a font of its own");
+            faults.push_back(texts[0] + " has a font of its own");
         GetClientRect(child, &room);
-        std::vector<std::string> texts{text};
-        if (!lstrcmpiA(kind, "Edit")) {
+        if (!lstrcmpiA(kind, "Edit"))
             SendMessageA(child, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
-        } else if (!lstrcmpiA(kind, "ComboBox")) {
-            COMBOBOXINFO info{};
-            info.cbSize = sizeof info;
-            GetComboBoxInfo(child, &info);
-            room = info.rcItem;
-            texts.clear();
-            for (LRESULT item = 0; item < SendMessageA(child, CB_GETCOUNT, 0, 0); ++item) {
-                char entry[256] = {};
-                SendMessageA(child, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(entry));
-                texts.push_back(entry);
-            }
-        } else if ((style & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+        if (is_button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
             room.left += GetSystemMetrics(SM_CXMENUCHECK);
-        } else if (!lstrcmpiA(kind, "Button")) {
+        else if (is_button)
             InflateRect(&room, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        if (!lstrcmpiA(kind, "ComboBox") && GetComboBoxInfo(child, &info)) {
+            room = info.rcItem;
+            texts.assign(SendMessageA(child, CB_GETCOUNT, 0, 0), std::string(256, '\0'));
+            for (size_t item = 0; item < texts.size(); ++item)
+                texts[item].resize(
+                    SendMessageA(child, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(texts[item].data())));
         }
-        for (const std::string& shown : texts)
-            measure(own, shown, room, !lstrcmpiA(kind, "Static"));
-        places.push_back({text, place});
+        for (const std::string& text : texts)
+            measure(own, {text, room}, is_static);
+        places.push_back({texts[0], place});
     }
     for (size_t i = 0; i < places.size(); ++i)
         for (size_t j = i + 1; j < places.size(); ++j)
-            if (RECT common; IntersectRect(&common, &places[i].band, &places[j].band))
+            if (IntersectRect(&inside, &places[i].room, &places[j].room))
                 faults.push_back(places[i].text + " overlaps " + places[j].text);
     return faults;
 }
 
 // The main window with its lines and the delay field's label, as painted at the window's DPI.
 std::vector<std::string> main_window_faults() {
-    std::vector<Painted> painted{{DELAY_LABEL, to_RECT(scaled(delay_label_band, app.dpi))}};
+    std::vector<Placed> painted{{DELAY_LABEL, to_RECT(scaled(delay_label_band, app.dpi))}};
     for (const LineLayout& line : line_layout)
         painted.push_back({app.elapsed_text, to_RECT(scaled(line.band, app.dpi))});
     SetWindowTextA(app.play_button, "Starting in 10 s");  // its longest caption
@@ -1265,7 +1257,8 @@ TEST_F(AppWindowTest, FitsAtTheDisplaysDpi) {
     EXPECT_EQ(scaled(200, 168), now.right);
     EXPECT_EQ(std::vector<std::string>{}, main_window_faults());
     // The cover keeps its whole monitor, in the monitor's pixels, through a change of DPI.
-    cover_screen(app.cover, window, app.settings);
+    seek(app.clock, 3);
+    carry_out_due_events();
     SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
