@@ -50,9 +50,11 @@ void register_main_window_class(HINSTANCE instance) {
 bool create_main_window(HINSTANCE instance, int show_command) {
     app.app_instance = instance;
     // Clipping the buttons out of its own painting also keeps the status lines' repaint, every
-    // second, from repainting the buttons under them.
-    app.main_window = CreateWindowExA(0, app.window_class_name, app.window_title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                      CW_USEDEFAULT, 0, 500, 350, nullptr, nullptr, instance, nullptr);
+    // second, from repainting the buttons under them. The size is for 96 DPI; the window takes the
+    // size for its monitor's as it is created.
+    app.main_window =
+        CreateWindowExA(0, app.window_class_name, app.window_title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                        CW_USEDEFAULT, 0, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (!app.main_window)
         return false;
     app.main_menu = GetMenu(app.main_window);

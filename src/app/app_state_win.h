@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "app/main_layout.h"
 #include "app/script_file_win.h"
 #include "audio/audio_muter_win.h"
+#include "base/scoped_win.h"
 #include "clock/clock_follower.h"
 #include "clock/clock_sync.h"
 #include "clock/playback_clock.h"
@@ -39,6 +41,9 @@ struct AppState {
     bool script_loaded = false;
     HWND play_button = nullptr;
     HWND delay_edit = nullptr;
+    // The DPI the window is laid out for, and the font of its lines and controls at that DPI.
+    int dpi = LAYOUT_DPI;
+    ScopedFont font;
 
     // The loaded script (events, film_end, load_error) and the first event not yet carried out.
     FilterScript script;

@@ -20,6 +20,7 @@
 #include "base/control_text_win.h"
 #include "base/file_write_win.h"
 #include "base/window_ids_win.h"
+#include "cover/rect_win.h"
 #include "resources/resource_ids.h"
 #include "resources/window_names.h"
 #include "script/film_time.h"
@@ -30,30 +31,8 @@
 namespace dvbk {
 namespace {
 
-// Where each line lies, in the order of Line: its text starts at the corner of its band, drawn over
-// the band filled with the background. Lines come every 15 pixels; the last band reaches further,
-// so that a text taller than its spacing (a larger system font) is erased whole when it changes.
-// Whether a line is painted while it has no text: its band then wipes what was there.
-struct LineLayout {
-    RECT band;
-    bool when_empty;
-};
-constexpr LineLayout line_layout[] = {
-    {{10, 10, 500, 25}, true},     // Elapsed
-    {{10, 25, 500, 40}, true},     // Remaining
-    {{10, 40, 500, 55}, true},     // Action
-    {{10, 55, 500, 70}, true},     // NextAction
-    {{10, 70, 500, 85}, false},    // Cursor
-    {{10, 85, 500, 100}, false},   // AudioError
-    {{10, 100, 500, 115}, false},  // LoadError
-    {{10, 115, 500, 130}, true},   // Clock, above the delay field
-    {{10, 255, 500, 270}, false},  // Record, under the buttons
-    {{10, 270, 500, 290}, false},  // Sync
-};
-static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
-
 RECT line_band(Line line) {
-    return line_layout[static_cast<size_t>(line)].band;
+    return to_RECT(scaled(line_layout[static_cast<size_t>(line)].band, app.dpi));
 }
 
 // What `line` shows now. The pointer's position only while the clock stands.
@@ -87,25 +66,72 @@ const std::string& line_text(Line line) {
 // Room for a path of MAX_PATH characters in UTF-8, the ANSI code page the manifest asks for.
 constexpr DWORD PATH_BYTES = MAX_PATH * 3;
 
-HWND create_child(HWND parent, const char* window_class, const char* text, int id, DWORD style, DWORD ex_style, int x,
-                  int y, int width, int height) {
-    return CreateWindowExA(ex_style, window_class, text, WS_CHILD | style, x, y, width, height, parent,
+HWND create_child(HWND parent, const char* window_class, const char* text, int id, DWORD style, DWORD ex_style) {
+    return CreateWindowExA(ex_style, window_class, text, WS_CHILD | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+}
+
+// The window's DPI. Systems without GetDpiForWindow (before Windows 10 1607) have only the
+// system's, which the screen reports.
+int window_dpi(HWND window) {
+    using DpiCall = UINT(WINAPI*)(HWND);
+    static const auto get_dpi = reinterpret_cast<DpiCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (UINT dpi = get_dpi ? get_dpi(window) : 0; dpi != 0)
+        return static_cast<int>(dpi);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : LAYOUT_DPI;
+}
+
+// The font and the controls' places at `dpi`; the lines follow when the window is painted.
+void lay_out(int dpi) {
+    app.dpi = dpi;
+    ScopedFont font(CreateFontA(scaled(FONT_CELL_HEIGHT, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                FONT_FACE));
+    for (const ControlLayout& control : control_layout) {
+        HWND child = GetDlgItem(app.main_window, control.id);
+        Rect place = scaled(control.place, dpi);
+        SetWindowPos(child, nullptr, place.left, place.top, place.width(), place.height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    app.font = std::move(font);
+    InvalidateRect(app.main_window, nullptr, TRUE);
 }
 
 LRESULT on_create() {
     HWND window = app.main_window;
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
-    app.play_button = create_child(window, "BUTTON", "Open File", IDC_PLAY_BUTTON, button, 0, 10, 160, 200, 50);
-    create_child(window, "BUTTON", "<<(2s)", IDC_BACK_2S, button, 0, 10, 220, 60, 25);
-    create_child(window, "BUTTON", "<(0.2s)", IDC_BACK_02S, button, 0, 75, 220, 60, 25);
-    create_child(window, "BUTTON", ">(0.2s)", IDC_FORWARD_02S, button, 0, 140, 220, 60, 25);
-    create_child(window, "BUTTON", ">>(2s)", IDC_FORWARD_2S, button, 0, 205, 220, 60, 25);
-    app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, 0, WS_EX_CLIENTEDGE, 95, 130, 100, 20);
+    app.play_button = create_child(window, "BUTTON", "Open File", IDC_PLAY_BUTTON, button, 0);
+    create_child(window, "BUTTON", "<<(2s)", IDC_BACK_2S, button, 0);
+    create_child(window, "BUTTON", "<(0.2s)", IDC_BACK_02S, button, 0);
+    create_child(window, "BUTTON", ">(0.2s)", IDC_FORWARD_02S, button, 0);
+    create_child(window, "BUTTON", ">>(2s)", IDC_FORWARD_2S, button, 0);
+    app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, 0, WS_EX_CLIENTEDGE);
+    int dpi = window_dpi(window);
+    lay_out(dpi);
+    SetWindowPos(window, nullptr, 0, 0, scaled(WINDOW_WIDTH, dpi), scaled(WINDOW_HEIGHT, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     show_delay_edit();
     // A script dropped on the window opens like File Open.
     DragAcceptFiles(window, TRUE);
     app.audio_muter->watch_default_output(window, WM_DEFAULT_OUTPUT_CHANGED);
+    return 0;
+}
+
+// The window is on a monitor of another DPI now, or the monitor's scale changed: the system suggests
+// a rectangle of the same size in inches, and the font and controls follow.
+LRESULT on_dpi_changed(WPARAM wparam, const RECT& suggested) {
+    // The cover places the window itself, maximised on the player's monitor or stretched over every
+    // monitor, and the system sizes a maximised window to its monitor: a suggested rectangle, which
+    // may come while the window is on its way there, would pull the cover's edges in off the screen's.
+    if (!app.covered && !IsZoomed(app.main_window) && !IsIconic(app.main_window))
+        SetWindowPos(app.main_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    lay_out(LOWORD(wparam));
     return 0;
 }
 
@@ -122,13 +148,15 @@ void draw_line(HDC dc, Line line) {
 LRESULT on_paint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(app.main_window, &paint);
+    HGDIOBJ system_font = SelectObject(dc, app.font.get());
     SetBkColor(dc, BACKGROUND_COLOUR);
     for (size_t line = 0; line < std::size(line_layout); ++line)
         draw_line(dc, static_cast<Line>(line));
     if (app.clock.paused && !app.start_due) {
-        const char label[] = "Delay Time:  ";
-        TextOutA(dc, 10, 130, label, sizeof label - 1);
+        RECT label = to_RECT(scaled(delay_label_band, app.dpi));
+        DrawTextA(dc, DELAY_LABEL, -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
+    SelectObject(dc, system_font);
     EndPaint(app.main_window, &paint);
     return 0;
 }
@@ -495,6 +523,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return on_end_session(wparam);
         case WM_DROPFILES:
             return on_drop_files(reinterpret_cast<HDROP>(wparam));
+        case WM_DPICHANGED:
+            return on_dpi_changed(wparam, *reinterpret_cast<const RECT*>(lparam));
         case WM_DESTROY:
             return on_destroy();
         case WM_PLAYER_REPLY:

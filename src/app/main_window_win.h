@@ -3,11 +3,9 @@
 
 #include <windows.h>
 
-namespace dvbk {
+#include "app/main_layout.h"
 
-// The lines of text the window paints, top to bottom. Elapsed to Clock are the status lines that
-// the once-a-second refresh paints again.
-enum class Line { Elapsed, Remaining, Action, NextAction, Cursor, AudioError, LoadError, Clock, Record, Sync };
+namespace dvbk {
 
 // Asks for `line` to be painted again, its band erased first: for a line whose text has changed or
 // gone.

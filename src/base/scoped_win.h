@@ -85,6 +85,32 @@ private:
     HMIXER handle_ = nullptr;
 };
 
+// A font made with CreateFont. The windows it is set on do not own it: a new one goes to them
+// before the owner lets the old one go.
+class ScopedFont {
+public:
+    explicit ScopedFont(HFONT font = nullptr) : font_(font) {}
+    ~ScopedFont() { reset(); }
+    ScopedFont(ScopedFont&& other) noexcept : font_(std::exchange(other.font_, nullptr)) {}
+    ScopedFont& operator=(ScopedFont&& other) noexcept {
+        if (this != &other) {
+            reset();
+            font_ = std::exchange(other.font_, nullptr);
+        }
+        return *this;
+    }
+
+    HFONT get() const { return font_; }
+    void reset() {
+        if (font_)
+            DeleteObject(font_);
+        font_ = nullptr;
+    }
+
+private:
+    HFONT font_;
+};
+
 // The calls that enter and leave a COM apartment; tests count them.
 struct ComCalls {
     HRESULT(WINAPI* initialize)(LPVOID reserved, DWORD model);

@@ -3,6 +3,7 @@
 #include <dwmapi.h>
 
 #include "cover/cover_geometry.h"
+#include "cover/rect_win.h"
 
 namespace dvbk {
 namespace {
@@ -15,14 +16,6 @@ void repaint(HWND window) {
 void send_mouse(ScreenCover& cover, DWORD flags) {
     cover.click_input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
     cover.send_input(1, &cover.click_input, sizeof(INPUT));
-}
-
-Rect rect_of(const RECT& rect) {
-    return Rect{rect.left, rect.top, rect.right, rect.bottom};
-}
-
-RECT to_RECT(const Rect& rect) {
-    return RECT{rect.left, rect.top, rect.right, rect.bottom};
 }
 
 bool own_window(HWND candidate) {

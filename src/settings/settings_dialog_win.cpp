@@ -25,14 +25,18 @@ HWND preset_combo(HWND dialog) {
 }
 
 // The preset list is made at run time. It goes on the row of the "Location: " label, in dialog
-// units, so that it lands there whatever the dialog font and the screen's resolution.
+// units, so that it lands there whatever the dialog font and the monitor's DPI, and it takes the
+// dialog's font, as the template's controls do; a later change of DPI re-lays and re-fonts it with
+// them.
 HWND create_preset_combo(HWND dialog) {
     RECT place{60, 28, 60 + 130, 28 + 100};  // the height includes the dropped-down list
     MapDialogRect(dialog, &place);
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
-    return CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_HASSTRINGS, place.left,
-                           place.top, place.right - place.left, place.bottom - place.top, dialog,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CLICK_PRESET)), instance, nullptr);
+    HWND combo = CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_HASSTRINGS, place.left,
+                                 place.top, place.right - place.left, place.bottom - place.top, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CLICK_PRESET)), instance, nullptr);
+    SendMessageA(combo, WM_SETFONT, static_cast<WPARAM>(SendMessageA(dialog, WM_GETFONT, 0, 0)), FALSE);
+    return combo;
 }
 
 // The preset list only matters when the click is on; X and Y can be typed only for "Custom".

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "base/file_write_win.h"
+#include "cover/rect_win.h"
 #include "resources/resource_ids.h"
 #include "script/script_edit.h"
 #include "settings/mute_marker_win.h"
@@ -1153,6 +1155,118 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
     }));
     refresh_clock_text();
     EXPECT_EQ("Clock: manual, browser not answering: extension disconnected", app.clock_text);
+}
+
+// What does not fit in `parent` at its DPI: a shown control outside its client area, two shown
+// controls or painted bands over each other, a control without `font`, or a text (caption, list
+// item, field, painted line) bigger than its room in its own font; a static control may wrap.
+struct Placed {
+    std::string text;
+    RECT room;
+};
+std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Placed> places) {
+    std::vector<std::string> faults;
+    auto measure = [&](HFONT in, const Placed& place, bool wraps) {
+        HDC dc = GetDC(parent);
+        HGDIOBJ before = SelectObject(dc, in);
+        RECT need{0, 0, place.room.right - place.room.left, 0};
+        DrawTextA(dc, place.text.c_str(), -1, &need,
+                  DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        SelectObject(dc, before);
+        ReleaseDC(parent, dc);
+        if (need.right > place.room.right - place.room.left || need.bottom > place.room.bottom - place.room.top)
+            faults.push_back(place.text + " needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom));
+    };
+    for (const Placed& place : places)
+        measure(font, place, false);
+    RECT client, place, inside, room;
+    GetClientRect(parent, &client);
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[32] = {};
+        GetClassNameA(child, kind, sizeof kind);
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        bool is_static = !lstrcmpiA(kind, "Static"), is_button = !lstrcmpiA(kind, "Button");
+        // By its own style: a dialog itself shows only once its loop has nothing else to do.
+        if (!(style & WS_VISIBLE) || (is_static && (style & SS_TYPEMASK) == SS_ICON))
+            continue;
+        std::vector<std::string> texts{window_text(child)};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+        if (!IntersectRect(&inside, &place, &client) || !EqualRect(&inside, &place))
+            faults.push_back(texts[0] + " leaves its window");
+        auto own = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+        if (own != font)
+            faults.push_back(texts[0] + " has a font of its own");
+        GetClientRect(child, &room);
+        if (!lstrcmpiA(kind, "Edit"))
+            SendMessageA(child, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+        if (is_button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+            room.left += GetSystemMetrics(SM_CXMENUCHECK);
+        else if (is_button)
+            InflateRect(&room, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        if (!lstrcmpiA(kind, "ComboBox") && GetComboBoxInfo(child, &info)) {
+            room = info.rcItem;
+            texts.assign(SendMessageA(child, CB_GETCOUNT, 0, 0), std::string(256, '\0'));
+            for (size_t item = 0; item < texts.size(); ++item)
+                texts[item].resize(
+                    SendMessageA(child, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(texts[item].data())));
+        }
+        for (const std::string& text : texts)
+            measure(own, {text, room}, is_static);
+        places.push_back({texts[0], place});
+    }
+    for (size_t i = 0; i < places.size(); ++i)
+        for (size_t j = i + 1; j < places.size(); ++j)
+            if (IntersectRect(&inside, &places[i].room, &places[j].room))
+                faults.push_back(places[i].text + " overlaps " + places[j].text);
+    return faults;
+}
+
+// The main window with its lines and the delay field's label, as painted at the window's DPI.
+std::vector<std::string> main_window_faults() {
+    std::vector<Placed> painted{{DELAY_LABEL, to_RECT(scaled(delay_label_band, app.dpi))}};
+    for (const LineLayout& line : line_layout)
+        painted.push_back({app.elapsed_text, to_RECT(scaled(line.band, app.dpi))});
+    SetWindowTextA(app.play_button, "Starting in 10 s");  // its longest caption
+    return layout_faults(app.main_window, app.font.get(), painted);
+}
+
+// Run by dpi_test.sh at each DPI it gives the display, which it names in DVBK_TEST_DPI.
+TEST_F(AppWindowTest, FitsAtTheDisplaysDpi) {
+    const char* dpi = std::getenv("DVBK_TEST_DPI");
+    if (!dpi)
+        GTEST_SKIP() << "run by dpi_test.sh";
+    EXPECT_EQ(std::atoi(dpi), static_cast<int>(GetDpiForWindow(window)));
+    open_script(write_script("Blenk,2,4\nEnd,1:00"));
+    EXPECT_EQ(std::vector<std::string>{}, main_window_faults());
+    for (auto [id, caption] : {std::pair{IDM_ABOUT, "About DunvelBlenk"}, std::pair{IDM_SET_TIME, "Set Time"},
+                               std::pair{IDM_SYNC_HERE, "Sync Here"}, std::pair{IDM_SETTINGS, "Settings"}}) {
+        answer_next_dialog(caption, [caption](HWND dialog) {
+            auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+            EXPECT_EQ(std::vector<std::string>{}, layout_faults(dialog, font, {})) << caption;
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        command(id);
+    }
+    // Moved to a monitor at 175 %: the suggested rectangle, and everything laid out for it.
+    RECT suggested{40, 30, 40 + scaled(WINDOW_WIDTH, 168), 30 + scaled(WINDOW_HEIGHT, 168)}, now;
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(168, 168), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(window, &now);
+    EXPECT_TRUE(EqualRect(&suggested, &now));
+    GetClientRect(app.play_button, &now);
+    EXPECT_EQ(scaled(200, 168), now.right);
+    EXPECT_EQ(std::vector<std::string>{}, main_window_faults());
+    // The cover keeps its whole monitor, in the monitor's pixels, through a change of DPI.
+    seek(app.clock, 3);
+    carry_out_due_events();
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    GetWindowRect(window, &now);
+    EXPECT_TRUE(IntersectRect(&suggested, &now, &monitor.rcMonitor) && EqualRect(&suggested, &monitor.rcMonitor));
 }
 
 }  // namespace
