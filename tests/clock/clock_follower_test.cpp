@@ -7,12 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "clock/event_rules.h"
+
 namespace dvbk {
 namespace {
 
-std::uint64_t fake_ticks = 0;
+double fake_ticks = 0;
 
-std::uint64_t read_fake_ticks() {
+double read_fake_ticks() {
     return fake_ticks;
 }
 
@@ -27,7 +29,7 @@ protected:
     }
     void TearDown() override { set_tick_source(nullptr); }
 
-    void advance_ms(std::uint64_t ms) { fake_ticks += ms; }
+    void advance_ms(double ms) { fake_ticks += ms; }
 
     FollowOutcome hear(double player_position, bool paused = false) {
         PlayerReport report{fake_ticks, false, paused, player_position};
@@ -109,6 +111,67 @@ TEST_F(ClockFollowerTest, PlayingNarrowsDownFromWhenThePlayerMoves) {
             advance_ms(quick ? 30 : c.asked_ms[answer % c.asked_ms.size()]);
         }
         EXPECT_LT(worst, c.worst);
+    }
+}
+
+// Windows wakes the loop on its timer interrupt, every 15.625 ms unless a finer resolution is in
+// force, and reports are handled as they come; only the event timer's fine stretch falls between.
+// Every reading keeps its fraction of a millisecond, so the clock holds the film's position, and
+// each event is carried out by a wake after it or by the timer, which goes off a millisecond past
+// the event rounded up to a whole one: within a millisecond of that.
+TEST_F(ClockFollowerTest, EventsLandOnTimeBetweenWakesOfTheTimerInterrupt) {
+    struct Case {
+        const char* what;
+        ClockSource source;  // Manual: the clock alone; Browser: exact reports, one every 16 wakes
+        double rate;
+        double clock_adj;
+        double age_ms;  // how long before it came the page read the video
+    };
+    const Case cases[] = {
+        {"manual", ClockSource::Manual, 1.0, 0.0, 0.0},
+        {"manual, drift corrected", ClockSource::Manual, 1.0, 36.0, 0.0},
+        {"browser", ClockSource::Browser, 1.0, 0.0, 3.3},
+        {"browser, 1.5 times", ClockSource::Browser, 1.5, 0.0, 0.7},
+    };
+    const double WAKE_MS = 15.625;
+    std::vector<FilterEvent> events;
+    for (int i = 0; i < 40; ++i)
+        events.push_back({i % 2 ? EventKind::MuteEnd : EventKind::MuteStart, 6.0 + 0.2371 * i});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const double start = fake_ticks, pace = (3600.0 - c.clock_adj) / 3600.0 * c.rate;
+        auto film_at = [&](double tick) { return 5.0 + (tick - start) / 1000.0 * pace; };
+        reset(clock);
+        clock.clock_adj = c.clock_adj;
+        begin_following(follower, c.source, start);
+        resume(clock);
+        seek(clock, 5.0);
+        size_t next = 0;
+        double timer = INFINITY, worst_clock = 0.0, earliest = INFINITY, latest = -INFINITY;
+        for (int wakes = 0; next < events.size();) {
+            bool woken = fake_ticks >= start + wakes * WAKE_MS;
+            if (woken && c.source == ClockSource::Browser && wakes % 16 == 0) {
+                double read = fake_ticks - c.age_ms;
+                follow_report(follower, clock, {read, false, false, film_at(read), c.rate, true}, fake_ticks);
+            }
+            worst_clock = std::max(worst_clock, std::abs(position(clock) - film_at(fake_ticks)));
+            size_t before = next;
+            for (; next < events.size() && position(clock) > events[next].time; ++next) {
+                double late = fake_ticks - (start + (events[next].time - 5.0) / pace * 1000.0);
+                earliest = std::min(earliest, late);
+                latest = std::max(latest, late);
+            }
+            if (!woken || next != before || wakes == 0 || (c.source == ClockSource::Browser && wakes % 16 == 0)) {
+                EventTimerPlan plan = plan_event_timer(events, next, position(clock), false, film_seconds(clock, 1.0));
+                timer = fake_ticks + plan.milliseconds;  // at 1 ms resolution: the plan is always fine here
+                ASSERT_TRUE(plan.fine || next == events.size());
+            }
+            wakes += woken;
+            fake_ticks = std::min(start + wakes * WAKE_MS, timer);
+        }
+        EXPECT_LT(worst_clock, 1e-6);
+        EXPECT_GT(earliest, 0.0);
+        EXPECT_LT(latest, 2.0 + 1e-6);
     }
 }
 
