@@ -14,7 +14,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "../audio/fake_core_audio_win.h"
@@ -50,14 +49,13 @@ void advance(double seconds) {
     ticks += seconds * 1000.0;
 }
 
-// The power throttling the program asked to have switched off (control and state masks), refused
-// as a Windows before 11 may.
-std::vector<std::pair<ULONG, ULONG>> throttling_asked;
-BOOL WINAPI refuse_process_information(HANDLE, PROCESS_INFORMATION_CLASS kind, LPVOID information, DWORD size) {
-    if (kind == ProcessPowerThrottling && size == sizeof(PROCESS_POWER_THROTTLING_STATE)) {
-        auto* state = static_cast<PROCESS_POWER_THROTTLING_STATE*>(information);
-        throttling_asked.push_back({state->ControlMask, state->StateMask});
-    }
+// The power throttling the program switched off (ControlMask with StateMask 0), refused as a Windows
+// that does not know it may.
+std::vector<ULONG> throttling_off;
+BOOL WINAPI refuse_process_information(HANDLE, PROCESS_INFORMATION_CLASS kind, LPVOID information, DWORD) {
+    auto* state = static_cast<PROCESS_POWER_THROTTLING_STATE*>(information);
+    if (kind == ProcessPowerThrottling && state->StateMask == 0)
+        throttling_off.push_back(state->ControlMask);
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
 }
@@ -135,7 +133,7 @@ protected:
             std::make_unique<AudioMuter>(testing_fakes::create_fake_enumerator, testing_fakes::fake_mixer_api);
         app.cover.send_input = count_input;
         inputs_sent = 0;
-        throttling_asked.clear();
+        throttling_off.clear();
         set_process_information_setter(refuse_process_information);
         register_main_window_class(GetModuleHandleA(nullptr));
         ASSERT_TRUE(create_main_window(GetModuleHandleA(nullptr), SW_SHOWNORMAL));
@@ -493,11 +491,10 @@ TEST_F(AppWindowTest, SettingsDialog) {
 }
 
 TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
-    // The window asked for both to be switched off, each on its own, and was refused: the fine
-    // stretches below come all the same.
-    const std::vector<std::pair<ULONG, ULONG>> asked = {{PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION, 0},
-                                                        {PROCESS_POWER_THROTTLING_EXECUTION_SPEED, 0}};
-    EXPECT_EQ(asked, throttling_asked);
+    // Both switched off with the window, each on its own, and refused: the fine stretches come all the same.
+    EXPECT_EQ((std::vector<ULONG>{PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION,
+                                  PROCESS_POWER_THROTTLING_EXECUTION_SPEED}),
+              throttling_off);
     open_script(write_script("Dunvel,10,11"));
     command(IDC_PLAY_BUTTON);
     struct Case {
