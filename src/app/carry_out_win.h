@@ -34,8 +34,8 @@ using ProcessInformationSetter = BOOL(WINAPI*)(HANDLE process, PROCESS_INFORMATI
 void set_process_information_setter(ProcessInformationSetter setter);
 
 // Keeps the event timer as fine, and the program as quick, while its window is hidden behind the
-// player as while it is in front. Called once the window exists. Where Windows refuses (before
-// Windows 11 there is nothing to opt out of, before Windows 8 no such call), timing is what the
+// player as while it is in front. Called once the window exists. Where Windows refuses (one that
+// does not know a flag, one before Windows 8 that has no such call, Wine), timing is what the
 // system gives a hidden window there, as it always was.
 void keep_timing_when_hidden();
 
