@@ -63,6 +63,7 @@ bool create_main_window(HINSTANCE instance, int show_command) {
     // second, so that due events are carried out within about 100 ms.
     SetTimer(app.main_window, WAKE_TIMER, 100, nullptr);
     SetTimer(app.main_window, STATUS_TIMER, 1000, refresh_status_timer);
+    keep_timing_when_hidden();
     EnableMenuItem(app.main_menu, IDM_PAUSE, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(app.main_menu, IDM_PLAY, MF_BYCOMMAND | MF_GRAYED);
     ShowWindow(app.main_window, show_command);

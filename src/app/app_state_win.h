@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +59,7 @@ struct AppState {
     PlaybackClock clock;
     // A start the user delayed: the tick (clock_ticks) it is due at, and the button's text before
     // the countdown, which cancelling puts back.
-    std::optional<std::uint64_t> start_due;
+    std::optional<double> start_due;
     std::string label_before_start;
 
     // What the program has done, and the status lines it shows.

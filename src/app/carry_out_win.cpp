@@ -29,6 +29,21 @@ void trace_event(size_t index, const FilterEvent& event, double now) {
     OutputDebugStringA(line);
 }
 
+// SetProcessInformation came with Windows 8: looked up rather than linked, so that the program still
+// starts where it is missing.
+BOOL WINAPI system_set_process_information(HANDLE process, PROCESS_INFORMATION_CLASS kind, LPVOID information,
+                                           DWORD size) {
+    static const auto found = reinterpret_cast<ProcessInformationSetter>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetProcessInformation")));
+    if (!found) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return FALSE;
+    }
+    return found(process, kind, information, size);
+}
+
+ProcessInformationSetter set_process_information = system_set_process_information;
+
 }  // namespace
 
 void dispatch_event(const FilterEvent& event) {
@@ -100,6 +115,33 @@ void set_fine_timer(bool on) {
     else
         timeEndPeriod(1);
     app.fine_timer = on;
+}
+
+void set_process_information_setter(ProcessInformationSetter setter) {
+    set_process_information = setter ? setter : system_set_process_information;
+}
+
+void keep_timing_when_hidden() {
+    // From Windows 11 the timer resolution a process asked for may be ignored while its windows are
+    // all covered or minimised and it makes no sound, and ours sits behind the player for the whole
+    // film: the fine stretch before an event would fall back to steps of 15.6 ms. Such a process
+    // also runs at a low quality of service (on battery, on efficient cores at their most efficient
+    // frequency) or, tagged so, in efficiency mode. Taking control of each mechanism (ControlMask)
+    // and switching it off (StateMask 0) opts out of both, as Microsoft documents for
+    // SetProcessInformation(ProcessPowerThrottling). A high-resolution waitable timer on a thread
+    // of its own (CreateWaitableTimerExW) would need no resolution request, but would not keep the
+    // speed, and would put a thread and a posted message in front of every event. One mechanism a
+    // call, as in Microsoft's examples: a Windows that does not know one may refuse the whole mask.
+    for (ULONG mechanism :
+         {PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION, PROCESS_POWER_THROTTLING_EXECUTION_SPEED}) {
+        PROCESS_POWER_THROTTLING_STATE state{PROCESS_POWER_THROTTLING_CURRENT_VERSION, mechanism, 0};
+        if (!set_process_information(GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state)) {
+            char line[96];
+            std::snprintf(line, sizeof line, "DunvelBlenk: power throttling 0x%lx not switched off (error %lu)",
+                          mechanism, GetLastError());
+            OutputDebugStringA(line);
+        }
+    }
 }
 
 void end_actions() {

@@ -26,6 +26,19 @@ void note_mute_ahead();
 // Asks the system for 1 ms timer resolution, or gives it back.
 void set_fine_timer(bool on);
 
+// Sets information about a process as SetProcessInformation does; replaceable so that tests see
+// what is asked and can have it refused.
+using ProcessInformationSetter = BOOL(WINAPI*)(HANDLE process, PROCESS_INFORMATION_CLASS kind, LPVOID information,
+                                               DWORD size);
+// Puts `setter` in place of the system's SetProcessInformation; nullptr restores it.
+void set_process_information_setter(ProcessInformationSetter setter);
+
+// Keeps the event timer as fine, and the program as quick, while its window is hidden behind the
+// player as while it is in front. Called once the window exists. Where Windows refuses (one that
+// does not know a flag, one before Windows 8 that has no such call, Wine), timing is what the
+// system gives a hidden window there, as it always was.
+void keep_timing_when_hidden();
+
 // After Set Time: every event at or before `set_to`, the position just set, counts as done without
 // being carried out; if that moves the cursor, sound and window go back to normal. The caller passes
 // the time it set rather than the clock's reading of it, which can come out a hair below: a time

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <cmath>
-#include <cstdint>
 #include <iterator>
 #include <string>
 
@@ -183,17 +182,18 @@ DWORD typed_delay() {
 
 // The seconds left before a delayed start, rounded up, on the button; the timer comes back when
 // that number changes or the start is due.
-void show_countdown(std::uint64_t now) {
-    std::uint64_t left = *app.start_due - now;
-    std::uint64_t seconds = (left + 999) / 1000;
-    SetWindowTextA(app.play_button, ("Starting in " + std::to_string(seconds) + " s").c_str());
-    SetTimer(app.main_window, START_TIMER, static_cast<UINT>(left - (seconds - 1) * 1000), nullptr);
+void show_countdown(double now) {
+    double left = *app.start_due - now;
+    double seconds = std::ceil(left / 1000.0);
+    SetWindowTextA(app.play_button,
+                   ("Starting in " + std::to_string(static_cast<unsigned long long>(seconds)) + " s").c_str());
+    SetTimer(app.main_window, START_TIMER, static_cast<UINT>(std::ceil(left - (seconds - 1.0) * 1000.0)), nullptr);
 }
 
 void start_clock() {
     // The delay is read before the field is hidden and cleared, and counts from this moment.
     DWORD delay = typed_delay();
-    std::uint64_t now = clock_ticks();
+    double now = clock_ticks();
     std::string label = control_text(app.main_window, IDC_PLAY_BUTTON);
     // The menus are as while running: the wait ends in a run unless cancelled with the button or
     // Pause.
@@ -213,14 +213,14 @@ void on_start_timer() {
         KillTimer(app.main_window, START_TIMER);
         return;
     }
-    std::uint64_t now = clock_ticks();
+    double now = clock_ticks();
     if (now < *app.start_due) {
         show_countdown(now);
         return;
     }
     // A timer message comes a little after its time; the clock runs from the moment the start was
     // due all the same.
-    double late = static_cast<double>(now - *app.start_due) / 1000.0;
+    double late = (now - *app.start_due) / 1000.0;
     show_clock_running(true);
     resume(app.clock);
     seek(app.clock, position(app.clock) + film_seconds(app.clock, late));

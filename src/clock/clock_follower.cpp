@@ -8,7 +8,7 @@ namespace dvbk {
 namespace {
 
 // Moves older than this no longer narrow the estimate.
-constexpr std::uint64_t STEP_WINDOW_MS = 10000;
+constexpr double STEP_WINDOW_MS = 10000.0;
 constexpr size_t MAX_STEPS = 48;
 // VLC's moves land within a few milliseconds of where the others put them; one further off than
 // this means the player went back or stalled, and the moves before it no longer count.
@@ -16,14 +16,13 @@ constexpr double STEP_JITTER_SECONDS = 0.02;
 // Less unsure than this, quicker reports would not make the clock much better; and a player that
 // has not moved in this long while asked quickly will not be pinned down by asking on.
 constexpr double QUICK_SPREAD_SECONDS = 0.04;
-constexpr std::uint64_t QUICK_FOR_MS = 2000;
+constexpr double QUICK_FOR_MS = 2000.0;
 // Around a pause, a report this close behind where the player is can be stale (VLC moves its
 // position only every 0.3 s); one further off is a seek.
 constexpr double STALE_SECONDS = 0.5;
 
-double seconds_between(std::uint64_t earlier, std::uint64_t later) {
-    return later >= earlier ? static_cast<double>(later - earlier) / 1000.0
-                            : -static_cast<double>(earlier - later) / 1000.0;
+double seconds_between(double earlier, double later) {
+    return (later - earlier) / 1000.0;
 }
 
 struct Estimate {
@@ -36,22 +35,21 @@ struct Estimate {
 // before); the newest moves, together, put it where all of them allow, and it is taken half-way.
 // Without a move seen yet, the report is only a lower bound: the position may have been set a
 // while before.
-Estimate estimate_playing(ClockFollower& follower, const PlayerReport& report, std::uint64_t previous,
+Estimate estimate_playing(ClockFollower& follower, const PlayerReport& report, double previous,
                           std::optional<double> previous_position) {
     auto& steps = follower.steps;
     if (report.rate != follower.rate)
         steps.clear();
     follower.rate = report.rate;
-    std::uint64_t read_by = std::max(report.tick, report.latest_tick);
+    double read_by = std::max(report.tick, report.latest_tick);
     if (previous_position && *previous_position != report.position && previous != 0 && previous < read_by)
         steps.push_back({report.position, previous, read_by});
-    while (!steps.empty() &&
-           (steps.size() > MAX_STEPS || report.tick - std::min(report.tick, steps.front().by) > STEP_WINDOW_MS))
+    while (!steps.empty() && (steps.size() > MAX_STEPS || report.tick - steps.front().by > STEP_WINDOW_MS))
         steps.pop_front();
     if (steps.empty())
         return {report.position, INFINITY};
 
-    auto moved_at = [&](const ClockFollower::Step& step, std::uint64_t tick) {
+    auto moved_at = [&](const ClockFollower::Step& step, double tick) {
         return step.position + seconds_between(tick, report.tick) * report.rate;
     };
     double low = moved_at(steps.back(), steps.back().by);
@@ -79,7 +77,7 @@ Estimate estimate_playing(ClockFollower& follower, const PlayerReport& report, s
 
 }  // namespace
 
-void begin_following(ClockFollower& follower, ClockSource source, std::uint64_t now) {
+void begin_following(ClockFollower& follower, ClockSource source, double now) {
     follower = ClockFollower{};
     follower.source = source;
     follower.since = now;
@@ -98,9 +96,8 @@ void take_new_map(ClockFollower& follower) {
     follower.spread = 0.0;
 }
 
-FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report,
-                            std::uint64_t now) {
-    std::uint64_t previous = follower.last_report;
+FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const PlayerReport& report, double now) {
+    double previous = follower.last_report;
     std::optional<double> previous_position = follower.last_position;
     follower.heard = true;
     follower.lost = false;
@@ -165,7 +162,7 @@ FollowOutcome follow_report(ClockFollower& follower, PlaybackClock& clock, const
     return std::abs(target - before) > FOLLOW_JUMP_SECONDS ? FollowOutcome::Jumped : FollowOutcome::Moved;
 }
 
-bool wants_quick_reports(const ClockFollower& follower, std::uint64_t now) {
+bool wants_quick_reports(const ClockFollower& follower, double now) {
     return follower.heard && !follower.lost && !follower.player_paused && follower.spread > QUICK_SPREAD_SECONDS &&
            seconds_between(follower.unsure_since, now) * 1000.0 < QUICK_FOR_MS;
 }
@@ -174,13 +171,13 @@ void note_problem(ClockFollower& follower, std::string problem) {
     follower.problem = std::move(problem);
 }
 
-bool check_silence(ClockFollower& follower, std::uint64_t now) {
+bool check_silence(ClockFollower& follower, double now) {
     if (follower.source == ClockSource::Manual || follower.lost)
         return false;
     if (follower.source == ClockSource::Mpv && follower.heard && follower.player_paused && follower.problem.empty())
         return false;
-    std::uint64_t last = follower.heard ? follower.last_report : follower.since;
-    if (now < last || now - last <= FOLLOW_SILENCE_MS)
+    double last = follower.heard ? follower.last_report : follower.since;
+    if (now - last <= FOLLOW_SILENCE_MS)
         return false;
     follower.lost = true;
     follower.steps.clear();
@@ -192,7 +189,7 @@ void note_user_shift(ClockFollower& follower, double seconds) {
         follower.offset += seconds;
 }
 
-std::string clock_status_text(const ClockFollower& follower, std::uint64_t now) {
+std::string clock_status_text(const ClockFollower& follower, double now) {
     if (follower.source == ClockSource::Manual)
         return "Clock: manual";
     // The players by their own names; the browser is no name.

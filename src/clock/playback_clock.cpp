@@ -14,14 +14,13 @@ void set_tick_source(TickSource source) {
     tick_source = source ? source : system_tick_count;
 }
 
-std::uint64_t clock_ticks() {
+double clock_ticks() {
     return tick_source();
 }
 
-std::uint64_t clock_ticks_at(std::uint64_t system_tick) {
+double clock_ticks_at(double system_tick) {
     if (tick_source == system_tick_count)
         return system_tick;
-    // Unsigned: a source behind the system's count wraps and comes back.
     return system_tick + (tick_source() - system_tick_count());
 }
 
@@ -38,7 +37,7 @@ double bounded_clock_adj(double clock_adj) {
 }
 
 double raw_clock(const PlaybackClock& clock) {
-    return film_seconds(clock, static_cast<double>(clock_ticks()) / 1000.0);
+    return film_seconds(clock, clock_ticks() / 1000.0);
 }
 
 double position(const PlaybackClock& clock) {

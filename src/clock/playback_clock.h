@@ -1,8 +1,6 @@
-// The film clock: the system's millisecond tick count, corrected for drift, frozen while paused and
+// The film clock: the system's tick count, corrected for drift, frozen while paused and
 // shifted so that position 0 is the moment the script was loaded.
 #pragma once
-
-#include <cstdint>
 
 namespace dvbk {
 
@@ -20,22 +18,25 @@ struct PlaybackClock {
     double speed = 1.0;
 };
 
-// Milliseconds since system start from a 64-bit counter, so the clock never wraps.
-using TickSource = std::uint64_t (*)();
+// Milliseconds since system start, with the fraction of a millisecond the system counts: a double
+// holds well under a microsecond after a year of uptime, and never wraps.
+using TickSource = double (*)();
 
-// The platform's tick count: GetTickCount64 on Windows, a monotonic clock elsewhere.
-std::uint64_t system_tick_count();
+// The platform's tick count: the performance counter on Windows, a monotonic clock elsewhere.
+// GetTickCount64 would do for waits, but it moves in steps of about 15.6 ms on Windows, and the
+// clock, the player links' stamps and every due time would be off by up to a step.
+double system_tick_count();
 
 // Replaces the tick source (tests feed exact ticks); nullptr restores `system_tick_count`.
 void set_tick_source(TickSource source);
 
 // The tick source's count now: waits measured with it agree with the clock, also in tests.
-std::uint64_t clock_ticks();
+double clock_ticks();
 
 // A moment stamped with the system's tick count (as the player links stamp what they hear, on
 // their own threads) as clock_ticks() counts it: the same tick while the source is the system's,
 // and under a test's source as far from that source's now as it was from the system's.
-std::uint64_t clock_ticks_at(std::uint64_t system_tick);
+double clock_ticks_at(double system_tick);
 
 // The drift correction the clock goes by: the setting within a sixth of the time either way, and
 // none for a setting that is no number. A real clock drifts by seconds an hour, a PAL copy runs

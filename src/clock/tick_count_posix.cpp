@@ -4,9 +4,9 @@
 
 namespace dvbk {
 
-std::uint64_t system_tick_count() {
+double system_tick_count() {
     auto since_start = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since_start).count());
+    return std::chrono::duration<double, std::milli>(since_start).count();
 }
 
 }  // namespace dvbk

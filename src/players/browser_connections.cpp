@@ -18,7 +18,7 @@ void BrowserConnections::forget_done() {
     held_.erase(std::remove_if(held_.begin(), held_.end(), [](const Held& h) { return h.gate.done(); }), held_.end());
 }
 
-ConnectionId BrowserConnections::accept(std::uint64_t now, std::vector<LinkAction>& out) {
+ConnectionId BrowserConnections::accept(double now, std::vector<LinkAction>& out) {
     if (held_.size() >= BROWSER_MAX_CONNECTIONS) {
         auto oldest = std::find_if(held_.begin(), held_.end(), [](const Held& h) { return h.gate.waiting(); });
         if (oldest == held_.end())
@@ -30,7 +30,7 @@ ConnectionId BrowserConnections::accept(std::uint64_t now, std::vector<LinkActio
     return next_id_++;
 }
 
-std::vector<LinkAction> BrowserConnections::receive(ConnectionId id, std::string_view bytes, std::uint64_t now) {
+std::vector<LinkAction> BrowserConnections::receive(ConnectionId id, std::string_view bytes, double now) {
     std::vector<LinkAction> out;
     Held* held = find(id);
     if (!held)
@@ -65,7 +65,7 @@ std::vector<LinkAction> BrowserConnections::answer(const std::string& origin, bo
     return out;
 }
 
-std::vector<LinkAction> BrowserConnections::tick(std::uint64_t now) {
+std::vector<LinkAction> BrowserConnections::tick(double now) {
     std::vector<LinkAction> out;
     for (Held& held : held_)
         add(held.id, held.gate.tick(now), out);

@@ -43,16 +43,16 @@ public:
     // every slot is taken, the oldest connection that is not an allowed extension's gives way to it
     // (what that one is to do goes into `out`); an allowed one never does, so when all are allowed
     // the newcomer is the one turned away.
-    ConnectionId accept(std::uint64_t now, std::vector<LinkAction>& out);
+    ConnectionId accept(double now, std::vector<LinkAction>& out);
     // Bytes read from a connection at the tick `now`. An extension that waits for the user holds one
     // slot: when another of its connections opens, the older one gives way.
-    std::vector<LinkAction> receive(ConnectionId id, std::string_view bytes, std::uint64_t now);
+    std::vector<LinkAction> receive(ConnectionId id, std::string_view bytes, double now);
     // The peer closed, the socket failed, or a send could not go at once.
     std::vector<LinkAction> drop(ConnectionId id);
     // The user's answer about `origin`: kept, and told to every connection.
     std::vector<LinkAction> answer(const std::string& origin, bool allow);
     // The time for every connection's pings and deadlines.
-    std::vector<LinkAction> tick(std::uint64_t now);
+    std::vector<LinkAction> tick(double now);
 
     const BrowserOrigins& origins() const { return origins_; }
 

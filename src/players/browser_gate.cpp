@@ -44,7 +44,7 @@ void BrowserOrigins::settle(const std::string& origin, bool allow) {
     questions.settle(origin, allow);
 }
 
-std::vector<GateAction> BrowserGate::receive(std::string_view bytes, std::uint64_t now) {
+std::vector<GateAction> BrowserGate::receive(std::string_view bytes, double now) {
     std::vector<GateAction> out;
     if (done_)
         return out;
@@ -127,7 +127,7 @@ std::vector<GateAction> BrowserGate::answer(const std::string& origin, bool allo
     return out;
 }
 
-std::vector<GateAction> BrowserGate::tick(std::uint64_t now) {
+std::vector<GateAction> BrowserGate::tick(double now) {
     std::vector<GateAction> out;
     if (done_)
         return out;

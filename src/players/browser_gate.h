@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +15,10 @@
 namespace dvbk {
 
 // A handshake is a few hundred bytes sent at once; a peer that takes longer is not a browser.
-constexpr std::uint64_t BROWSER_HANDSHAKE_MS = 5000;
+constexpr double BROWSER_HANDSHAKE_MS = 5000.0;
 // The extension sends something every second; the browser answers our pings by itself.
-constexpr std::uint64_t BROWSER_PING_EVERY_MS = 5000;
-constexpr std::uint64_t BROWSER_IDLE_MS = 15000;
+constexpr double BROWSER_PING_EVERY_MS = 5000.0;
+constexpr double BROWSER_IDLE_MS = 15000.0;
 
 // How an extension on neither of the user's lists stands in this run of the program.
 enum class Standing {
@@ -84,17 +83,17 @@ class BrowserGate {
 public:
     // A connection accepted at the tick `now` on the loopback port `port`, judged by `origins`, which
     // must outlive the gate.
-    BrowserGate(BrowserOrigins& origins, int port, std::uint64_t now)
+    BrowserGate(BrowserOrigins& origins, int port, double now)
         : origins_(&origins), port_(port), opened_(now), last_heard_(now) {}
 
     // Bytes read from the socket at the tick `now`.
-    std::vector<GateAction> receive(std::string_view bytes, std::uint64_t now);
+    std::vector<GateAction> receive(std::string_view bytes, double now);
     // The user's answer about `origin`, after origins.settle(): a connection from there that waits
     // is let in or turned away; any other is left alone.
     std::vector<GateAction> answer(const std::string& origin, bool allow);
     // Pings an open connection now and then, and lets go of one that stays silent or never
     // finishes its handshake. The link calls it every few hundred milliseconds.
-    std::vector<GateAction> tick(std::uint64_t now);
+    std::vector<GateAction> tick(double now);
     // The peer closed, the socket failed, or a send could not go at once (frames are small and the
     // peer is on this computer: it stopped reading).
     std::vector<GateAction> drop();
@@ -124,9 +123,9 @@ private:
     std::string origin_;
     BrowserPermission permission_ = BrowserPermission::Pending;
     WebSocketReader reader_;
-    std::uint64_t opened_;
-    std::uint64_t last_heard_;
-    std::uint64_t last_ping_ = 0;
+    double opened_;
+    double last_heard_;
+    double last_ping_ = 0.0;
 };
 
 }  // namespace dvbk

@@ -105,7 +105,7 @@ private:
                 if (socket && (socket->behind || signalled(socket->event.get())))
                     serve(id);
             }
-            std::uint64_t now = system_tick_count();
+            double now = system_tick_count();
             carry_out(connections_.tick(now), now);
         }
     }
@@ -161,7 +161,7 @@ private:
                 close_abortively(socket);
                 continue;
             }
-            std::uint64_t now = system_tick_count();
+            double now = system_tick_count();
             std::vector<LinkAction> made_room;
             ConnectionId id = connections_.accept(now, made_room);
             carry_out(made_room, now);
@@ -191,7 +191,7 @@ private:
         char buffer[4096];
         for (size_t budget = BROWSER_READ_BUDGET; budget > 0;) {
             int got = recv(socket->socket.get(), buffer, static_cast<int>(std::min(sizeof buffer, budget)), 0);
-            std::uint64_t now = system_tick_count();
+            double now = system_tick_count();
             if (got <= 0) {
                 if (got == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
                     carry_out(connections_.drop(id), now);
@@ -218,7 +218,7 @@ private:
 
     // Does what the rules said, in order. Frames are small and the peer is on this computer: a send
     // that cannot go at once means a peer that stopped reading, and it is let go.
-    void carry_out(const std::vector<LinkAction>& actions, std::uint64_t now) {
+    void carry_out(const std::vector<LinkAction>& actions, double now) {
         std::vector<ConnectionId> failed;
         for (const auto& [id, action] : actions) {
             switch (action.kind) {

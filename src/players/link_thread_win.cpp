@@ -1,5 +1,6 @@
 #include "players/link_thread_win.h"
 
+#include <cmath>
 #include <iterator>
 #include <utility>
 
@@ -7,7 +8,7 @@
 
 namespace dvbk {
 
-PlayerReply ok_reply(std::string text, std::uint64_t tick) {
+PlayerReply ok_reply(std::string text, double tick) {
     PlayerReply reply;
     reply.tick = tick;
     reply.ok = true;
@@ -94,9 +95,10 @@ Wait LinkThread::wait(HANDLE event, DWORD timeout_ms) const {
     }
 }
 
-Wait LinkThread::wait_until(HANDLE event, std::uint64_t deadline) const {
-    std::uint64_t now = system_tick_count();
-    return wait(event, deadline > now ? static_cast<DWORD>(deadline - now) : 0);
+Wait LinkThread::wait_until(HANDLE event, double deadline) const {
+    double left = deadline - system_tick_count();
+    // Rounded up: a wait that ends a fraction early would find the deadline not yet passed.
+    return wait(event, left > 0.0 ? static_cast<DWORD>(std::ceil(left)) : 0);
 }
 
 }  // namespace dvbk

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -21,7 +20,7 @@
 
 namespace dvbk {
 
-PlayerReply ok_reply(std::string text, std::uint64_t tick);
+PlayerReply ok_reply(std::string text, double tick);
 PlayerReply error_reply(std::string error);
 
 // "TEXT (error CODE)", for failures without a plain name.
@@ -79,7 +78,7 @@ public:
     // `event` is null; the stop wins when both are set.
     Wait wait(HANDLE event, DWORD timeout_ms) const;
     // The same until the tick `deadline`.
-    Wait wait_until(HANDLE event, std::uint64_t deadline) const;
+    Wait wait_until(HANDLE event, double deadline) const;
 
 private:
     ReplyQueue queue_;

@@ -101,7 +101,7 @@ private:
             io = finish(pipe, read, INFINITE, got);
             if (io != Io::Done)
                 return io == Io::Stopped ? "" : "disconnected";
-            std::uint64_t tick = system_tick_count();
+            double tick = system_tick_count();
             for (std::string& line : lines.feed(std::string_view(buffer, got)))
                 thread_.push(ok_reply(std::move(line), tick));
         }

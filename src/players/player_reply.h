@@ -2,16 +2,15 @@
 // user-interface thread.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace dvbk {
 
 // One thing heard from the player, or why nothing was heard.
 struct PlayerReply {
-    std::uint64_t tick = 0;  // system_tick_count() when it arrived; VLC: when VLC was asked
+    double tick = 0.0;  // system_tick_count() when it arrived; VLC: when VLC was asked
     // VLC: the latest VLC can have read its position, when its answer was held up; 0: at `tick`.
-    std::uint64_t latest_tick = 0;
+    double latest_tick = 0.0;
     bool ok = false;
     std::string text;   // VLC: the body of a 200 answer; mpv: one line without its "\n" (or "\r");
                         // browser: one message of an allowed extension

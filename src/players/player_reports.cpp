@@ -1,12 +1,10 @@
 #include "players/player_reports.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace dvbk {
 
-PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, std::uint64_t tick,
-                             std::uint64_t latest_tick) {
+PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, double tick, double latest_tick) {
     PlayerReport report;
     report.tick = tick;
     report.latest_tick = latest_tick;
@@ -41,7 +39,7 @@ PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, std:
     return report;
 }
 
-std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessage& message, std::uint64_t tick) {
+std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessage& message, double tick) {
     if (message.kind == MpvMessage::Kind::TimePos)
         reader.mpv_time = message.time_pos;
     else if (message.kind == MpvMessage::Kind::Pause)
@@ -59,13 +57,12 @@ std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessa
     return report;
 }
 
-std::optional<PlayerReport> report_from_browser(const BrowserReport& message, std::uint64_t tick) {
+std::optional<PlayerReport> report_from_browser(const BrowserReport& message, double tick) {
     if (message.kind != BrowserReport::Kind::Video)
         return std::nullopt;
     PlayerReport report;
     // The extension says how long ago the page read the video; it arrived at `tick`.
-    auto age = static_cast<std::uint64_t>(std::llround(message.age_ms));
-    report.tick = tick - std::min(age, tick);
+    report.tick = tick - std::min(message.age_ms, tick);
     report.paused = message.paused;
     report.position = message.current_time;
     report.rate = message.playback_rate;
@@ -94,7 +91,7 @@ constexpr const char* NO_BROWSER_VIDEO = "no video followed in the browser";
 // report about a video other than the one followed is therefore not the film moving: a page's
 // preview, an advert or a second browser. It never reaches the clock, so nothing in force is
 // lifted on its account.
-ReplyReading read_browser_message(PlayerReader& reader, const BrowserReport& message, std::uint64_t tick) {
+ReplyReading read_browser_message(PlayerReader& reader, const BrowserReport& message, double tick) {
     switch (message.kind) {
         case BrowserReport::Kind::Hello:
             reader.browser_video.clear();

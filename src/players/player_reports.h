@@ -2,7 +2,6 @@
 // with what one player's messages must be remembered for between them.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -34,19 +33,18 @@ struct PlayerReader {
     // other are no seek, only a note for the status line, kept for a while after the last of them.
     std::string browser_video;
     std::string other_video_title;
-    std::optional<std::uint64_t> other_video_tick;
+    std::optional<double> other_video_tick;
 };
 
 // A report from VLC's status, its position to the millisecond where the fields allow it, read
 // between `tick` and `latest_tick` (0: at `tick`).
-PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, std::uint64_t tick,
-                             std::uint64_t latest_tick = 0);
+PlayerReport report_from_vlc(PlayerReader& reader, const VlcStatus& status, double tick, double latest_tick = 0.0);
 
 // A report from one mpv message, or none when the message says nothing of time or pause.
-std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessage& message, std::uint64_t tick);
+std::optional<PlayerReport> report_from_mpv(PlayerReader& reader, const MpvMessage& message, double tick);
 
 // A report from one message of the browser extension, or none when it says nothing of a video.
-std::optional<PlayerReport> report_from_browser(const BrowserReport& message, std::uint64_t tick);
+std::optional<PlayerReport> report_from_browser(const BrowserReport& message, double tick);
 
 // What may reach the clock from any player: a position from 0 to a week, a speed a browser can play
 // (1/16 to 16 times). Anything else is a player's fault or a forgery, never a film.
@@ -66,7 +64,7 @@ struct ReplyReading {
 
 // "Another video plays in the browser: TITLE (choose it in the extension)".
 std::string another_video_text(const std::string& title);
-inline constexpr std::uint64_t OTHER_VIDEO_NOTE_MS = 3000;
+inline constexpr double OTHER_VIDEO_NOTE_MS = 3000.0;
 
 // Reads one reply of the player `reader` follows. A reply asking permission is the caller's.
 ReplyReading report_from_reply(PlayerReader& reader, const PlayerReply& reply);

@@ -24,7 +24,7 @@ namespace {
 
 constexpr DWORD ANSWER_TIMEOUT_MS = 1000;  // the texts below say "1 s"
 constexpr unsigned QUICK_INTERVAL_MS = 30;
-constexpr std::uint64_t VLC_ANSWER_WAIT_MS = 20;
+constexpr double VLC_ANSWER_WAIT_MS = 20.0;
 constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes
 
 struct AddressListDeleter {
@@ -110,10 +110,11 @@ private:
             thread_.push(error_reply("Winsock unavailable"));
             return;
         }
-        std::minstd_rand random(static_cast<std::minstd_rand::result_type>(system_tick_count()));
+        std::minstd_rand random(
+            static_cast<std::minstd_rand::result_type>(static_cast<std::uint64_t>(system_tick_count())));
         for (;;) {
             // The next poll is due one gap after this one started, however long this one takes.
-            std::uint64_t start = system_tick_count();
+            double start = system_tick_count();
             std::optional<PlayerReply> reply = poll();
             if (!reply)
                 return;
@@ -122,7 +123,7 @@ private:
             // pins down when it makes them.
             unsigned gap = interval_ms_ - static_cast<unsigned>(random() % (interval_ms_ / 5 + 1));
             for (;;) {
-                std::uint64_t due = start + (quick_ ? std::min(gap, QUICK_INTERVAL_MS) : gap);
+                double due = start + (quick_ ? std::min(gap, QUICK_INTERVAL_MS) : gap);
                 Wait woken = thread_.wait_until(hurry_.get(), due);
                 if (woken == Wait::Stopped)
                     return;
@@ -163,8 +164,8 @@ private:
             if (!socket.valid())
                 continue;
             std::string answer;
-            std::uint64_t asked = 0;
-            std::uint64_t sent = 0;
+            double asked = 0.0;
+            double sent = 0.0;
             bool answered = read_answer(socket.get(), answer, asked, sent, error);
             if (thread_.stopped())
                 return std::nullopt;
@@ -176,9 +177,9 @@ private:
             // before VLC read its position.
             PlayerReply reply = answer_reply(answer);
             if (reply.ok) {
-                std::uint64_t latest = std::max(sent, reply.tick - std::min(reply.tick, VLC_ANSWER_WAIT_MS));
+                double latest = std::max(sent, reply.tick - VLC_ANSWER_WAIT_MS);
                 reply.tick = asked;
-                reply.latest_tick = latest > asked ? latest : 0;
+                reply.latest_tick = latest > asked ? latest : 0.0;
             }
             return reply;
         }
@@ -203,7 +204,7 @@ private:
             error = connect_error_text(WSAGetLastError());
             return ScopedSocket();
         }
-        std::uint64_t deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
+        double deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
         for (;;) {
             Wait wait = thread_.wait_until(network_.get(), deadline);
             if (wait != Wait::Ready) {
@@ -226,15 +227,14 @@ private:
 
     // Sends the request, noting when it was about to go (`asked`) and when it had gone (`sent`), and
     // reads until the server closes; false with `error` when it did not.
-    bool read_answer(SOCKET socket, std::string& answer, std::uint64_t& asked, std::uint64_t& sent,
-                     std::string& error) {
+    bool read_answer(SOCKET socket, std::string& answer, double& asked, double& sent, std::string& error) {
         asked = system_tick_count();
         if (send(socket, request_.data(), static_cast<int>(request_.size()), 0) != static_cast<int>(request_.size())) {
             error = with_code("cannot send the request", WSAGetLastError());
             return false;
         }
         sent = system_tick_count();
-        std::uint64_t deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
+        double deadline = system_tick_count() + ANSWER_TIMEOUT_MS;
         char buffer[4096];
         for (;;) {
             int got = recv(socket, buffer, sizeof buffer, 0);

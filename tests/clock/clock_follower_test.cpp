@@ -7,12 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "clock/event_rules.h"
+
 namespace dvbk {
 namespace {
 
-std::uint64_t fake_ticks = 0;
+double fake_ticks = 0;
 
-std::uint64_t read_fake_ticks() {
+double read_fake_ticks() {
     return fake_ticks;
 }
 
@@ -27,7 +29,7 @@ protected:
     }
     void TearDown() override { set_tick_source(nullptr); }
 
-    void advance_ms(std::uint64_t ms) { fake_ticks += ms; }
+    void advance_ms(double ms) { fake_ticks += ms; }
 
     FollowOutcome hear(double player_position, bool paused = false) {
         PlayerReport report{fake_ticks, false, paused, player_position};
@@ -109,6 +111,48 @@ TEST_F(ClockFollowerTest, PlayingNarrowsDownFromWhenThePlayerMoves) {
             advance_ms(quick ? 30 : c.asked_ms[answer % c.asked_ms.size()]);
         }
         EXPECT_LT(worst, c.worst);
+    }
+}
+
+// Windows wakes the loop every 15.625 ms unless a finer timer resolution is in force, and a
+// browser's report comes with every 16th wake. As every reading keeps its fraction of a millisecond,
+// the clock holds the film's position at each wake, and the event timer set then goes off a
+// millisecond past the next event, rounded up to a whole one.
+TEST_F(ClockFollowerTest, ClockAndEventTimerKeepTheFractionOfEachWake) {
+    struct Case {
+        ClockSource source;
+        double rate, clock_adj, age_ms;  // age: how long before it came the page read the video
+    };
+    const Case cases[] = {{ClockSource::Manual, 1.0, 36.0, 0.0},
+                          {ClockSource::Browser, 1.0, 0.0, 3.3},
+                          {ClockSource::Browser, 1.5, 0.0, 0.7}};
+    std::vector<FilterEvent> events;
+    for (int i = 0; i < 40; ++i)
+        events.push_back({EventKind::MuteStart, 6.0 + 0.2371 * i});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " " << c.clock_adj << " " << c.age_ms);
+        const double start = fake_ticks, pace = (3600.0 - c.clock_adj) / 3600.0 * c.rate;
+        auto film_at = [&](double tick) { return 5.0 + (tick - start) / 1000.0 * pace; };
+        reset(clock);
+        clock.clock_adj = c.clock_adj;
+        begin_following(follower, c.source, start);
+        resume(clock);
+        seek(clock, 5.0);
+        double worst = 0.0, earliest = INFINITY, latest = 0.0;
+        for (int wake = 0; position(clock) < events.back().time; ++wake, fake_ticks += 15.625) {
+            double read = fake_ticks - c.age_ms;
+            if (wake % 16 == 0 && c.source == ClockSource::Browser)
+                follow_report(follower, clock, {read, false, false, film_at(read), c.rate, true}, fake_ticks);
+            worst = std::max(worst, std::abs(position(clock) - film_at(fake_ticks)));
+            size_t next = first_event_after(events, position(clock));
+            EventTimerPlan plan = plan_event_timer(events, next, position(clock), false, film_seconds(clock, 1.0));
+            double late = fake_ticks + plan.milliseconds - (start + (events[next].time - 5.0) / pace * 1000.0);
+            earliest = std::min(earliest, late);
+            latest = std::max(latest, late);
+        }
+        EXPECT_LT(worst, 1e-6);
+        EXPECT_GT(earliest, 1.0 - 1e-6);
+        EXPECT_LT(latest, 2.0 + 1e-6);
     }
 }
 

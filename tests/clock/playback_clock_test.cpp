@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 namespace dvbk {
 namespace {
 
-std::uint64_t fake_ticks = 0;
+double fake_ticks = 0;
 
-std::uint64_t read_fake_ticks() {
+double read_fake_ticks() {
     return fake_ticks;
 }
 
@@ -24,7 +25,7 @@ protected:
     }
     void TearDown() override { set_tick_source(nullptr); }
 
-    void advance(double seconds) { fake_ticks += static_cast<std::uint64_t>(seconds * 1000.0 + 0.5); }
+    void advance(double seconds) { fake_ticks += seconds * 1000.0; }
 
     PlaybackClock clock;
 };
@@ -177,9 +178,17 @@ TEST_F(PlaybackClockTest, TickCountPastThirtyTwoBits) {
     EXPECT_NEAR(1.5, position(clock), 1e-9);
 }
 
-TEST(SystemTickCount, NeverRunsBackward) {
-    std::uint64_t first = system_tick_count();
-    EXPECT_LE(first, system_tick_count());
+// What the clock and the links' stamps read never runs back, and moves in steps well below a
+// millisecond (GetTickCount64's are 15.6 ms on Windows, 1 ms under Wine).
+TEST(SystemTickCount, NeverRunsBackwardAndStepsBelowAMillisecond) {
+    double smallest = INFINITY;
+    for (double last = system_tick_count(), now = last, changes = 0; changes < 100; last = now) {
+        now = system_tick_count();
+        ASSERT_LE(last, now);
+        if (now > last && ++changes)
+            smallest = std::min(smallest, now - last);
+    }
+    EXPECT_LT(smallest, 0.5);
 }
 
 }  // namespace

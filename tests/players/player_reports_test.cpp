@@ -9,9 +9,9 @@
 namespace dvbk {
 namespace {
 
-std::uint64_t ticks = 0;
+double ticks = 0;
 
-std::uint64_t read_ticks() {
+double read_ticks() {
     return ticks;
 }
 
@@ -105,7 +105,7 @@ TEST(ReportFromReply, RepliesWithoutAReportSayWhy) {
 // hello, had none, or said the followed one went. Any other plays elsewhere and never moves it.
 TEST(ReportFromReply, BrowserFollowsOneVideo) {
     struct Step {
-        std::uint64_t after_ms;
+        double after_ms;
         std::string message;
         bool report;
         const char* problem;
@@ -131,7 +131,7 @@ TEST(ReportFromReply, BrowserFollowsOneVideo) {
         {0, video("7:0:p:1", "Trailer"), true, ""},
     };
     PlayerReader reader{ClockSource::Browser};
-    std::uint64_t tick = 1000;
+    double tick = 1000;
     for (const Step& step : steps) {
         SCOPED_TRACE(step.message);
         tick += step.after_ms;
