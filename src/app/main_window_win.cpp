@@ -14,6 +14,7 @@
 #include "app/carry_out_win.h"
 #include "app/dialogs_win.h"
 #include "app/follow_win.h"
+#include "app/hot_keys_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
@@ -30,33 +31,29 @@
 namespace dvbk {
 namespace {
 
-// Where each line lies, in the order of Line: its text starts at the corner of its band, drawn over
-// the band filled with the background. Lines come every 15 pixels; the last band reaches further,
-// so that a text taller than its spacing (a larger system font) is erased whole when it changes.
-// Whether a line is painted while it has no text: its band then wipes what was there.
-struct LineLayout {
-    RECT band;
-    bool when_empty;
-};
-constexpr LineLayout line_layout[] = {
-    {{10, 10, 500, 25}, true},     // Elapsed
-    {{10, 25, 500, 40}, true},     // Remaining
-    {{10, 40, 500, 55}, true},     // Action
-    {{10, 55, 500, 70}, true},     // NextAction
-    {{10, 70, 500, 85}, false},    // Cursor
-    {{10, 85, 500, 100}, false},   // AudioError
-    {{10, 100, 500, 115}, false},  // LoadError
-    {{10, 115, 500, 130}, true},   // Clock, above the delay field
-    {{10, 255, 500, 270}, false},  // Record, under the buttons
-    {{10, 270, 500, 290}, false},  // Sync
+// Where each line lies, in the order of Line: a static control of its own, so that screen readers
+// read the lines as they are shown. Lines come every 15 pixels; the last band reaches further, so
+// that a text taller than its spacing (a larger system font) is shown whole.
+constexpr RECT line_layout[] = {
+    {10, 10, 500, 25},    // Elapsed
+    {10, 25, 500, 40},    // Remaining
+    {10, 40, 500, 55},    // Action
+    {10, 55, 500, 70},    // NextAction
+    {10, 70, 500, 85},    // Cursor
+    {10, 85, 500, 100},   // AudioError
+    {10, 100, 500, 115},  // LoadError
+    {10, 115, 500, 130},  // Clock, above the delay field
+    {10, 255, 500, 270},  // Record, under the buttons
+    {10, 270, 500, 290},  // Sync
 };
 static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
 
 RECT line_band(Line line) {
-    return line_layout[static_cast<size_t>(line)].band;
+    return line_layout[static_cast<size_t>(line)];
 }
 
-// What `line` shows now. The pointer's position only while the clock stands.
+// What `line` shows now. The pointer's position only while the clock stands; under the buttons,
+// the recording, else which of the clock's keys another program holds.
 const std::string& line_text(Line line) {
     static const std::string none;
     switch (line) {
@@ -77,7 +74,7 @@ const std::string& line_text(Line line) {
         case Line::Clock:
             return app.clock_text;
         case Line::Record:
-            return app.record_text;
+            return app.record_text.empty() ? app.keys_text : app.record_text;
         case Line::Sync:
             return app.sync_text;
     }
@@ -93,44 +90,56 @@ HWND create_child(HWND parent, const char* window_class, const char* text, int i
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 
+HWND create_line(HWND window, Line line) {
+    RECT band = line_band(line);
+    return create_child(window, "STATIC", "", IDC_FIRST_LINE + static_cast<int>(line),
+                        WS_GROUP | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, band.left, band.top, band.right - band.left,
+                        band.bottom - band.top);
+}
+
+// The controls go in the order Tab and screen readers take them: top to bottom, each field right
+// after the label that names it. Every control starts a group of its own but the nudges, which the
+// arrow keys move between.
 LRESULT on_create() {
     HWND window = app.main_window;
+    for (int line = 0; line <= static_cast<int>(Line::Clock); ++line)
+        create_line(window, static_cast<Line>(line));
+    create_child(window, "STATIC", "&Delay Time:", IDC_DELAY_LABEL, WS_GROUP, 0, 10, 130, 85, 20);
+    app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL,
+                                  WS_EX_CLIENTEDGE, 95, 130, 100, 20);
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
-    app.play_button = create_child(window, "BUTTON", "Open File", IDC_PLAY_BUTTON, button, 0, 10, 160, 200, 50);
-    create_child(window, "BUTTON", "<<(2s)", IDC_BACK_2S, button, 0, 10, 220, 60, 25);
-    create_child(window, "BUTTON", "<(0.2s)", IDC_BACK_02S, button, 0, 75, 220, 60, 25);
-    create_child(window, "BUTTON", ">(0.2s)", IDC_FORWARD_02S, button, 0, 140, 220, 60, 25);
-    create_child(window, "BUTTON", ">>(2s)", IDC_FORWARD_2S, button, 0, 205, 220, 60, 25);
-    app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, 0, WS_EX_CLIENTEDGE, 95, 130, 100, 20);
-    show_delay_edit();
+    app.play_button =
+        create_child(window, "BUTTON", "&Open File", IDC_PLAY_BUTTON, button | WS_GROUP, 0, 10, 160, 200, 50);
+    create_child(window, "BUTTON", "&<<(2s)", IDC_BACK_2S, button | WS_GROUP, 0, 10, 220, 60, 25);
+    create_child(window, "BUTTON", "<&(0.2s)", IDC_BACK_02S, button, 0, 75, 220, 60, 25);
+    create_child(window, "BUTTON", ">(0.2s&)", IDC_FORWARD_02S, button, 0, 140, 220, 60, 25);
+    create_child(window, "BUTTON", "&>>(2s)", IDC_FORWARD_2S, button, 0, 205, 220, 60, 25);
+    create_line(window, Line::Record);
+    create_line(window, Line::Sync);
+    show_delay_field(true);
+    read_colours();
+    show_lines();
     // A script dropped on the window opens like File Open.
     DragAcceptFiles(window, TRUE);
     app.audio_muter->watch_default_output(window, WM_DEFAULT_OUTPUT_CHANGED);
     return 0;
 }
 
-// The status refresh repaints without erasing the background: the band filled behind the text
-// wipes what a longer text left on the line before.
-void draw_line(HDC dc, Line line) {
-    const std::string& text = line_text(line);
-    if (text.empty() && !line_layout[static_cast<size_t>(line)].when_empty)
-        return;
-    RECT band = line_band(line);
-    ExtTextOutA(dc, band.left, band.top, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+// The designed teal with black text, or in high contrast the user's window colours. The cover is
+// the window's background either way, and as opaque.
+COLORREF background_colour() {
+    return app.high_contrast ? GetSysColor(COLOR_WINDOW) : BACKGROUND_COLOUR;
 }
 
-LRESULT on_paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(app.main_window, &paint);
-    SetBkColor(dc, BACKGROUND_COLOUR);
-    for (size_t line = 0; line < std::size(line_layout); ++line)
-        draw_line(dc, static_cast<Line>(line));
-    if (app.clock.paused && !app.start_due) {
-        const char label[] = "Delay Time:  ";
-        TextOutA(dc, 10, 130, label, sizeof label - 1);
-    }
-    EndPaint(app.main_window, &paint);
-    return 0;
+HBRUSH background_brush() {
+    return app.high_contrast ? GetSysColorBrush(COLOR_WINDOW) : app.background_brush;
+}
+
+// The lines and the delay field's label, on the window's background.
+LRESULT on_static_colour(HDC dc) {
+    SetTextColor(dc, app.high_contrast ? GetSysColor(COLOR_WINDOWTEXT) : TEXT_COLOUR);
+    SetBkColor(dc, background_colour());
+    return reinterpret_cast<LRESULT>(background_brush());
 }
 
 void enable_commands(const UINT (&states)[5]) {
@@ -158,7 +167,7 @@ DWORD typed_delay() {
 void show_countdown(std::uint64_t now) {
     std::uint64_t left = *app.start_due - now;
     std::uint64_t seconds = (left + 999) / 1000;
-    SetWindowTextA(app.play_button, ("Starting in " + std::to_string(seconds) + " s").c_str());
+    SetWindowTextA(app.play_button, ("St&arting in " + std::to_string(seconds) + " s").c_str());
     SetTimer(app.main_window, START_TIMER, static_cast<UINT>(left - (seconds - 1) * 1000), nullptr);
 }
 
@@ -250,12 +259,13 @@ void run_settings() {
     arm_event_timer();
     save_settings(app.settings);
     start_following();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    apply_clock_keys();
+    show_lines();
 }
 
 void open_chosen_script() {
     choose_script();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 // The help file is looked for in the folder the program was started from; when it is not there
@@ -301,7 +311,7 @@ void choose_new_script() {
         return;
     }
     open_new_script(file_name);
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
@@ -361,7 +371,7 @@ LRESULT on_drop_files(HDROP drop) {
     char path[PATH_BYTES] = {};
     if (app.clock.paused && !app.start_due && DragQueryFileA(drop, 0, path, PATH_BYTES) > 0) {
         open_script(path);
-        InvalidateRect(app.main_window, nullptr, TRUE);
+        show_lines();
     }
     DragFinish(drop);
     return 0;
@@ -406,6 +416,7 @@ LRESULT on_end_session(WPARAM ending) {
 LRESULT on_destroy() {
     end_click(app.cover, app.main_window);
     stop_recording();
+    unregister_hot_keys(app.main_window, clock_keys);
     stop_watching_script_folder();
     stop_following();
     unmute_at_exit();
@@ -420,23 +431,85 @@ UINT action_query_message() {
     return message;
 }
 
+// A clock key does what its button does, once there is a clock to run: without a script the button
+// opens one, a dialog no key pressed in another program should bring up. The others are the
+// recording keys.
+LRESULT on_hot_key(int id) {
+    if (!is_clock_key(id))
+        on_record_key(id);
+    else if (app.script_loaded)
+        on_command(static_cast<WPARAM>(id), 0);
+    return 0;
+}
+
+// Leaving the window, the focused control is remembered; coming back, it has the focus again (at
+// first the first control Tab reaches), rather than the window itself, where keys reach nothing.
+LRESULT on_activate(WPARAM wparam, LPARAM lparam) {
+    HWND window = app.main_window;
+    if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window, focus))
+            app.focused_control = focus;
+        return 0;
+    }
+    if (HIWORD(wparam))  // minimised: nothing takes keys
+        return DefWindowProcA(window, WM_ACTIVATE, wparam, lparam);
+    HWND control = app.focused_control;
+    if (!control || !IsChild(window, control) || !IsWindowVisible(control) || !IsWindowEnabled(control))
+        control = GetNextDlgTabItem(window, nullptr, FALSE);
+    SetFocus(control ? control : window);
+    return 0;
+}
+
+// The message loop's IsDialogMessage moves the focus as in a dialog: with Tab and Shift+Tab
+// (`lparam` 0, `wparam` nonzero for backwards), and to a given control (`lparam` nonzero), as for a
+// label's mnemonic, which then moves on to the field after the label. A field reached so has its
+// text selected, to be typed over.
+LRESULT on_next_control(WPARAM wparam, LPARAM lparam) {
+    HWND next =
+        LOWORD(lparam) ? reinterpret_cast<HWND>(wparam) : GetNextDlgTabItem(app.main_window, GetFocus(), wparam != 0);
+    if (!next)
+        return 0;
+    SetFocus(next);
+    if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageA(next, EM_SETSEL, 0, -1);
+    return 0;
+}
+
 }  // namespace
 
-void invalidate_line(Line line) {
-    RECT band = line_band(line);
-    InvalidateRect(app.main_window, &band, TRUE);
+void show_line(Line line) {
+    HWND control = GetDlgItem(app.main_window, IDC_FIRST_LINE + static_cast<int>(line));
+    const std::string& text = line_text(line);
+    // An unchanged text is left alone: it would flicker, and a screen reader would hear of it.
+    if (control_text(app.main_window, IDC_FIRST_LINE + static_cast<int>(line)) != text)
+        SetWindowTextA(control, text.c_str());
+    ShowWindow(control, text.empty() ? SW_HIDE : SW_SHOWNA);
 }
 
-void invalidate_status_lines() {
-    RECT top = line_band(Line::Elapsed);
-    RECT bottom = line_band(Line::Clock);
-    RECT lines{top.left, top.top, bottom.right, bottom.bottom};
-    InvalidateRect(app.main_window, &lines, FALSE);
+void show_lines() {
+    for (size_t line = 0; line < std::size(line_layout); ++line)
+        show_line(static_cast<Line>(line));
 }
 
-void show_delay_edit() {
-    SetWindowTextA(app.delay_edit, "0");
-    ShowWindow(app.delay_edit, SW_SHOWNORMAL);
+void read_colours() {
+    app.high_contrast = app.high_contrast_on();
+    SetClassLongPtrA(app.main_window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(background_brush()));
+    RedrawWindow(app.main_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+bool system_high_contrast() {
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+void show_delay_field(bool shown) {
+    if (shown)
+        SetWindowTextA(app.delay_edit, "0");
+    for (HWND control : {GetDlgItem(app.main_window, IDC_DELAY_LABEL), app.delay_edit})
+        ShowWindow(control, shown ? SW_SHOWNORMAL : SW_HIDE);
 }
 
 void show_clock_running(bool running) {
@@ -444,17 +517,17 @@ void show_clock_running(bool running) {
     app.start_due.reset();
     if (running) {
         if (app.script_loaded)
-            SetWindowTextA(app.play_button, "Pause");
+            SetWindowTextA(app.play_button, "P&ause");
         enable_commands({MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_ENABLED});
-        ShowWindow(app.delay_edit, SW_HIDE);
+        show_delay_field(false);
     } else {
-        show_delay_edit();
+        show_delay_field(true);
         if (app.script_loaded)
-            SetWindowTextA(app.play_button, "Play");
+            SetWindowTextA(app.play_button, "Pl&ay");
         enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
     }
     arm_event_timer();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 void toggle_play_pause() {
@@ -485,8 +558,18 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             // through the state record from its first message on.
             app.main_window = window;
             return on_create();
-        case WM_PAINT:
-            return on_paint();
+        case WM_CTLCOLORSTATIC:
+            return on_static_colour(reinterpret_cast<HDC>(wparam));
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            read_colours();
+            return 0;
+        case WM_ACTIVATE:
+            return on_activate(wparam, lparam);
+        case WM_NEXTDLGCTL:
+            return on_next_control(wparam, lparam);
+        case DM_GETDEFID:  // Enter where no button has the focus (in the delay field) presses Start
+            return MAKELRESULT(IDC_PLAY_BUTTON, DC_HASDEFID);
         case WM_COMMAND:
             return on_command(wparam, lparam);
         case WM_TIMER:
@@ -507,8 +590,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             on_script_folder_changed();
             return 0;
         case WM_HOTKEY:
-            on_record_key(static_cast<int>(wparam));
-            return 0;
+            return on_hot_key(static_cast<int>(wparam));
     }
     if (message == position_query_message() && message != 0)
         return static_cast<LRESULT>(std::llround(position(app.clock) * 1000.0));

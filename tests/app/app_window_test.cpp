@@ -156,13 +156,13 @@ protected:
 TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
     BYTE alpha = 0;  // layered before it is first shown: covering never changes how it looks
     EXPECT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr) && alpha == COVER_ALPHA);
-    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_EQ("&Open File", window_text(app.play_button));
     EXPECT_TRUE(grayed(IDM_PLAY));
     EXPECT_TRUE(grayed(IDM_PAUSE));
     EXPECT_FALSE(grayed(IDM_OPEN));
 
     open_script(write_script("Dunvel,10,20\nEnd,1:00"));
-    EXPECT_EQ("Start", window_text(app.play_button));
+    EXPECT_EQ("St&art", window_text(app.play_button));
     EXPECT_TRUE(app.script_loaded);
     EXPECT_TRUE(fake_audio.create_calls == 1 && app.audio_error_text.empty());
 
@@ -174,17 +174,17 @@ TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
     };
     // A delay waits without blocking: the button counts down and, pressed again, cancels.
     const Step steps[] = {
-        {"5", "Starting in 5 s", Clock::Waiting},
-        {nullptr, "Start", Clock::Stopped},
-        {"0", "Pause", Clock::Running},
-        {nullptr, "Play", Clock::Stopped},
-        {"4294967.294", "Starting in 4294968 s", Clock::Waiting},
-        {nullptr, "Play", Clock::Stopped},
-        {"-3", "Pause", Clock::Running},
-        {nullptr, "Play", Clock::Stopped},
-        {"abc", "Pause", Clock::Running},
-        {nullptr, "Play", Clock::Stopped},
-        {"4294967.295", "Pause", Clock::Running},
+        {"5", "St&arting in 5 s", Clock::Waiting},
+        {nullptr, "St&art", Clock::Stopped},
+        {"0", "P&ause", Clock::Running},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"4294967.294", "St&arting in 4294968 s", Clock::Waiting},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"-3", "P&ause", Clock::Running},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"abc", "P&ause", Clock::Running},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"4294967.295", "P&ause", Clock::Running},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.button);
@@ -228,10 +228,10 @@ TEST_F(AppWindowTest, DelayedStartCountsDownAndStartsWhenDue) {
         bool paused;
     };
     const Tick ticks_seen[] = {
-        {0.3, "Starting in 3 s", true},  // early
-        {0.2, "Starting in 2 s", true},
-        {1.0, "Starting in 1 s", true},
-        {1.003, "Pause", false},  // a late message: the clock counts from when the start was due
+        {0.3, "St&arting in 3 s", true},  // early
+        {0.2, "St&arting in 2 s", true},
+        {1.0, "St&arting in 1 s", true},
+        {1.003, "P&ause", false},  // a late message: the clock counts from when the start was due
     };
     for (const Tick& tick : ticks_seen) {
         SCOPED_TRACE(tick.button);
@@ -247,7 +247,7 @@ TEST_F(AppWindowTest, DelayedStartCountsDownAndStartsWhenDue) {
     command(IDC_PLAY_BUTTON);
     SendMessageA(window, WM_TIMER, START_TIMER, 0);
     EXPECT_TRUE(app.clock.paused);
-    EXPECT_EQ("Play", window_text(app.play_button));
+    EXPECT_EQ("Pl&ay", window_text(app.play_button));
 }
 
 TEST_F(AppWindowTest, WithoutAScriptTheButtonOpensTheFileDialog) {
@@ -265,7 +265,7 @@ TEST_F(AppWindowTest, WithoutAScriptTheButtonOpensTheFileDialog) {
     // Modal over the window: its button cannot be pressed while the dialog is open.
     EXPECT_EQ(window, owner);
     EXPECT_FALSE(window_enabled);
-    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_EQ("&Open File", window_text(app.play_button));
     EXPECT_TRUE(app.clock.paused);
 
     // A folder named outside any Western code page: the manifest makes the ANSI calls speak UTF-8,
@@ -288,7 +288,7 @@ TEST_F(AppWindowTest, FailedLoadLeavesNothingToCarryOut) {
     open_script(write_script("Dunvel,1,2\nBogus,3,4"));
     EXPECT_TRUE(app.script.events.empty());
     EXPECT_FALSE(app.script_loaded);
-    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_EQ("&Open File", window_text(app.play_button));
     EXPECT_NE(std::string::npos, app.script.load_error.find("Unexpected command: Bogus,3,4"));
     advance(10);
     nudge(app.clock, 2.0);
@@ -972,7 +972,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     ASSERT_TRUE(pump_until([] { return app.follower.heard; }));
     EXPECT_FALSE(app.clock.paused);
     EXPECT_NEAR(30.0, position(app.clock), 1.0);
-    EXPECT_EQ("Pause", window_text(app.play_button));
+    EXPECT_EQ("P&ause", window_text(app.play_button));
 
     // Paused after a seek past the cover range: paused there, the range counted as done.
     vlc.set_body(vlc_body("paused", 50, 50.0 / 120));
@@ -980,7 +980,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     EXPECT_NEAR(50.0, position(app.clock), 1e-3);
     EXPECT_EQ(2u, app.next_event);
     EXPECT_FALSE(app.covered);
-    EXPECT_EQ("Play", window_text(app.play_button));
+    EXPECT_EQ("Pl&ay", window_text(app.play_button));
 
     // A seek back into the cover range covers the rest of it; one back out of it ends the cover.
     vlc.set_body(vlc_body("playing", 42, 42.0 / 120));
