@@ -104,7 +104,7 @@ LRESULT on_create() {
     HWND window = app.main_window;
     for (int line = 0; line <= static_cast<int>(Line::Clock); ++line)
         create_line(window, static_cast<Line>(line));
-    create_child(window, "STATIC", "&Delay Time:", IDC_DELAY_LABEL, WS_GROUP, 0, 10, 130, 85, 20);
+    create_child(window, "STATIC", "&Delay Time:", IDC_DELAY_LABEL, WS_GROUP | SS_LEFTNOWORDWRAP, 0, 10, 130, 85, 20);
     app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL,
                                   WS_EX_CLIENTEDGE, 95, 130, 100, 20);
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;

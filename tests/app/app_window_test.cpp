@@ -22,6 +22,7 @@
 #include "app/carry_out_win.h"
 #include "app/dialogs_win.h"
 #include "app/follow_win.h"
+#include "app/hot_keys_win.h"
 #include "app/main_window_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
@@ -465,6 +466,7 @@ TEST_F(AppWindowTest, SettingsDialog) {
             SetDlgItemTextA(dialog, IDC_TIME_ADJ, "9");
             SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_SETCURSEL, 0, 0);
             SetDlgItemTextA(dialog, IDC_MARK_LEAD, "3");
+            CheckDlgButton(dialog, IDC_CLOCK_KEYS, BST_CHECKED);
             if (close)
                 PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(close), 0);
             else
@@ -476,6 +478,55 @@ TEST_F(AppWindowTest, SettingsDialog) {
         EXPECT_EQ(-3.5, app.clock.clock_adj);
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(settings_path().c_str()));
     }
+
+    // The clock's keys: each held by the program while switched on, so that no other program gets
+    // it, and let go when switched off; one that another program holds is told under the buttons.
+    auto held_by_program = [](UINT key) {
+        if (!RegisterHotKey(nullptr, 0xb000, MOD_CONTROL | MOD_SHIFT, key))
+            return true;
+        UnregisterHotKey(nullptr, 0xb000);
+        return false;
+    };
+    struct Keys {
+        bool on;
+        UINT held_elsewhere;
+        const char* line;
+    };
+    const Keys keys[] = {
+        {true, 0, ""},
+        {false, 0, ""},
+        {true, VK_F6, "Clock keys: Ctrl+Shift+F6 taken by another program"},
+        {false, VK_F6, ""},
+    };
+    for (const Keys& k : keys) {
+        SCOPED_TRACE(k.line);
+        if (k.held_elsewhere) {
+            ASSERT_TRUE(RegisterHotKey(nullptr, 0xb001, MOD_CONTROL | MOD_SHIFT, k.held_elsewhere));
+        }
+        answer_next_dialog("Settings", [&](HWND dialog) {
+            CheckDlgButton(dialog, IDC_CLOCK_KEYS, k.on ? BST_CHECKED : BST_UNCHECKED);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        command(IDM_SETTINGS);
+        for (const HotKey& key : clock_keys) {
+            if (key.key != k.held_elsewhere) {
+                EXPECT_EQ(k.on, held_by_program(key.key)) << key.name;
+            }
+        }
+        UnregisterHotKey(nullptr, 0xb001);
+        EXPECT_EQ(k.line, window_text(GetDlgItem(window, IDC_FIRST_LINE + static_cast<int>(Line::Record))));
+    }
+
+    // A clock key does what its button does, once a script is open.
+    open_script(write_script("Blenk,50,51\nEnd,1:00"));
+    const std::pair<int, double> presses[] = {
+        {IDC_FORWARD_2S, 2.0}, {IDC_FORWARD_02S, 2.2}, {IDC_BACK_02S, 2.0}, {IDC_BACK_2S, 0.0}};
+    for (auto [key, at] : presses) {
+        SendMessageA(window, WM_HOTKEY, static_cast<WPARAM>(key), 0);
+        EXPECT_NEAR(at, position(app.clock), 1e-9) << key;
+    }
+    SendMessageA(window, WM_HOTKEY, IDC_PLAY_BUTTON, 0);
+    EXPECT_FALSE(app.clock.paused);
 }
 
 TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
@@ -712,6 +763,36 @@ TEST_F(AppWindowTest, StatusRefreshAndTitle) {
     refresh_status();
     EXPECT_EQ("Remaining Time: -0:00:01", app.remaining_text);
     EXPECT_EQ("", app.cursor_text);  // only while paused
+
+    // The window, the cover with it, and its lines take the system's colours in high contrast, read
+    // again whenever the system's settings or colours change.
+    struct Scheme {
+        bool (*high_contrast)();
+        UINT change;
+        COLORREF background;
+        COLORREF text;
+    };
+    const Scheme schemes[] = {
+        {[] { return true; }, WM_SETTINGCHANGE, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)},
+        {[] { return false; }, WM_SYSCOLORCHANGE, BACKGROUND_COLOUR, TEXT_COLOUR},
+    };
+    for (const Scheme& scheme : schemes) {
+        app.high_contrast_on = scheme.high_contrast;
+        SendMessageA(window, scheme.change, 0, 0);
+        LOGBRUSH background{};
+        GetObjectA(reinterpret_cast<HBRUSH>(GetClassLongPtrA(window, GCLP_HBRBACKGROUND)), sizeof background,
+                   &background);
+        EXPECT_EQ(scheme.background, background.lbColor);
+        HWND line = GetDlgItem(window, IDC_FIRST_LINE);
+        HDC dc = GetDC(line);
+        LOGBRUSH behind_text{};
+        GetObjectA(reinterpret_cast<HBRUSH>(SendMessageA(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(line))),
+                   sizeof behind_text, &behind_text);
+        EXPECT_EQ(scheme.background, behind_text.lbColor);
+        EXPECT_EQ(scheme.text, GetTextColor(dc));
+        ReleaseDC(line, dc);
+    }
 }
 
 TEST_F(AppWindowTest, DroppedScriptOpensOnlyWhilePaused) {
