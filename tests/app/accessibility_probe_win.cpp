@@ -3,7 +3,8 @@
 // a keyboard user does. Prints one line per control: class, name, role, keyboard shortcut and
 // whether Tab stops there. Fails (exit 1) on
 //   - a control a screen reader cannot name (an edit or a list named by no label before it),
-//   - a button or a field's label without a mnemonic, or two controls of one window with the same,
+//   - a button or a field's label without a mnemonic, or two controls of one window (or a control and
+//     the menu bar) with the same, or a label's mnemonic that does not reach its field,
 //   - a control that takes input without a tab stop, or Tab not going round every control once,
 //   - a dialog without OK as the button Enter presses, or one that Esc does not close.
 // Starts DunvelBlenk.exe from its own folder with a script of its own, and ends it.
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -103,48 +105,43 @@ bool takes_input(const std::string& kind) {
     return kind == "Button" || kind == "Edit" || kind == "ComboBox";
 }
 
-// The mnemonic in a menu item's or a control's text: the character after a single "&".
-char mnemonic_of(const std::string& text) {
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == '&' && text[i + 1] != '&')
-            return static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
-        if (text[i] == '&')
-            ++i;
-    }
-    return 0;
-}
-
-// The main menu as the exe carries it: a window of another process does not lend its menu. Each
-// popup's items have mnemonics of their own; the bar's share Alt+letter with the window's controls,
-// and are returned.
+// The menu bar's mnemonics, which share Alt+letter with the window's controls; read from the exe, as
+// a window of another process does not lend its menu.
 std::vector<char> menu_mnemonics(HMODULE exe) {
-    std::vector<char> bar_keys;
+    std::vector<char> keys;
     HMENU bar = LoadMenuA(exe, MAKEINTRESOURCEA(IDR_MAIN_MENU));
     for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
         char title[64] = {};
         GetMenuStringA(bar, static_cast<UINT>(i), title, sizeof title, MF_BYPOSITION);
         std::printf("  menu      \"%s\"\n", title);
-        bar_keys.push_back(mnemonic_of(title));
-        std::vector<char> keys;
-        HMENU popup = GetSubMenu(bar, i);
-        for (int j = 0; popup && j < GetMenuItemCount(popup); ++j) {
-            char item[64] = {};
-            GetMenuStringA(popup, static_cast<UINT>(j), item, sizeof item, MF_BYPOSITION);
-            keys.push_back(mnemonic_of(item));
-            if (!keys.back())
-                fail(std::string("menu ") + title, std::string("no mnemonic in \"") + item + "\"");
-        }
-        std::sort(keys.begin(), keys.end());
-        if (std::adjacent_find(keys.begin(), keys.end()) != keys.end())
-            fail(std::string("menu ") + title, "a mnemonic used twice");
+        if (const char* amp = std::strchr(title, '&'))
+            keys.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(amp[1]))));
     }
     if (bar)
         DestroyMenu(bar);
-    return bar_keys;
+    return keys;
 }
 
-HWND focus_in(HWND window, DWORD thread);
-void press(HWND window, DWORD thread, UINT message, WPARAM key, LPARAM flags);
+// The control of `window` that has the keyboard focus in the thread `thread`, or `window` itself.
+HWND focus_in(HWND window, DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus)
+        return nullptr;
+    HWND control = info.hwndFocus;
+    // An editable list's focus is in the edit inside it.
+    while (control && control != window && GetParent(control) != window)
+        control = GetParent(control);
+    return control;
+}
+
+// A key pressed where the keyboard focus is, as the program's message loop gets it.
+void press(HWND window, DWORD thread, UINT message, WPARAM key, LPARAM flags) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    HWND target = GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : window;
+    PostMessageA(target, message, key, 1 | flags);
+}
 
 // Alt and a label's mnemonic put the focus in the field after it. The focus leaves the field first
 // (by Tab), so that the key is seen to arrive.
@@ -203,27 +200,6 @@ void walk(const std::string& where, HWND window, DWORD thread, std::vector<char>
     }
 }
 
-// The control of `window` that has the keyboard focus in the thread `thread`, or `window` itself.
-HWND focus_in(HWND window, DWORD thread) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus)
-        return nullptr;
-    HWND control = info.hwndFocus;
-    // An editable list's focus is in the edit inside it.
-    while (control && control != window && GetParent(control) != window)
-        control = GetParent(control);
-    return control;
-}
-
-// A key pressed where the keyboard focus is, as the program's message loop gets it.
-void press(HWND window, DWORD thread, UINT message, WPARAM key, LPARAM flags) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    HWND target = GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : window;
-    PostMessageA(target, message, key, 1 | flags);
-}
-
 // Tab, pressed once more than there are controls Tab should stop at, visits each of them once and
 // comes back to where it began.
 void tab_round(const std::string& where, HWND window, DWORD thread) {
@@ -252,27 +228,19 @@ void tab_round(const std::string& where, HWND window, DWORD thread) {
         fail(where, "Tab does not come back to where it began");
 }
 
-HWND find_dialog(const char* caption, DWORD process) {
-    HWND dialog = nullptr;
-    wait_for(
-        [&] {
-            dialog = FindWindowA("#32770", caption);
-            DWORD owner = 0;
-            if (dialog)
-                GetWindowThreadProcessId(dialog, &owner);
-            return dialog && owner == process && IsWindowVisible(dialog);
-        },
-        5000);
-    return dialog;
-}
-
 // Opens the dialog of menu command `command`, walks it, goes round it with Tab, and closes it with
 // Esc.
 void check_dialog(HWND main, DWORD thread, DWORD process, int command, const char* caption) {
     std::string where = std::string("dialog \"") + caption + "\"";
     PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(command), 0);
-    HWND dialog = find_dialog(caption, process);
-    if (!dialog) {
+    HWND dialog = nullptr;
+    DWORD owner = 0;
+    if (!wait_for(
+            [&] {
+                return (dialog = FindWindowA("#32770", caption)) && GetWindowThreadProcessId(dialog, &owner) &&
+                       owner == process && IsWindowVisible(dialog);
+            },
+            5000)) {
         fail(where, "did not open");
         return;
     }
