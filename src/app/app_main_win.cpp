@@ -6,6 +6,7 @@
 #include "app/app_state_win.h"
 #include "app/carry_out_win.h"
 #include "app/follow_win.h"
+#include "app/hot_keys_win.h"
 #include "app/main_window_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
@@ -120,6 +121,7 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     // has been confirmed again. The clock is paused at 0, so this moves nothing.
     app.clock.clock_adj = app.settings.time_adj;
     start_following();
+    apply_clock_keys();
 
     // Before the script's load, which may note a mute of its own over the marker left behind.
     recover_left_mute();
@@ -141,13 +143,24 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     return exit_code;
 }
 
+namespace {
+
+// The main window's keys: its accelerators (F5, Alt+?) whichever of its controls has the focus, then
+// Tab, arrows, Enter and mnemonics as in a dialog. Messages for any other window are left alone.
+bool take_window_key(MSG& message, HACCEL accelerators) {
+    HWND window = app.main_window;
+    if (!window || (message.hwnd != window && !IsChild(window, message.hwnd)))
+        return false;
+    return TranslateAcceleratorA(window, accelerators, &message) || IsDialogMessageA(window, &message);
+}
+
+}  // namespace
+
 int run_message_loop(HACCEL accelerators) {
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         carry_out_due_events();
-        // The message's own window: an accelerator reaches the main window only when it has the
-        // focus itself, not one of its buttons.
-        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+        if (!take_window_key(message, accelerators)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

@@ -26,6 +26,9 @@
 
 namespace dvbk {
 
+// Whether the system's high-contrast mode is on.
+bool system_high_contrast();
+
 struct AppState {
     AppState();
 
@@ -43,6 +46,11 @@ struct AppState {
     // The DPI the window is laid out for, and the font of its lines and controls at that DPI.
     int dpi = LAYOUT_DPI;
     ScopedFont font;
+    // The control that had the keyboard focus when the window was last left, which gets it back.
+    HWND focused_control = nullptr;
+    // Whether the window draws with the user's high-contrast colours, and where that is read.
+    bool high_contrast = false;
+    bool (*high_contrast_on)() = system_high_contrast;
 
     // The loaded script (events, film_end, load_error) and the first event not yet carried out.
     FilterScript script;
@@ -53,6 +61,8 @@ struct AppState {
     // Recording ranges with the system-wide keys, and the line that tells of it.
     bool recording = false;
     std::string record_text;
+    // The clock's system-wide keys that another program holds, when they are switched on.
+    std::string keys_text;
     RangeRecorder recorder;
     size_t next_event = 0;
 
@@ -98,7 +108,9 @@ struct AppState {
 
 extern AppState app;
 
-// The colour of the window's background, which is also what the cover shows.
+// The colour of the window's background, which is also what the cover shows, and of its text;
+// in high contrast the system's window colours take their place.
 inline constexpr COLORREF BACKGROUND_COLOUR = RGB(0, 96, 127);
+inline constexpr COLORREF TEXT_COLOUR = RGB(0, 0, 0);
 
 }  // namespace dvbk

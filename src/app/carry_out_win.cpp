@@ -169,7 +169,7 @@ void carry_out_what_is_in_force() {
     app.action_text = "Current Action: " + action_name(app.covered, app.muted);
     app.next_event = first_event_after(app.script.events, now);
     arm_event_timer();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 void resync_after_seek(double set_to) {
@@ -202,13 +202,8 @@ void refresh_status() {
     if (app.clock.paused && GetCursorPos(&pointer))
         app.cursor_text = cursor_text(pointer.x, pointer.y, app.cover.screen_width, app.cover.screen_height);
 
-    // The status lines repaint without erasing (the band drawn behind each wipes a longer old
-    // text); an error line below them needs the whole window.
-    if (app.audio_error_text.empty() && app.script.load_error.empty()) {
-        invalidate_status_lines();
-    } else {
-        InvalidateRect(app.main_window, nullptr, TRUE);
-    }
+    // The error lines below the status lines may have changed meanwhile too.
+    show_lines();
 }
 
 void CALLBACK refresh_status_timer(HWND, UINT, UINT_PTR, DWORD) {

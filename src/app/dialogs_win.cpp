@@ -97,7 +97,9 @@ INT_PTR CALLBACK SetTimeDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
-            return TRUE;
+            // OK has the focus, so that Enter closes the box rather than opening the donation page.
+            SetFocus(GetDlgItem(dialog, IDOK));
+            return FALSE;
         case WM_COMMAND:
             switch (LOWORD(wparam)) {
                 case IDC_DONATE:

@@ -89,7 +89,7 @@ void change_map(const TimeMap& before, const TimeMap& after, double script_time,
 
 void show_sync_text(std::string text) {
     app.sync_text = std::move(text);
-    invalidate_line(Line::Sync);
+    show_line(Line::Sync);
 }
 
 }  // namespace
@@ -157,7 +157,7 @@ void on_player_replies() {
 void check_player_silence() {
     if (check_silence(app.follower, clock_ticks())) {
         refresh_clock_text();
-        InvalidateRect(app.main_window, nullptr, FALSE);
+        show_line(Line::Clock);
     }
 }
 

@@ -18,29 +18,28 @@ int scaled(int length, int dpi);
 // Each edge scaled on its own: rectangles that touch or lie apart at 96 DPI do so at any DPI.
 Rect scaled(const Rect& rect, int dpi);
 
-// The lines of text the window paints, top to bottom. Elapsed to Clock are the status lines that
-// the once-a-second refresh paints again.
+// The lines of text the window shows, top to bottom, each a static control. Elapsed to Clock are
+// the status lines, which the once-a-second refresh brings up to date.
 enum class Line { Elapsed, Remaining, Action, NextAction, Cursor, AudioError, LoadError, Clock, Record, Sync };
 
-// Where each line lies, in the order of Line: its text starts at the corner of its band, drawn over
-// the band filled with the background. Lines come every 15 pixels; the last band reaches further,
-// so that a text taller than its spacing is erased whole when it changes. Whether a line is painted
-// while it has no text: its band then wipes what was there.
+// Where each line's control lies, in the order of Line. Lines come every 15 pixels; the last band
+// reaches further, so that a text taller than its spacing is shown whole. `when_empty`: the line
+// keeps its place while it has no text (it is hidden then, and nothing may be laid over it).
 struct LineLayout {
     Rect band;
     bool when_empty;
 };
 inline constexpr LineLayout line_layout[] = {
-    {{10, 10, 500, 25}, true},     // Elapsed
-    {{10, 25, 500, 40}, true},     // Remaining
-    {{10, 40, 500, 55}, true},     // Action
-    {{10, 55, 500, 70}, true},     // NextAction
-    {{10, 70, 500, 85}, false},    // Cursor
-    {{10, 85, 500, 100}, false},   // AudioError
-    {{10, 100, 500, 115}, false},  // LoadError
-    {{10, 115, 500, 130}, true},   // Clock, above the delay field
-    {{10, 255, 500, 270}, false},  // Record, under the buttons
-    {{10, 270, 500, 290}, false},  // Sync
+    {{10, 10, 480, 25}, true},     // Elapsed
+    {{10, 25, 480, 40}, true},     // Remaining
+    {{10, 40, 480, 55}, true},     // Action
+    {{10, 55, 480, 70}, true},     // NextAction
+    {{10, 70, 480, 85}, false},    // Cursor
+    {{10, 85, 480, 100}, false},   // AudioError
+    {{10, 100, 480, 115}, false},  // LoadError
+    {{10, 115, 480, 130}, true},   // Clock, above the delay field
+    {{10, 255, 480, 270}, false},  // Record, under the buttons
+    {{10, 270, 480, 290}, false},  // Sync
 };
 static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
 
@@ -55,8 +54,7 @@ inline constexpr ControlLayout control_layout[] = {
     {IDC_FORWARD_2S, {205, 220, 265, 245}}, {IDC_DELAY_EDIT, {95, 130, 195, 150}},
 };
 
-// The label painted left of the delay field while it shows, centred on the field's height.
-inline constexpr char DELAY_LABEL[] = "Delay Time:";
+// The label left of the delay field, shown with it and centred on the field's height.
 inline constexpr Rect delay_label_band{10, 130, 90, 150};
 
 // The font of the lines and the controls, by the height of its character cell: a pixel under the

@@ -13,6 +13,7 @@
 #include "app/carry_out_win.h"
 #include "app/dialogs_win.h"
 #include "app/follow_win.h"
+#include "app/hot_keys_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
 #include "app/user_input.h"
@@ -30,11 +31,8 @@
 namespace dvbk {
 namespace {
 
-RECT line_band(Line line) {
-    return to_RECT(scaled(line_layout[static_cast<size_t>(line)].band, app.dpi));
-}
-
-// What `line` shows now. The pointer's position only while the clock stands.
+// What `line` shows now. The pointer's position only while the clock stands; under the buttons,
+// the recording, else which of the clock's keys another program holds.
 const std::string& line_text(Line line) {
     static const std::string none;
     switch (line) {
@@ -55,7 +53,7 @@ const std::string& line_text(Line line) {
         case Line::Clock:
             return app.clock_text;
         case Line::Record:
-            return app.record_text;
+            return app.record_text.empty() ? app.keys_text : app.record_text;
         case Line::Sync:
             return app.sync_text;
     }
@@ -84,37 +82,57 @@ int window_dpi(HWND window) {
     return dpi > 0 ? dpi : LAYOUT_DPI;
 }
 
-// The font and the controls' places at `dpi`; the lines follow when the window is painted.
+void place_child(int id, Rect place, HFONT font) {
+    HWND child = GetDlgItem(app.main_window, id);
+    SetWindowPos(child, nullptr, place.left, place.top, place.width(), place.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+// The font and the places of the controls and the lines at `dpi`.
 void lay_out(int dpi) {
     app.dpi = dpi;
     ScopedFont font(CreateFontA(scaled(FONT_CELL_HEIGHT, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                 FONT_FACE));
-    for (const ControlLayout& control : control_layout) {
-        HWND child = GetDlgItem(app.main_window, control.id);
-        Rect place = scaled(control.place, dpi);
-        SetWindowPos(child, nullptr, place.left, place.top, place.width(), place.height(),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-    }
+    for (const ControlLayout& control : control_layout)
+        place_child(control.id, scaled(control.place, dpi), font.get());
+    for (size_t line = 0; line < std::size(line_layout); ++line)
+        place_child(IDC_FIRST_LINE + static_cast<int>(line), scaled(line_layout[line].band, dpi), font.get());
+    place_child(IDC_DELAY_LABEL, scaled(delay_label_band, dpi), font.get());
     app.font = std::move(font);
     InvalidateRect(app.main_window, nullptr, TRUE);
 }
 
+HWND create_line(HWND window, Line line) {
+    return create_child(window, "STATIC", "", IDC_FIRST_LINE + static_cast<int>(line),
+                        WS_GROUP | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0);
+}
+
+// The controls go in the order Tab and screen readers take them: top to bottom, each field right
+// after the label that names it. Every control starts a group of its own but the nudges, which the
+// arrow keys move between.
 LRESULT on_create() {
     HWND window = app.main_window;
+    for (int line = 0; line <= static_cast<int>(Line::Clock); ++line)
+        create_line(window, static_cast<Line>(line));
+    create_child(window, "STATIC", "&Delay Time:", IDC_DELAY_LABEL, WS_GROUP | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, 0);
+    app.delay_edit =
+        create_child(window, "EDIT", "0", IDC_DELAY_EDIT, WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
-    app.play_button = create_child(window, "BUTTON", "Open File", IDC_PLAY_BUTTON, button, 0);
-    create_child(window, "BUTTON", "<<(2s)", IDC_BACK_2S, button, 0);
-    create_child(window, "BUTTON", "<(0.2s)", IDC_BACK_02S, button, 0);
-    create_child(window, "BUTTON", ">(0.2s)", IDC_FORWARD_02S, button, 0);
-    create_child(window, "BUTTON", ">>(2s)", IDC_FORWARD_2S, button, 0);
-    app.delay_edit = create_child(window, "EDIT", "0", IDC_DELAY_EDIT, 0, WS_EX_CLIENTEDGE);
+    app.play_button = create_child(window, "BUTTON", "&Open File", IDC_PLAY_BUTTON, button | WS_GROUP, 0);
+    create_child(window, "BUTTON", "&<<(2s)", IDC_BACK_2S, button | WS_GROUP, 0);
+    create_child(window, "BUTTON", "<&(0.2s)", IDC_BACK_02S, button, 0);
+    create_child(window, "BUTTON", ">(0.2s&)", IDC_FORWARD_02S, button, 0);
+    create_child(window, "BUTTON", "&>>(2s)", IDC_FORWARD_2S, button, 0);
+    create_line(window, Line::Record);
+    create_line(window, Line::Sync);
     int dpi = window_dpi(window);
     lay_out(dpi);
     SetWindowPos(window, nullptr, 0, 0, scaled(WINDOW_WIDTH, dpi), scaled(WINDOW_HEIGHT, dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    show_delay_edit();
+    show_delay_field(true);
+    read_colours();
+    show_lines();
     // A script dropped on the window opens like File Open.
     DragAcceptFiles(window, TRUE);
     app.audio_muter->watch_default_output(window, WM_DEFAULT_OUTPUT_CHANGED);
@@ -134,30 +152,21 @@ LRESULT on_dpi_changed(WPARAM wparam, const RECT& suggested) {
     return 0;
 }
 
-// The status refresh repaints without erasing the background: the band filled behind the text
-// wipes what a longer text left on the line before.
-void draw_line(HDC dc, Line line) {
-    const std::string& text = line_text(line);
-    if (text.empty() && !line_layout[static_cast<size_t>(line)].when_empty)
-        return;
-    RECT band = line_band(line);
-    ExtTextOutA(dc, band.left, band.top, ETO_OPAQUE, &band, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+// The designed teal with black text, or in high contrast the user's window colours. The cover is
+// the window's background either way, and as opaque.
+COLORREF background_colour() {
+    return app.high_contrast ? GetSysColor(COLOR_WINDOW) : BACKGROUND_COLOUR;
 }
 
-LRESULT on_paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(app.main_window, &paint);
-    HGDIOBJ system_font = SelectObject(dc, app.font.get());
-    SetBkColor(dc, BACKGROUND_COLOUR);
-    for (size_t line = 0; line < std::size(line_layout); ++line)
-        draw_line(dc, static_cast<Line>(line));
-    if (app.clock.paused && !app.start_due) {
-        RECT label = to_RECT(scaled(delay_label_band, app.dpi));
-        DrawTextA(dc, DELAY_LABEL, -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    }
-    SelectObject(dc, system_font);
-    EndPaint(app.main_window, &paint);
-    return 0;
+HBRUSH background_brush() {
+    return app.high_contrast ? GetSysColorBrush(COLOR_WINDOW) : app.background_brush;
+}
+
+// The lines and the delay field's label, on the window's background.
+LRESULT on_static_colour(HDC dc) {
+    SetTextColor(dc, app.high_contrast ? GetSysColor(COLOR_WINDOWTEXT) : TEXT_COLOUR);
+    SetBkColor(dc, background_colour());
+    return reinterpret_cast<LRESULT>(background_brush());
 }
 
 void enable_commands(const UINT (&states)[5]) {
@@ -186,7 +195,7 @@ void show_countdown(double now) {
     double left = *app.start_due - now;
     double seconds = std::ceil(left / 1000.0);
     SetWindowTextA(app.play_button,
-                   ("Starting in " + std::to_string(static_cast<unsigned long long>(seconds)) + " s").c_str());
+                   ("St&arting in " + std::to_string(static_cast<unsigned long long>(seconds)) + " s").c_str());
     SetTimer(app.main_window, START_TIMER, static_cast<UINT>(std::ceil(left - (seconds - 1.0) * 1000.0)), nullptr);
 }
 
@@ -278,12 +287,13 @@ void run_settings() {
     arm_event_timer();
     save_settings(app.settings);
     start_following();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    apply_clock_keys();
+    show_lines();
 }
 
 void open_chosen_script() {
     choose_script();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 // The help file is looked for in the folder the program was started from; when it is not there
@@ -329,7 +339,7 @@ void choose_new_script() {
         return;
     }
     open_new_script(file_name);
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
@@ -389,7 +399,7 @@ LRESULT on_drop_files(HDROP drop) {
     char path[PATH_BYTES] = {};
     if (app.clock.paused && !app.start_due && DragQueryFileA(drop, 0, path, PATH_BYTES) > 0) {
         open_script(path);
-        InvalidateRect(app.main_window, nullptr, TRUE);
+        show_lines();
     }
     DragFinish(drop);
     return 0;
@@ -434,6 +444,7 @@ LRESULT on_end_session(WPARAM ending) {
 LRESULT on_destroy() {
     end_click(app.cover, app.main_window);
     stop_recording();
+    unregister_hot_keys(app.main_window, clock_keys);
     stop_watching_script_folder();
     stop_following();
     unmute_at_exit();
@@ -448,23 +459,85 @@ UINT action_query_message() {
     return message;
 }
 
+// A clock key does what its button does, once there is a clock to run: without a script the button
+// opens one, a dialog no key pressed in another program should bring up. The others are the
+// recording keys.
+LRESULT on_hot_key(int id) {
+    if (!is_clock_key(id))
+        on_record_key(id);
+    else if (app.script_loaded)
+        on_command(static_cast<WPARAM>(id), 0);
+    return 0;
+}
+
+// Leaving the window, the focused control is remembered; coming back, it has the focus again (at
+// first the first control Tab reaches), rather than the window itself, where keys reach nothing.
+LRESULT on_activate(WPARAM wparam, LPARAM lparam) {
+    HWND window = app.main_window;
+    if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window, focus))
+            app.focused_control = focus;
+        return 0;
+    }
+    if (HIWORD(wparam))  // minimised: nothing takes keys
+        return DefWindowProcA(window, WM_ACTIVATE, wparam, lparam);
+    HWND control = app.focused_control;
+    if (!control || !IsChild(window, control) || !IsWindowVisible(control) || !IsWindowEnabled(control))
+        control = GetNextDlgTabItem(window, nullptr, FALSE);
+    SetFocus(control ? control : window);
+    return 0;
+}
+
+// The message loop's IsDialogMessage moves the focus as in a dialog: with Tab and Shift+Tab
+// (`lparam` 0, `wparam` nonzero for backwards), and to a given control (`lparam` nonzero), as for a
+// label's mnemonic, which then moves on to the field after the label. A field reached so has its
+// text selected, to be typed over.
+LRESULT on_next_control(WPARAM wparam, LPARAM lparam) {
+    HWND next =
+        LOWORD(lparam) ? reinterpret_cast<HWND>(wparam) : GetNextDlgTabItem(app.main_window, GetFocus(), wparam != 0);
+    if (!next)
+        return 0;
+    SetFocus(next);
+    if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageA(next, EM_SETSEL, 0, -1);
+    return 0;
+}
+
 }  // namespace
 
-void invalidate_line(Line line) {
-    RECT band = line_band(line);
-    InvalidateRect(app.main_window, &band, TRUE);
+void show_line(Line line) {
+    HWND control = GetDlgItem(app.main_window, IDC_FIRST_LINE + static_cast<int>(line));
+    const std::string& text = line_text(line);
+    // An unchanged text is left alone: it would flicker, and a screen reader would hear of it.
+    if (control_text(app.main_window, IDC_FIRST_LINE + static_cast<int>(line)) != text)
+        SetWindowTextA(control, text.c_str());
+    ShowWindow(control, text.empty() ? SW_HIDE : SW_SHOWNA);
 }
 
-void invalidate_status_lines() {
-    RECT top = line_band(Line::Elapsed);
-    RECT bottom = line_band(Line::Clock);
-    RECT lines{top.left, top.top, bottom.right, bottom.bottom};
-    InvalidateRect(app.main_window, &lines, FALSE);
+void show_lines() {
+    for (size_t line = 0; line < std::size(line_layout); ++line)
+        show_line(static_cast<Line>(line));
 }
 
-void show_delay_edit() {
-    SetWindowTextA(app.delay_edit, "0");
-    ShowWindow(app.delay_edit, SW_SHOWNORMAL);
+void read_colours() {
+    app.high_contrast = app.high_contrast_on();
+    SetClassLongPtrA(app.main_window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(background_brush()));
+    RedrawWindow(app.main_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+bool system_high_contrast() {
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+void show_delay_field(bool shown) {
+    if (shown)
+        SetWindowTextA(app.delay_edit, "0");
+    for (HWND control : {GetDlgItem(app.main_window, IDC_DELAY_LABEL), app.delay_edit})
+        ShowWindow(control, shown ? SW_SHOWNORMAL : SW_HIDE);
 }
 
 void show_clock_running(bool running) {
@@ -472,17 +545,17 @@ void show_clock_running(bool running) {
     app.start_due.reset();
     if (running) {
         if (app.script_loaded)
-            SetWindowTextA(app.play_button, "Pause");
+            SetWindowTextA(app.play_button, "P&ause");
         enable_commands({MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_GRAYED, MF_ENABLED});
-        ShowWindow(app.delay_edit, SW_HIDE);
+        show_delay_field(false);
     } else {
-        show_delay_edit();
+        show_delay_field(true);
         if (app.script_loaded)
-            SetWindowTextA(app.play_button, "Play");
+            SetWindowTextA(app.play_button, "Pl&ay");
         enable_commands({MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_ENABLED, MF_GRAYED});
     }
     arm_event_timer();
-    InvalidateRect(app.main_window, nullptr, TRUE);
+    show_lines();
 }
 
 void toggle_play_pause() {
@@ -513,8 +586,18 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             // through the state record from its first message on.
             app.main_window = window;
             return on_create();
-        case WM_PAINT:
-            return on_paint();
+        case WM_CTLCOLORSTATIC:
+            return on_static_colour(reinterpret_cast<HDC>(wparam));
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            read_colours();
+            return 0;
+        case WM_ACTIVATE:
+            return on_activate(wparam, lparam);
+        case WM_NEXTDLGCTL:
+            return on_next_control(wparam, lparam);
+        case DM_GETDEFID:  // Enter where no button has the focus (in the delay field) presses Start
+            return MAKELRESULT(IDC_PLAY_BUTTON, DC_HASDEFID);
         case WM_COMMAND:
             return on_command(wparam, lparam);
         case WM_TIMER:
@@ -537,8 +620,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             on_script_folder_changed();
             return 0;
         case WM_HOTKEY:
-            on_record_key(static_cast<int>(wparam));
-            return 0;
+            return on_hot_key(static_cast<int>(wparam));
     }
     if (message == position_query_message() && message != 0)
         return static_cast<LRESULT>(std::llround(position(app.clock) * 1000.0));

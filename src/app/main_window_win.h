@@ -7,13 +7,14 @@
 
 namespace dvbk {
 
-// Asks for `line` to be painted again, its band erased first: for a line whose text has changed or
-// gone.
-void invalidate_line(Line line);
+// Puts what `line` shows now on its control, shown while it has a text: for a line whose text has
+// changed or gone.
+void show_line(Line line);
+void show_lines();
 
-// Asks for the status lines to be painted again without erasing: the band drawn behind each text
-// wipes what a longer old text left.
-void invalidate_status_lines();
+// Reads whether high contrast is on, through AppState's seam, and draws the window again in its
+// colours: at the start, and whenever the system's settings or colours change.
+void read_colours();
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The Play button: opens a script when none is loaded, starts the clock (after the typed delay,
@@ -24,6 +25,7 @@ void toggle_play_pause();
 void show_clock_running(bool running);
 // The File Open dialog, modal over the main window; opens the chosen script.
 bool choose_script();
-void show_delay_edit();
+// The delay field and its label, shown (with "0" in the field) while the clock stands.
+void show_delay_field(bool shown);
 
 }  // namespace dvbk

@@ -14,12 +14,7 @@ namespace {
 
 void show_record_text(std::string text) {
     app.record_text = std::move(text);
-    invalidate_line(Line::Record);
-}
-
-void unregister_keys() {
-    for (const RecordKey& key : record_keys)
-        UnregisterHotKey(app.main_window, key.id);
+    show_line(Line::Record);
 }
 
 }  // namespace
@@ -33,14 +28,7 @@ void toggle_recording() {
         show_record_text("Recording: open a script or make one with File > New Script first");
         return;
     }
-    std::string taken;
-    for (const RecordKey& key : record_keys) {
-        // Held down, a key would repeat: one press is one mark. Systems before Windows 7 refuse
-        // MOD_NOREPEAT, and get the key without it.
-        if (!RegisterHotKey(app.main_window, key.id, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key.key) &&
-            !RegisterHotKey(app.main_window, key.id, MOD_CONTROL | MOD_SHIFT, key.key))
-            taken += (taken.empty() ? "" : ", ") + std::string(key.name);
-    }
+    std::string taken = register_hot_keys(app.main_window, record_keys);
     app.recording = true;
     CheckMenuItem(app.main_menu, IDM_RECORD, MF_BYCOMMAND | MF_CHECKED);
     if (!taken.empty())
@@ -50,7 +38,7 @@ void toggle_recording() {
 }
 
 void stop_recording() {
-    unregister_keys();
+    unregister_hot_keys(app.main_window, record_keys);
     app.recording = false;
     CheckMenuItem(app.main_menu, IDM_RECORD, MF_BYCOMMAND | MF_UNCHECKED);
     show_record_text("");

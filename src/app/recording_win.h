@@ -6,24 +6,17 @@
 
 #include <array>
 
+#include "app/hot_keys_win.h"
+
 namespace dvbk {
 
-// One of the recording keys. Ctrl+Shift with a function key: players and browsers leave these
-// alone; a letter would be a character to type somewhere, and Ctrl+Alt with a letter is AltGr on
-// many keyboard layouts (Ctrl+Alt with a function key is taken by the X server where the program
-// runs under Wine, to switch consoles).
-struct RecordKey {
-    int id;  // the hotkey's id, also what WM_HOTKEY carries
-    UINT key;
-    const char* name;
-};
-
+// The recording keys' ids, apart from every command's.
 inline constexpr int HOTKEY_MUTE = 1;
 inline constexpr int HOTKEY_COVER = 2;
 inline constexpr int HOTKEY_COMBINED = 3;
 inline constexpr int HOTKEY_UNDO = 4;
 
-inline constexpr std::array<RecordKey, 4> record_keys{{
+inline constexpr std::array<HotKey, 4> record_keys{{
     {HOTKEY_MUTE, VK_F9, "Ctrl+Shift+F9"},        // a mute range
     {HOTKEY_COVER, VK_F10, "Ctrl+Shift+F10"},     // a cover range
     {HOTKEY_COMBINED, VK_F11, "Ctrl+Shift+F11"},  // a combined range

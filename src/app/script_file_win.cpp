@@ -5,6 +5,7 @@
 #include "app/app_state_win.h"
 #include "app/carry_out_win.h"
 #include "app/follow_win.h"
+#include "app/main_window_win.h"
 #include "base/scoped_win.h"
 #include "base/window_ids_win.h"
 #include "clock/event_status.h"
@@ -46,12 +47,12 @@ void begin_script(const std::string& path, bool ok) {
         if (!app.audio_muter->init())
             app.audio_error_text = app.audio_muter->last_error();
         app.script_loaded = true;
-        SetWindowTextA(app.play_button, "Start");
+        SetWindowTextA(app.play_button, "St&art");
     } else {
         // Nothing of a rejected script may ever be carried out.
         app.script.events.clear();
         app.script_loaded = false;
-        SetWindowTextA(app.play_button, "Open File");
+        SetWindowTextA(app.play_button, "&Open File");
         MessageBoxA(app.main_window, ("Error opening file: " + path).c_str(), "Error", MB_OK);
     }
     arm_event_timer();
@@ -83,7 +84,7 @@ bool reload_script() {
     note_script_file_state();
     if (!load_filter_script(app.script_path, loaded)) {
         app.script.load_error = "Not reloaded, the script stays as it was: " + loaded.load_error;
-        InvalidateRect(app.main_window, nullptr, TRUE);
+        show_line(Line::LoadError);
         return false;
     }
     take_script(std::move(loaded));

@@ -38,6 +38,9 @@
 #define IDC_BACK_02S 148
 #define IDC_FORWARD_02S 149
 #define IDC_FORWARD_2S 150
+#define IDC_DELAY_LABEL 167
+// The status lines, one id each from here on, in the order of the window's Line.
+#define IDC_FIRST_LINE 170
 
 // Controls of the dialogs.
 #define IDC_SET_TIME_EDIT 139
@@ -57,3 +60,5 @@
 #define IDC_SYNC_COPY_TIME 165
 #define IDC_DONATE 153
 #define IDC_CLICK_PRESET 155  // made at run time
+#define IDC_LOCATION_LABEL 168
+#define IDC_CLOCK_KEYS 169

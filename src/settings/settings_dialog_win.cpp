@@ -25,17 +25,19 @@ HWND preset_combo(HWND dialog) {
 }
 
 // The preset list is made at run time. It goes on the row of the "Location: " label, in dialog
-// units, so that it lands there whatever the dialog font and the monitor's DPI, and it takes the
-// dialog's font, as the template's controls do; a later change of DPI re-lays and re-fonts it with
-// them.
+// units, so that it lands there whatever the dialog font and the monitor's DPI; it takes the
+// dialog's font, as the template's controls do (a later change of DPI re-lays and re-fonts it with
+// them), and comes right after the label in the order of the dialog's controls: Tab reaches it
+// there, and screen readers name it after the label.
 HWND create_preset_combo(HWND dialog) {
     RECT place{60, 28, 60 + 130, 28 + 100};  // the height includes the dropped-down list
     MapDialogRect(dialog, &place);
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
-    HWND combo = CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_HASSTRINGS, place.left,
-                                 place.top, place.right - place.left, place.bottom - place.top, dialog,
+    HWND combo = CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | CBS_HASSTRINGS,
+                                 place.left, place.top, place.right - place.left, place.bottom - place.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CLICK_PRESET)), instance, nullptr);
     SendMessageA(combo, WM_SETFONT, static_cast<WPARAM>(SendMessageA(dialog, WM_GETFONT, 0, 0)), FALSE);
+    SetWindowPos(combo, GetDlgItem(dialog, IDC_LOCATION_LABEL), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return combo;
 }
 
@@ -94,6 +96,7 @@ INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
         SendMessageA(cover, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     SendMessageA(cover, CB_SETCURSEL, static_cast<WPARAM>(draft.cover_monitors), 0);
     SetDlgItemTextA(dialog, IDC_MARK_LEAD, format_fixed(draft.mark_lead, 1).c_str());
+    CheckDlgButton(dialog, IDC_CLOCK_KEYS, draft.clock_keys ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -145,6 +148,7 @@ INT_PTR on_ok(HWND dialog, WPARAM wparam) {
         draft.cover_monitors = CoverMonitors::All;
     else
         draft.cover_monitors = CoverMonitors::Player;
+    draft.clock_keys = IsDlgButtonChecked(dialog, IDC_CLOCK_KEYS) == BST_CHECKED;
     EndDialog(dialog, static_cast<INT_PTR>(wparam));
     return TRUE;
 }

@@ -107,12 +107,17 @@ void settle_origin(std::vector<std::string>& allowed, std::vector<std::string>& 
 
 namespace {
 
+// A switch written as 0 or 1; anything else leaves the field as it was.
+void read_flag(std::string_view value, bool& field) {
+    CReader reader(value);
+    std::int32_t flag = -1;
+    if (reader.read_int32(flag) && (flag == 0 || flag == 1))
+        field = flag == 1;
+}
+
 void apply_line(std::string_view key, std::string_view value, AppSettings& settings) {
     if (key == "<click_maximize") {
-        CReader reader(value);
-        std::int32_t flag = -1;
-        if (reader.read_int32(flag) && (flag == 0 || flag == 1))
-            settings.click_maximize = flag == 1;
+        read_flag(value, settings.click_maximize);
     } else if (key == "<click_choice") {
         std::string_view name = value.substr(0, value.find('<'));
         for (size_t i = 0; i < click_presets.size(); ++i) {
@@ -158,6 +163,8 @@ void apply_line(std::string_view key, std::string_view value, AppSettings& setti
             if (name == cover_monitors_names[i])
                 settings.cover_monitors = static_cast<CoverMonitors>(i);
         }
+    } else if (key == "<clock_keys") {
+        read_flag(value, settings.clock_keys);
     }
 }
 
@@ -203,6 +210,8 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
             "</cover_monitors>";
     text += line_end;
     text += "<mark_lead>" + general_number(settings.mark_lead) + "</mark_lead>";
+    text += line_end;
+    text += std::string("<clock_keys>") + (settings.clock_keys ? "1" : "0") + "</clock_keys>";
     text += line_end;
     return text;
 }

@@ -70,6 +70,9 @@ struct AppSettings {
     // Recording ranges: a range's start is put this many seconds before its key was pressed, for
     // the time it takes to see the scene and press.
     double mark_lead = 1.0;
+    // The clock's buttons (Start/Pause and the four nudges) also as system-wide keys, so that the
+    // clock can be paused without leaving the player.
+    bool clock_keys = false;
 };
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.

@@ -23,6 +23,7 @@
 #include "app/carry_out_win.h"
 #include "app/dialogs_win.h"
 #include "app/follow_win.h"
+#include "app/hot_keys_win.h"
 #include "app/main_window_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
@@ -172,13 +173,13 @@ protected:
 TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
     BYTE alpha = 0;  // layered before it is first shown: covering never changes how it looks
     EXPECT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr) && alpha == COVER_ALPHA);
-    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_EQ("&Open File", window_text(app.play_button));
     EXPECT_TRUE(grayed(IDM_PLAY));
     EXPECT_TRUE(grayed(IDM_PAUSE));
     EXPECT_FALSE(grayed(IDM_OPEN));
 
     open_script(write_script("Dunvel,10,20\nEnd,1:00"));
-    EXPECT_EQ("Start", window_text(app.play_button));
+    EXPECT_EQ("St&art", window_text(app.play_button));
     EXPECT_TRUE(app.script_loaded);
     EXPECT_TRUE(fake_audio.create_calls == 1 && app.audio_error_text.empty());
 
@@ -190,17 +191,17 @@ TEST_F(AppWindowTest, ButtonAndMenusThroughARun) {
     };
     // A delay waits without blocking: the button counts down and, pressed again, cancels.
     const Step steps[] = {
-        {"5", "Starting in 5 s", Clock::Waiting},
-        {nullptr, "Start", Clock::Stopped},
-        {"0", "Pause", Clock::Running},
-        {nullptr, "Play", Clock::Stopped},
-        {"4294967.294", "Starting in 4294968 s", Clock::Waiting},
-        {nullptr, "Play", Clock::Stopped},
-        {"-3", "Pause", Clock::Running},
-        {nullptr, "Play", Clock::Stopped},
-        {"abc", "Pause", Clock::Running},
-        {nullptr, "Play", Clock::Stopped},
-        {"4294967.295", "Pause", Clock::Running},
+        {"5", "St&arting in 5 s", Clock::Waiting},
+        {nullptr, "St&art", Clock::Stopped},
+        {"0", "P&ause", Clock::Running},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"4294967.294", "St&arting in 4294968 s", Clock::Waiting},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"-3", "P&ause", Clock::Running},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"abc", "P&ause", Clock::Running},
+        {nullptr, "Pl&ay", Clock::Stopped},
+        {"4294967.295", "P&ause", Clock::Running},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.button);
@@ -244,10 +245,10 @@ TEST_F(AppWindowTest, DelayedStartCountsDownAndStartsWhenDue) {
         bool paused;
     };
     const Tick ticks_seen[] = {
-        {0.3, "Starting in 3 s", true},  // early
-        {0.2, "Starting in 2 s", true},
-        {1.0, "Starting in 1 s", true},
-        {1.003, "Pause", false},  // a late message: the clock counts from when the start was due
+        {0.3, "St&arting in 3 s", true},  // early
+        {0.2, "St&arting in 2 s", true},
+        {1.0, "St&arting in 1 s", true},
+        {1.003, "P&ause", false},  // a late message: the clock counts from when the start was due
     };
     for (const Tick& tick : ticks_seen) {
         SCOPED_TRACE(tick.button);
@@ -263,7 +264,7 @@ TEST_F(AppWindowTest, DelayedStartCountsDownAndStartsWhenDue) {
     command(IDC_PLAY_BUTTON);
     SendMessageA(window, WM_TIMER, START_TIMER, 0);
     EXPECT_TRUE(app.clock.paused);
-    EXPECT_EQ("Play", window_text(app.play_button));
+    EXPECT_EQ("Pl&ay", window_text(app.play_button));
 }
 
 TEST_F(AppWindowTest, WithoutAScriptTheButtonOpensTheFileDialog) {
@@ -281,7 +282,7 @@ TEST_F(AppWindowTest, WithoutAScriptTheButtonOpensTheFileDialog) {
     // Modal over the window: its button cannot be pressed while the dialog is open.
     EXPECT_EQ(window, owner);
     EXPECT_FALSE(window_enabled);
-    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_EQ("&Open File", window_text(app.play_button));
     EXPECT_TRUE(app.clock.paused);
 
     // A folder named outside any Western code page: the manifest makes the ANSI calls speak UTF-8,
@@ -304,7 +305,7 @@ TEST_F(AppWindowTest, FailedLoadLeavesNothingToCarryOut) {
     open_script(write_script("Dunvel,1,2\nBogus,3,4"));
     EXPECT_TRUE(app.script.events.empty());
     EXPECT_FALSE(app.script_loaded);
-    EXPECT_EQ("Open File", window_text(app.play_button));
+    EXPECT_EQ("&Open File", window_text(app.play_button));
     EXPECT_NE(std::string::npos, app.script.load_error.find("Unexpected command: Bogus,3,4"));
     advance(10);
     nudge(app.clock, 2.0);
@@ -481,6 +482,7 @@ TEST_F(AppWindowTest, SettingsDialog) {
             SetDlgItemTextA(dialog, IDC_TIME_ADJ, "9");
             SendDlgItemMessageA(dialog, IDC_COVER_MONITORS, CB_SETCURSEL, 0, 0);
             SetDlgItemTextA(dialog, IDC_MARK_LEAD, "3");
+            CheckDlgButton(dialog, IDC_CLOCK_KEYS, BST_CHECKED);
             if (close)
                 PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(close), 0);
             else
@@ -492,6 +494,55 @@ TEST_F(AppWindowTest, SettingsDialog) {
         EXPECT_EQ(-3.5, app.clock.clock_adj);
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(settings_path().c_str()));
     }
+
+    // The clock's keys: each held by the program while switched on, so that no other program gets
+    // it, and let go when switched off; one that another program holds is told under the buttons.
+    auto held_by_program = [](UINT key) {
+        if (!RegisterHotKey(nullptr, 0xb000, MOD_CONTROL | MOD_SHIFT, key))
+            return true;
+        UnregisterHotKey(nullptr, 0xb000);
+        return false;
+    };
+    struct Keys {
+        bool on;
+        UINT held_elsewhere;
+        const char* line;
+    };
+    const Keys keys[] = {
+        {true, 0, ""},
+        {false, 0, ""},
+        {true, VK_F6, "Clock keys: Ctrl+Shift+F6 taken by another program"},
+        {false, VK_F6, ""},
+    };
+    for (const Keys& k : keys) {
+        SCOPED_TRACE(k.line);
+        if (k.held_elsewhere) {
+            ASSERT_TRUE(RegisterHotKey(nullptr, 0xb001, MOD_CONTROL | MOD_SHIFT, k.held_elsewhere));
+        }
+        answer_next_dialog("Settings", [&](HWND dialog) {
+            CheckDlgButton(dialog, IDC_CLOCK_KEYS, k.on ? BST_CHECKED : BST_UNCHECKED);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        command(IDM_SETTINGS);
+        for (const HotKey& key : clock_keys) {
+            if (key.key != k.held_elsewhere) {
+                EXPECT_EQ(k.on, held_by_program(key.key)) << key.name;
+            }
+        }
+        UnregisterHotKey(nullptr, 0xb001);
+        EXPECT_EQ(k.line, window_text(GetDlgItem(window, IDC_FIRST_LINE + static_cast<int>(Line::Record))));
+    }
+
+    // A clock key does what its button does, once a script is open.
+    open_script(write_script("Blenk,50,51\nEnd,1:00"));
+    const std::pair<int, double> presses[] = {
+        {IDC_FORWARD_2S, 2.0}, {IDC_FORWARD_02S, 2.2}, {IDC_BACK_02S, 2.0}, {IDC_BACK_2S, 0.0}};
+    for (auto [key, at] : presses) {
+        SendMessageA(window, WM_HOTKEY, static_cast<WPARAM>(key), 0);
+        EXPECT_NEAR(at, position(app.clock), 1e-9) << key;
+    }
+    SendMessageA(window, WM_HOTKEY, IDC_PLAY_BUTTON, 0);
+    EXPECT_FALSE(app.clock.paused);
 }
 
 TEST_F(AppWindowTest, FineTimerResolutionOnlyNearAnEvent) {
@@ -732,6 +783,23 @@ TEST_F(AppWindowTest, StatusRefreshAndTitle) {
     refresh_status();
     EXPECT_EQ("Remaining Time: -0:00:01", app.remaining_text);
     EXPECT_EQ("", app.cursor_text);  // only while paused
+
+    // In high contrast the window, and the cover with it, takes the system's window colour, read
+    // again whenever the system's settings or colours change.
+    struct Scheme {
+        bool (*high_contrast)();
+        UINT change;
+        COLORREF background;
+    };
+    const Scheme schemes[] = {{[] { return true; }, WM_SETTINGCHANGE, GetSysColor(COLOR_WINDOW)},
+                              {[] { return false; }, WM_SYSCOLORCHANGE, BACKGROUND_COLOUR}};
+    for (const Scheme& scheme : schemes) {
+        app.high_contrast_on = scheme.high_contrast;
+        SendMessageA(window, scheme.change, 0, 0);
+        LOGBRUSH brush{};
+        GetObjectA(reinterpret_cast<HBRUSH>(GetClassLongPtrA(window, GCLP_HBRBACKGROUND)), sizeof brush, &brush);
+        EXPECT_EQ(scheme.background, brush.lbColor);
+    }
 }
 
 TEST_F(AppWindowTest, DroppedScriptOpensOnlyWhilePaused) {
@@ -992,7 +1060,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     ASSERT_TRUE(pump_until([] { return app.follower.heard; }));
     EXPECT_FALSE(app.clock.paused);
     EXPECT_NEAR(30.0, position(app.clock), 1.0);
-    EXPECT_EQ("Pause", window_text(app.play_button));
+    EXPECT_EQ("P&ause", window_text(app.play_button));
 
     // Paused after a seek past the cover range: paused there, the range counted as done.
     vlc.set_body(vlc_body("paused", 50, 50.0 / 120));
@@ -1000,7 +1068,7 @@ TEST_F(AppWindowTest, FollowsVlcThroughPauseSeekGarbageAndSilence) {
     EXPECT_NEAR(50.0, position(app.clock), 1e-3);
     EXPECT_EQ(2u, app.next_event);
     EXPECT_FALSE(app.covered);
-    EXPECT_EQ("Play", window_text(app.play_button));
+    EXPECT_EQ("Pl&ay", window_text(app.play_button));
 
     // A seek back into the cover range covers the rest of it; one back out of it ends the cover.
     vlc.set_body(vlc_body("playing", 42, 42.0 / 120));
@@ -1185,12 +1253,13 @@ struct Placed {
 };
 std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Placed> places) {
     std::vector<std::string> faults;
-    auto measure = [&](HFONT in, const Placed& place, bool wraps) {
+    // An ampersand marks the next letter's key, and takes no room, unless the control shows it.
+    auto measure = [&](HFONT in, const Placed& place, bool wraps, bool prefix = false) {
         HDC dc = GetDC(parent);
         HGDIOBJ before = SelectObject(dc, in);
         RECT need{0, 0, place.room.right - place.room.left, 0};
         DrawTextA(dc, place.text.c_str(), -1, &need,
-                  DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+                  DT_CALCRECT | (prefix ? 0 : DT_NOPREFIX) | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
         SelectObject(dc, before);
         ReleaseDC(parent, dc);
         if (need.right > place.room.right - place.room.left || need.bottom > place.room.bottom - place.room.top)
@@ -1232,8 +1301,9 @@ std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Plac
                 texts[item].resize(
                     SendMessageA(child, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(texts[item].data())));
         }
+        bool prefix = is_button || (is_static && !(style & SS_NOPREFIX));
         for (const std::string& text : texts)
-            measure(own, {text, room}, is_static);
+            measure(own, {text, room}, is_static && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP, prefix);
         places.push_back({texts[0], place});
     }
     for (size_t i = 0; i < places.size(); ++i)
@@ -1243,13 +1313,10 @@ std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Plac
     return faults;
 }
 
-// The main window with its lines and the delay field's label, as painted at the window's DPI.
+// The main window with its lines and the delay field's label at the window's DPI.
 std::vector<std::string> main_window_faults() {
-    std::vector<Placed> painted{{DELAY_LABEL, to_RECT(scaled(delay_label_band, app.dpi))}};
-    for (const LineLayout& line : line_layout)
-        painted.push_back({app.elapsed_text, to_RECT(scaled(line.band, app.dpi))});
-    SetWindowTextA(app.play_button, "Starting in 10 s");  // its longest caption
-    return layout_faults(app.main_window, app.font.get(), painted);
+    SetWindowTextA(app.play_button, "St&arting in 10 s");  // its longest caption
+    return layout_faults(app.main_window, app.font.get(), {});
 }
 
 // Run by dpi_test.sh at each DPI it gives the display, which it names in DVBK_TEST_DPI.

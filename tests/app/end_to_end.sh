@@ -169,7 +169,7 @@ open_from_menu() {
     click_at "$main" "$3" "$4"
     check "the menu opens \"$5\"" window_appears "^$5\$" 10
     sleep 0.3
-    shot "$6" 700x500+0+0
+    shot "$6" 700x560+0+0
     stop_app
 }
 open_from_menu "${menu_help[@]}" "${menu_help_about[@]}" "About DunvelBlenk" about-dialog

@@ -25,7 +25,7 @@ TEST(SettingsText, WritesTheEightLines) {
         "<clock_source>Manual</clock_source>\r\n<vlc_host>127.0.0.1</vlc_host>\r\n<vlc_port>8080</vlc_port>\r\n"
         "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n"
         "<browser_port>47813</browser_port>\r\n<cover_monitors>player</cover_monitors>\r\n"
-        "<mark_lead>1</mark_lead>\r\n",
+        "<mark_lead>1</mark_lead>\r\n<clock_keys>0</clock_keys>\r\n",
         settings_text(AppSettings{}, "\r\n"));
 
     AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
@@ -200,6 +200,7 @@ TEST(SettingsText, CoverAndRecordingLines) {
         const char* text;
         CoverMonitors cover;
         double mark_lead;
+        bool clock_keys = false;
     };
     const Case cases[] = {
         {"<cover_monitors>all</cover_monitors>", CoverMonitors::All, 1.0},
@@ -209,6 +210,9 @@ TEST(SettingsText, CoverAndRecordingLines) {
         {"<mark_lead>0.25</mark_lead>", CoverMonitors::Player, 0.25},
         {"<mark_lead>0</mark_lead>", CoverMonitors::Player, 0.0},
         {"<mark_lead>-1</mark_lead>\n<mark_lead>11</mark_lead>\n<mark_lead>x</mark_lead>", CoverMonitors::Player, 1.0},
+        {"<clock_keys>1</clock_keys>", CoverMonitors::Player, 1.0, true},
+        {"<clock_keys>1</clock_keys>\n<clock_keys>2</clock_keys>\n<clock_keys>yes", CoverMonitors::Player, 1.0, true},
+        {"<clock_keys>true</clock_keys>", CoverMonitors::Player, 1.0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -216,10 +220,12 @@ TEST(SettingsText, CoverAndRecordingLines) {
         read_settings_text(c.text, settings);
         EXPECT_EQ(c.cover, settings.cover_monitors);
         EXPECT_EQ(c.mark_lead, settings.mark_lead);
+        EXPECT_EQ(c.clock_keys, settings.clock_keys);
         AppSettings loaded;
         read_settings_text(settings_text(settings, "\r\n"), loaded);
         EXPECT_EQ(c.cover, loaded.cover_monitors);
         EXPECT_EQ(c.mark_lead, loaded.mark_lead);
+        EXPECT_EQ(c.clock_keys, loaded.clock_keys);
     }
 }
 
