@@ -89,6 +89,8 @@ void unmute_at_exit() {
         app.audio_muter->expect_mute(false);
         app.audio_muter->unmute();
     }
+    // The marker's removal is written from its own thread: a clean end waits for it, so that it
+    // leaves no marker behind.
     flush_mute_marker(MARKER_FLUSH_MS);
 }
 
@@ -137,9 +139,6 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
 
     int exit_code = run_message_loop(accelerators);
     app.audio_muter.reset();
-    // The last unmute's marker removal is on its way; a run ended before it lands unmutes again
-    // next time, which does no harm, but a clean exit leaves no marker.
-    flush_mute_marker(MARKER_FLUSH_MS);
     return exit_code;
 }
 

@@ -23,23 +23,19 @@ Rect scaled(const Rect& rect, int dpi);
 enum class Line { Elapsed, Remaining, Action, NextAction, Cursor, AudioError, LoadError, Clock, Record, Sync };
 
 // Where each line's control lies, in the order of Line. Lines come every 15 pixels; the last band
-// reaches further, so that a text taller than its spacing is shown whole. `when_empty`: the line
-// keeps its place while it has no text (it is hidden then, and nothing may be laid over it).
-struct LineLayout {
-    Rect band;
-    bool when_empty;
-};
-inline constexpr LineLayout line_layout[] = {
-    {{10, 10, 480, 25}, true},     // Elapsed
-    {{10, 25, 480, 40}, true},     // Remaining
-    {{10, 40, 480, 55}, true},     // Action
-    {{10, 55, 480, 70}, true},     // NextAction
-    {{10, 70, 480, 85}, false},    // Cursor
-    {{10, 85, 480, 100}, false},   // AudioError
-    {{10, 100, 480, 115}, false},  // LoadError
-    {{10, 115, 480, 130}, true},   // Clock, above the delay field
-    {{10, 255, 480, 270}, false},  // Record, under the buttons
-    {{10, 270, 480, 290}, false},  // Sync
+// reaches further, so that a text taller than its spacing is shown whole. A line with no text is
+// hidden, and keeps its band.
+inline constexpr Rect line_layout[] = {
+    {10, 10, 480, 25},    // Elapsed
+    {10, 25, 480, 40},    // Remaining
+    {10, 40, 480, 55},    // Action
+    {10, 55, 480, 70},    // NextAction
+    {10, 70, 480, 85},    // Cursor
+    {10, 85, 480, 100},   // AudioError
+    {10, 100, 480, 115},  // LoadError
+    {10, 115, 480, 130},  // Clock, above the delay field
+    {10, 255, 480, 270},  // Record, under the buttons
+    {10, 270, 480, 290},  // Sync
 };
 static_assert(std::size(line_layout) == static_cast<size_t>(Line::Sync) + 1);
 

@@ -97,7 +97,7 @@ void lay_out(int dpi) {
     for (const ControlLayout& control : control_layout)
         place_child(control.id, scaled(control.place, dpi), font.get());
     for (size_t line = 0; line < std::size(line_layout); ++line)
-        place_child(IDC_FIRST_LINE + static_cast<int>(line), scaled(line_layout[line].band, dpi), font.get());
+        place_child(IDC_FIRST_LINE + static_cast<int>(line), scaled(line_layout[line], dpi), font.get());
     place_child(IDC_DELAY_LABEL, scaled(delay_label_band, dpi), font.get());
     app.font = std::move(font);
     InvalidateRect(app.main_window, nullptr, TRUE);

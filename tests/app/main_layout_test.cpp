@@ -26,8 +26,8 @@ TEST(MainLayout, NothingOverlapsAtAnyScale) {
     for (int dpi = LAYOUT_DPI; dpi <= 5 * LAYOUT_DPI; dpi += 6) {
         SCOPED_TRACE(dpi);
         std::vector<Rect> places{scaled(delay_label_band, dpi)};
-        for (const LineLayout& line : line_layout)
-            places.push_back(scaled(line.band, dpi));
+        for (const Rect& line : line_layout)
+            places.push_back(scaled(line, dpi));
         for (const Rect& band : places)
             EXPECT_LE(scaled(FONT_CELL_HEIGHT, dpi), band.height());
         for (const ControlLayout& control : control_layout)
