@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/main_window_win.h"
 
@@ -20,6 +21,7 @@
 #include "base/control_text_win.h"
 #include "base/file_write_win.h"
 #include "base/window_ids_win.h"
+#include "cli/subtitles.h"
 #include "cover/rect_win.h"
 #include "resources/resource_ids.h"
 #include "resources/window_names.h"
@@ -27,6 +29,7 @@
 #include "script/script_edit.h"
 #include "settings/settings_dialog_win.h"
 #include "settings/settings_store_win.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -175,6 +178,7 @@ void enable_commands(const UINT (&states)[5]) {
         EnableMenuItem(app.main_menu, ids[i], MF_BYCOMMAND | states[i]);
     // A new script, like another script, only while the clock stands.
     EnableMenuItem(app.main_menu, IDM_NEW_SCRIPT, MF_BYCOMMAND | states[2]);
+    EnableMenuItem(app.main_menu, IDM_NEW_FROM_SUBTITLES, MF_BYCOMMAND | states[2]);
 }
 
 // The delay typed beside the button, in milliseconds; 0 for none or an unreadable entry.
@@ -296,11 +300,12 @@ void open_chosen_script() {
     show_lines();
 }
 
-// The help file is looked for in the folder the program was started from; when it is not there
-// (started through a file association, say), the program's own folder, where the build puts it.
-void open_help() {
+// A file that ships beside the program is looked for in the folder the program was started from;
+// when it is not there (started through a file association, say), in the program's own folder,
+// where the setup and the build put it. The folder is returned.
+std::string program_file_folder(const char* name) {
     std::string folder = app.startup_dir;
-    if (GetFileAttributesA((folder + "\\DunvelBlenkHelp.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesA((folder + "\\" + name).c_str()) == INVALID_FILE_ATTRIBUTES) {
         char exe[MAX_PATH] = {};
         DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
         std::string exe_path(exe, length);
@@ -308,7 +313,12 @@ void open_help() {
         if (length > 0 && length < MAX_PATH && slash != std::string::npos)
             folder = exe_path.substr(0, slash);
     }
-    ShellExecuteA(nullptr, "open", "DunvelBlenkHelp.txt", nullptr, folder.c_str(), SW_SHOWNORMAL);
+    return folder;
+}
+
+void open_help() {
+    ShellExecuteA(nullptr, "open", "DunvelBlenkHelp.txt", nullptr, program_file_folder("DunvelBlenkHelp.txt").c_str(),
+                  SW_SHOWNORMAL);
 }
 
 // The file dialog's settings for a script's name in `file_name`, modal over the main window: nothing
@@ -340,6 +350,93 @@ void choose_new_script() {
     }
     open_new_script(file_name);
     show_lines();
+}
+
+// The caption of what File > New Script from Subtitles tells.
+constexpr const char* SUBTITLES_CAPTION = "New Script from Subtitles";
+
+// The script made from subtitles goes beside them under their name; when a file of that name is
+// there already, the save dialog proposes it and the user decides.
+bool choose_subtitles_script_name(const std::string& subtitles, std::string& script) {
+    size_t slash = subtitles.find_last_of("\\/");
+    size_t dot = subtitles.find_last_of('.');
+    script = (dot == std::string::npos || (slash != std::string::npos && dot < slash) ? subtitles
+                                                                                      : subtitles.substr(0, dot)) +
+             ".dvbk";
+    if (GetFileAttributesA(script.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    char file_name[PATH_BYTES] = {};
+    if (script.size() >= sizeof file_name)
+        return false;
+    script.copy(file_name, script.size());
+    OPENFILENAMEA dialog =
+        script_file_dialog(file_name, "DVBK\0*.dvbk\0All\0*.*\0", OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
+    dialog.lpstrDefExt = "dvbk";
+    if (!GetSaveFileNameA(&dialog))
+        return false;
+    script = file_name;
+    return true;
+}
+
+void show_subtitles_error(const std::string& message) {
+    MessageBoxA(app.main_window, message.c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+// File > New Script from Subtitles: mute ranges around the words of the list beside the program,
+// saved beside the subtitles and opened, to be corrected like any script.
+void choose_subtitles_script() {
+    char file_name[PATH_BYTES] = {};
+    OPENFILENAMEA dialog = script_file_dialog(file_name, "Subtitles (*.srt;*.vtt)\0*.srt;*.vtt\0All\0*.*\0",
+                                              OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    dialog.lpstrTitle = "Subtitles for the New Script";
+    if (!GetOpenFileNameA(&dialog))
+        return;
+    std::string subtitles_path = file_name;
+    std::string words_path = program_file_folder(WORD_LIST_FILE) + "\\" + WORD_LIST_FILE;
+    std::string words_text;
+    std::string subtitles;
+    std::string error;
+    if (!read_whole_file(words_path, words_text, error))
+        return show_subtitles_error(file_error_message(words_path, error));
+    if (!read_whole_file(subtitles_path, subtitles, error))
+        return show_subtitles_error(file_error_message(subtitles_path, error));
+    WordList words;
+    std::vector<std::string> warnings;
+    if (!read_word_list(words_text, words_path, words, warnings, error))
+        return show_subtitles_error(error);
+    warnings.clear();  // the list's own lines are the user's business; its file says how to write them
+    SubtitleScript made;
+    if (!subtitle_script(subtitles, subtitles_path, words, {}, made, warnings, error))
+        return show_subtitles_error(error);
+    std::string summary = subtitle_summary(made);
+    std::string skipped;
+    if (!warnings.empty()) {
+        skipped = "\n\n" + std::to_string(warnings.size()) + (warnings.size() == 1 ? " cue" : " cues") +
+                  " could not be read and " + (warnings.size() == 1 ? "was" : "were") +
+                  " left out, the first: " + warnings.front();
+    }
+    if (made.ranges == 0) {
+        MessageBoxA(
+            app.main_window,
+            ("No subtitle has a word of the list " + words_path + ": " + summary + ". No script was made." + skipped)
+                .c_str(),
+            SUBTITLES_CAPTION, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::string script_path;
+    if (!choose_subtitles_script_name(subtitles_path, script_path))
+        return;
+    if (!write_file_atomically(script_path, made.text)) {
+        show_subtitles_error("Could not write " + script_path);
+        return;
+    }
+    open_script(script_path);
+    show_lines();
+    MessageBoxA(app.main_window,
+                (summary + ".\n\nSaved as " + script_path +
+                 ". Each range mutes the words named after its times; correct them as in any script." + skipped)
+                    .c_str(),
+                SUBTITLES_CAPTION, MB_OK | MB_ICONINFORMATION);
 }
 
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
@@ -383,6 +480,9 @@ LRESULT on_command(WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_NEW_SCRIPT:
             choose_new_script();
+            return 0;
+        case IDM_NEW_FROM_SUBTITLES:
+            choose_subtitles_script();
             return 0;
         case IDM_SYNC_HERE:
             run_sync_here();

@@ -30,6 +30,7 @@
 #define IDM_RELOAD 162
 #define IDM_SYNC_HERE 163
 #define IDM_CLEAR_SYNC 164
+#define IDM_NEW_FROM_SUBTITLES 165
 
 // Controls of the main window.
 #define IDC_PLAY_BUTTON 136

@@ -771,6 +771,51 @@ TEST_F(AppWindowTest, NewScriptThenRecordedRangesApplyAtOnce) {
     DeleteFileA(path.c_str());
 }
 
+TEST_F(AppWindowTest, NewScriptFromSubtitlesIsSavedBesideThemAndOpened) {
+    std::string folder = testing::TempDir();
+    for (const char* name : {"film.dvbk", "film-2.dvbk"})
+        DeleteFileA((folder + name).c_str());
+    std::ofstream(folder + "film.srt", std::ios::binary)
+        << "1\r\n00:01:00,000 --> 00:01:02,000\r\nWhat the hell was that?\r\n\r\n"
+           "2\r\n00:02:00,000 --> 00:02:01,000\r\nNothing.\r\n";
+    std::ofstream(folder + "quiet.vtt", std::ios::binary) << "WEBVTT\n\n00:05.000 --> 00:07.000\nHello there.\n";
+    struct Step {
+        const char* subtitles;
+        const char* save_as;  // typed when the save dialog proposes the name taken
+        const char* script;   // loaded afterwards
+        const char* told;     // the start of what the program says
+    };
+    const Step steps[] = {
+        {"film.srt", nullptr, "film.dvbk", "2 cues, 1 matched (1 word): 1 mute range"},
+        {"film.srt", "film-2.dvbk", "film-2.dvbk", "2 cues, 1 matched (1 word): 1 mute range"},
+        {"quiet.vtt", nullptr, "film-2.dvbk", "No subtitle has a word of the list"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.subtitles);
+        std::string told;
+        auto tell = [&](HWND box) {
+            told = window_text(GetDlgItem(box, 0xFFFF));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        };
+        answer_next_dialog("Subtitles for the New Script", [&](HWND dialog) {
+            if (step.save_as) {
+                answer_next_dialog("Save As", [&](HWND save) {
+                    answer_next_dialog("New Script from Subtitles", tell);
+                    type_and_press(0x47c, (folder + step.save_as).c_str(), IDOK)(save);
+                });
+            } else {
+                answer_next_dialog("New Script from Subtitles", tell);
+            }
+            type_and_press(0x47c, (folder + step.subtitles).c_str(), IDOK)(dialog);
+        });
+        command(IDM_NEW_FROM_SUBTITLES);
+        EXPECT_EQ(0u, told.find(step.told)) << told;
+        EXPECT_EQ(folder + step.script, app.script_path);
+        ASSERT_EQ(2u, app.script.events.size());
+        EXPECT_NEAR(60.0, app.script.events[0].time, 2.0);
+    }
+}
+
 TEST_F(AppWindowTest, StatusRefreshAndTitle) {
     open_script(write_script("Blenk,65,70\nEnd,1:00"));
     seek(app.clock, 59.6);
