@@ -352,6 +352,18 @@ void choose_new_script() {
     show_lines();
 }
 
+// File > Scripts Folder: the folder in Explorer, made on first use.
+void open_scripts_folder() {
+    std::string folder = made_scripts_folder(app.settings);
+    if (folder.empty()) {
+        MessageBoxA(app.main_window,
+                    ("The scripts folder " + scripts_folder(app.settings) + " cannot be made.").c_str(), "Error",
+                    MB_OK | MB_ICONERROR);
+        return;
+    }
+    ShellExecuteA(app.main_window, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 // The caption of what File > New Script from Subtitles tells.
 constexpr const char* SUBTITLES_CAPTION = "New Script from Subtitles";
 
@@ -483,6 +495,9 @@ LRESULT on_command(WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_NEW_FROM_SUBTITLES:
             choose_subtitles_script();
+            return 0;
+        case IDM_SCRIPTS_FOLDER:
+            open_scripts_folder();
             return 0;
         case IDM_SYNC_HERE:
             run_sync_here();

@@ -31,6 +31,7 @@
 #define IDM_SYNC_HERE 163
 #define IDM_CLEAR_SYNC 164
 #define IDM_NEW_FROM_SUBTITLES 165
+#define IDM_SCRIPTS_FOLDER 166
 
 // Controls of the main window.
 #define IDC_PLAY_BUTTON 136
@@ -63,3 +64,5 @@
 #define IDC_CLICK_PRESET 155  // made at run time
 #define IDC_LOCATION_LABEL 168
 #define IDC_CLOCK_KEYS 169
+#define IDC_SCRIPTS_FOLDER 190
+#define IDC_LOAD_MATCHING 191

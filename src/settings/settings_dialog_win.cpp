@@ -5,6 +5,7 @@
 
 #include "base/control_text_win.h"
 #include "resources/resource_ids.h"
+#include "settings/settings_store_win.h"
 #include "text/decimal_number.h"
 
 namespace dvbk {
@@ -97,6 +98,8 @@ INT_PTR on_init_dialog(HWND dialog, LPARAM draft_pointer) {
     SendMessageA(cover, CB_SETCURSEL, static_cast<WPARAM>(draft.cover_monitors), 0);
     SetDlgItemTextA(dialog, IDC_MARK_LEAD, format_fixed(draft.mark_lead, 1).c_str());
     CheckDlgButton(dialog, IDC_CLOCK_KEYS, draft.clock_keys ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemTextA(dialog, IDC_SCRIPTS_FOLDER, scripts_folder(draft).c_str());
+    CheckDlgButton(dialog, IDC_LOAD_MATCHING, draft.load_matching ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -149,6 +152,12 @@ INT_PTR on_ok(HWND dialog, WPARAM wparam) {
     else
         draft.cover_monitors = CoverMonitors::Player;
     draft.clock_keys = IsDlgButtonChecked(dialog, IDC_CLOCK_KEYS) == BST_CHECKED;
+    // The Documents folder as proposed stays "the Documents folder", wherever that moves.
+    std::string folder = control_text(dialog, IDC_SCRIPTS_FOLDER);
+    AppSettings by_default = draft;
+    by_default.scripts_folder.clear();
+    draft.scripts_folder = folder == scripts_folder(by_default) ? "" : folder;
+    draft.load_matching = IsDlgButtonChecked(dialog, IDC_LOAD_MATCHING) == BST_CHECKED;
     EndDialog(dialog, static_cast<INT_PTR>(wparam));
     return TRUE;
 }

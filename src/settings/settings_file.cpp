@@ -165,6 +165,10 @@ void apply_line(std::string_view key, std::string_view value, AppSettings& setti
         }
     } else if (key == "<clock_keys") {
         read_flag(value, settings.clock_keys);
+    } else if (key == "<scripts_folder") {
+        settings.scripts_folder = element_content(value);
+    } else if (key == "<load_matching") {
+        read_flag(value, settings.load_matching);
     }
 }
 
@@ -212,6 +216,10 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     text += "<mark_lead>" + general_number(settings.mark_lead) + "</mark_lead>";
     text += line_end;
     text += std::string("<clock_keys>") + (settings.clock_keys ? "1" : "0") + "</clock_keys>";
+    text += line_end;
+    text += "<scripts_folder>" + escaped_content(settings.scripts_folder) + "</scripts_folder>";
+    text += line_end;
+    text += std::string("<load_matching>") + (settings.load_matching ? "1" : "0") + "</load_matching>";
     text += line_end;
     return text;
 }

@@ -73,6 +73,10 @@ struct AppSettings {
     // The clock's buttons (Start/Pause and the four nudges) also as system-wide keys, so that the
     // clock can be paused without leaving the player.
     bool clock_keys = false;
+    // The folder of scripts the program looks in for the one that fits what the followed player
+    // plays; empty for the user's Documents\DunvelBlenk. And whether it loads that script by itself.
+    std::string scripts_folder = "";
+    bool load_matching = true;
 };
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.

@@ -16,16 +16,34 @@ std::string settings_file_name() {
 
 }  // namespace
 
+// Whether `folder` is there as a folder, or could be made; a file of that name stands in the way.
+bool folder_there_or_made(const std::string& folder) {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    return CreateDirectoryA(folder.c_str(), nullptr);
+}
+
 std::string settings_folder() {
     char base[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base)))
         return "";
     std::string folder = std::string(base) + "\\DunvelBlenk\\";
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return folder;
-    // Fails too when a file of that name stands in the way.
-    return CreateDirectoryA(folder.c_str(), nullptr) ? folder : "";
+    return folder_there_or_made(folder) ? folder : "";
+}
+
+std::string scripts_folder(const AppSettings& settings) {
+    if (!settings.scripts_folder.empty())
+        return settings.scripts_folder;
+    char documents[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)))
+        return "";
+    return std::string(documents) + "\\DunvelBlenk";
+}
+
+std::string made_scripts_folder(const AppSettings& settings) {
+    std::string folder = scripts_folder(settings);
+    return !folder.empty() && folder_there_or_made(folder) ? folder : "";
 }
 
 void save_settings(const AppSettings& settings) {

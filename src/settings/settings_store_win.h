@@ -13,6 +13,13 @@ namespace dvbk {
 // The folder path ending in a backslash, created when missing; empty when it can't be found or made.
 std::string settings_folder();
 
+// The scripts folder the settings name, or the user's Documents\DunvelBlenk when they name none;
+// without a trailing backslash. Nothing is created here.
+std::string scripts_folder(const AppSettings& settings);
+
+// The same folder, created when it is missing (its parent must be there); empty when it cannot be.
+std::string made_scripts_folder(const AppSettings& settings);
+
 // The settings through write_file_atomically (base/file_write_win.h). Reports nothing.
 void save_settings(const AppSettings& settings);
 

@@ -25,7 +25,8 @@ TEST(SettingsText, WritesTheEightLines) {
         "<clock_source>Manual</clock_source>\r\n<vlc_host>127.0.0.1</vlc_host>\r\n<vlc_port>8080</vlc_port>\r\n"
         "<vlc_password></vlc_password>\r\n<mpv_pipe>\\\\.\\pipe\\mpvsocket</mpv_pipe>\r\n"
         "<browser_port>47813</browser_port>\r\n<cover_monitors>player</cover_monitors>\r\n"
-        "<mark_lead>1</mark_lead>\r\n<clock_keys>0</clock_keys>\r\n",
+        "<mark_lead>1</mark_lead>\r\n<clock_keys>0</clock_keys>\r\n<scripts_folder></scripts_folder>\r\n"
+        "<load_matching>1</load_matching>\r\n",
         settings_text(AppSettings{}, "\r\n"));
 
     AppSettings changed{true, 2, 12.3456789, -2.5, 1e-7};
@@ -201,6 +202,8 @@ TEST(SettingsText, CoverAndRecordingLines) {
         CoverMonitors cover;
         double mark_lead;
         bool clock_keys = false;
+        const char* scripts_folder = "";
+        bool load_matching = true;
     };
     const Case cases[] = {
         {"<cover_monitors>all</cover_monitors>", CoverMonitors::All, 1.0},
@@ -213,6 +216,9 @@ TEST(SettingsText, CoverAndRecordingLines) {
         {"<clock_keys>1</clock_keys>", CoverMonitors::Player, 1.0, true},
         {"<clock_keys>1</clock_keys>\n<clock_keys>2</clock_keys>\n<clock_keys>yes", CoverMonitors::Player, 1.0, true},
         {"<clock_keys>true</clock_keys>", CoverMonitors::Player, 1.0, false},
+        {"<scripts_folder>D:\\Films &amp; scripts</scripts_folder>\n<load_matching>0</load_matching>",
+         CoverMonitors::Player, 1.0, false, "D:\\Films & scripts", false},
+        {"<load_matching>no</load_matching>", CoverMonitors::Player, 1.0, false, "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -221,11 +227,15 @@ TEST(SettingsText, CoverAndRecordingLines) {
         EXPECT_EQ(c.cover, settings.cover_monitors);
         EXPECT_EQ(c.mark_lead, settings.mark_lead);
         EXPECT_EQ(c.clock_keys, settings.clock_keys);
+        EXPECT_EQ(c.scripts_folder, settings.scripts_folder);
+        EXPECT_EQ(c.load_matching, settings.load_matching);
         AppSettings loaded;
         read_settings_text(settings_text(settings, "\r\n"), loaded);
         EXPECT_EQ(c.cover, loaded.cover_monitors);
         EXPECT_EQ(c.mark_lead, loaded.mark_lead);
         EXPECT_EQ(c.clock_keys, loaded.clock_keys);
+        EXPECT_EQ(c.scripts_folder, loaded.scripts_folder);
+        EXPECT_EQ(c.load_matching, loaded.load_matching);
     }
 }
 
