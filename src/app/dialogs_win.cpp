@@ -57,7 +57,53 @@ INT_PTR sync_here_on_ok(HWND dialog) {
     return TRUE;
 }
 
+INT_PTR choose_script_on_init(HWND dialog, LPARAM lparam) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+    const auto* choice = reinterpret_cast<const ScriptChoice*>(lparam);
+    SetDlgItemTextA(dialog, IDC_CHOOSE_HEADING, ("Several scripts fit " + choice->what + ":").c_str());
+    HWND list = GetDlgItem(dialog, IDC_CHOOSE_LIST);
+    int proposed = choice->chosen;
+    for (size_t i = 0; i < choice->entries.size(); ++i) {
+        const ScriptChoice::Entry& entry = choice->entries[i];
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.text.c_str()));
+        if (proposed < 0 && entry.loads)
+            proposed = static_cast<int>(i);
+    }
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(std::max(proposed, 0)), 0);
+    return TRUE;
+}
+
+// A script that does not load cannot be chosen: the dialog stays open.
+INT_PTR choose_script_on_ok(HWND dialog) {
+    auto* choice = reinterpret_cast<ScriptChoice*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    LRESULT index = SendDlgItemMessageA(dialog, IDC_CHOOSE_LIST, LB_GETCURSEL, 0, 0);
+    if (index < 0 || static_cast<size_t>(index) >= choice->entries.size() ||
+        !choice->entries[static_cast<size_t>(index)].loads) {
+        MessageBeep(MB_ICONWARNING);
+        return TRUE;
+    }
+    choice->chosen = static_cast<int>(index);
+    EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
 }  // namespace
+
+INT_PTR CALLBACK ChooseScriptDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return choose_script_on_init(dialog, lparam);
+        case WM_COMMAND:
+            if (LOWORD(wparam) == IDOK || (LOWORD(wparam) == IDC_CHOOSE_LIST && HIWORD(wparam) == LBN_DBLCLK))
+                return choose_script_on_ok(dialog);
+            if (LOWORD(wparam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+    }
+    return FALSE;
+}
 
 INT_PTR CALLBACK SyncHereDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {

@@ -15,6 +15,7 @@
 #define IDD_SET_TIME 138
 #define IDD_SETTINGS 142
 #define IDD_SYNC_HERE 166
+#define IDD_CHOOSE_SCRIPT 167
 
 // Menu commands.
 #define IDM_ABOUT 104
@@ -66,3 +67,5 @@
 #define IDC_CLOCK_KEYS 169
 #define IDC_SCRIPTS_FOLDER 190
 #define IDC_LOAD_MATCHING 191
+#define IDC_CHOOSE_HEADING 192
+#define IDC_CHOOSE_LIST 193
