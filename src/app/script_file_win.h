@@ -22,16 +22,17 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// The thread that waits on the folder's change notification and posts each change to the window.
+// The thread that waits on the folder's change notification and posts `message` to the window for
+// each change.
 class FolderWatch {
 public:
-    FolderWatch(HWND window, const std::string& folder)
+    FolderWatch(HWND window, const std::string& folder, UINT message = WM_SCRIPT_FOLDER_CHANGED)
         : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
           change_(FindFirstChangeNotificationA(
               folder.c_str(), FALSE,
               FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)) {
         if (stop_.valid() && change_.valid())
-            thread_ = std::thread([this, window] { run(window); });
+            thread_ = std::thread([this, window, message] { run(window, message); });
     }
     ~FolderWatch() {
         if (thread_.joinable()) {
@@ -43,10 +44,10 @@ public:
     FolderWatch& operator=(const FolderWatch&) = delete;
 
 private:
-    void run(HWND window) {
+    void run(HWND window, UINT message) {
         const HANDLE waits[] = {stop_.get(), change_.get()};
         while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-            PostMessageA(window, WM_SCRIPT_FOLDER_CHANGED, 0, 0);
+            PostMessageA(window, message, 0, 0);
             if (!FindNextChangeNotification(change_.get()))
                 return;
         }

@@ -20,6 +20,8 @@ inline constexpr UINT_PTR CLICK_TIMER = 137;
 inline constexpr UINT_PTR START_TIMER = 138;
 // One-shot: the script's folder has been quiet long enough after a change to load the file again.
 inline constexpr UINT_PTR RELOAD_TIMER = 139;
+// One-shot: the scripts folder has been quiet long enough after a change to index it again.
+inline constexpr UINT_PTR INDEX_TIMER = 140;
 
 // Posted by the player link when answers are waiting.
 inline constexpr UINT WM_PLAYER_REPLY = WM_APP + 1;
@@ -27,5 +29,7 @@ inline constexpr UINT WM_PLAYER_REPLY = WM_APP + 1;
 inline constexpr UINT WM_DEFAULT_OUTPUT_CHANGED = WM_APP + 2;
 // Posted by the folder watch when something in the script's folder changed.
 inline constexpr UINT WM_SCRIPT_FOLDER_CHANGED = WM_APP + 3;
+// Posted by the scripts folder's watch when a script in it may have come, gone or changed.
+inline constexpr UINT WM_SCRIPTS_FOLDER_CHANGED = WM_APP + 4;
 
 }  // namespace dvbk
