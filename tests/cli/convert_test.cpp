@@ -128,7 +128,8 @@ std::string windows_text(const std::string& text) {
 
 TEST(DvbkImport, MovieContentFilter) {
     const std::string all =
-        "Blenk, 0:02:59, 0:03:08\nDunvel, 0:03:00, 0:04:00.5\nDunvelBlenk, 0:10:00, 0:10:05\nEnd, 0:58:04\n";
+        "Blenk, 0:02:59, 0:03:08, violence medium, fear high\nDunvel, 0:03:00, 0:04:00.5, language low\n"
+        "DunvelBlenk, 0:10:00, 0:10:05, nudity high\nEnd, 0:58:04\n";
     const std::string header = "WEBVTT Movie Content Filter 1.0.0\n\n";
     const Case cases[] = {
         {{}, mcf, 0, all, {}},
@@ -136,31 +137,32 @@ TEST(DvbkImport, MovieContentFilter) {
         {{"--min-severity", "high"},
          mcf,
          0,
-         "Blenk, 0:02:59, 0:03:08\nDunvelBlenk, 0:10:00, 0:10:05\nEnd, 0:58:04\n",
-         {}},
+         "Blenk, 0:02:59, 0:03:08, fear high\nDunvelBlenk, 0:10:00, 0:10:05, nudity high\nEnd, 0:58:04\n",
+         {"left out: 1 cue below severity high"}},
         {{"--only", "LANGUAGE,drugs"},
          mcf,
          0,
-         "Dunvel, 0:03:00, 0:04:00.5\nEnd, 0:58:04\n",
-         {"no cue has the category 'drugs'"}},
+         "Dunvel, 0:03:00, 0:04:00.5, language low\nEnd, 0:58:04\n",
+         {"no cue has the category 'drugs'", "left out: 2 cues of other categories"}},
         // The user's copy runs at half the speed and starts 3 s after its first frame.
         {{"--sync", "0:00:03,0:29:02"},
          mcf,
          0,
-         "Blenk, 0:01:29.5, 0:01:34\nDunvel, 0:01:30, 0:02:00.25\nDunvelBlenk, 0:05:00, 0:05:02.5\nEnd, 0:29:02\n",
+         "Blenk, 0:01:29.5, 0:01:34, violence medium, fear high\nDunvel, 0:01:30, 0:02:00.25, language low\n"
+         "DunvelBlenk, 0:05:00, 0:05:02.5, nudity high\nEnd, 0:29:02\n",
          {}},
         {{"--sync", "0,50"},
          header + "NOTE\nSTART 00:00:10.000\nEND 00:01:00.000\n\n00:00:01.000 --> 00:00:05.000\na=low\n\n"
                   "00:00:08.000 --> 00:00:20.000\nb=low\n",
          0,
-         "DunvelBlenk, 0:00:00, 0:00:10\nEnd, 0:00:50\n",
+         "DunvelBlenk, 0:00:00, 0:00:10, b low\nEnd, 0:00:50\n",
          {"line 7: cue skipped, it ends before the film starts once --sync moves it"}},
         {{},
          header + "00:00:05.000 --> 00:00:01.000\nv=low\n\n00:00:05.000 -> 00:00:06.000\nv=low\n\n"
                   "00:07.000 --> 00:08.000\nv=extreme\nv=low=smell\nv\n\n00:00:09.000 --> 00:00:10.000\n\n"
                   "00:00:11.000 --> 00:00:12.000\nsex=high=audio\nsex=low=video\n",
          0,
-         "DunvelBlenk, 0:00:11, 0:00:12\n",
+         "DunvelBlenk, 0:00:11, 0:00:12, sex high, sex low\n",
          {"line 3: cue skipped, the end is before the start", "line 6: skipped, a block without a cue timing line",
           "line 10: ignored, unknown severity 'extreme'", "line 11: ignored, unknown channel 'smell'",
           "line 12: ignored, not category=severity=channel: v", "line 14: cue skipped, it has no category line"}},
