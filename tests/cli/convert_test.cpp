@@ -375,15 +375,49 @@ TEST(DvbkExport, SharedFilterFilesReadBack) {
          {}},
     };
     for (const Trip& trip : trips) {
-        SCOPED_TRACE(trip.format);
-        Outcome file = run({"export", "--to", trip.format, "-"}, script);
-        EXPECT_EQ(0, file.code);
-        EXPECT_EQ(trip.file, file.out);
-        expect_warnings(trip.warnings, file.err);
-        Outcome back = run({"import", "--from", trip.format, "-"}, file.out);
-        EXPECT_EQ(0, back.code);
-        EXPECT_EQ(trip.back, body(back.out));
-        EXPECT_EQ("", back.err);
+        // A script saved on Windows gives the same files: no CR reaches a note.
+        for (const std::string& text : {script, windows_text(script)}) {
+            SCOPED_TRACE(std::string(trip.format) + text);
+            Outcome file = run({"export", "--to", trip.format, "-"}, text);
+            EXPECT_EQ(0, file.code);
+            EXPECT_EQ(trip.file, file.out);
+            expect_warnings(trip.warnings, file.err);
+            Outcome back = run({"import", "--from", trip.format, "-"}, file.out);
+            EXPECT_EQ(0, back.code);
+            EXPECT_EQ(trip.back, body(back.out));
+            EXPECT_EQ("", back.err);
+        }
+    }
+}
+
+TEST(DvbkExport, SharedFilterFilesWithoutEndOrRanges) {
+    struct Case {
+        const char* format;
+        std::string script;
+        int code;
+        std::string out;  // the file, or the end of the message
+    };
+    const std::string script = "Blenk,1,2,sex 1\nDunvel,3,4.5,dispensable medium (x)\nDunvel,5,5\n";
+    const Case cases[] = {
+        {"mcf", script, 0,
+         "WEBVTT MovieContentFilter 1.0.0\n\nNOTE\nSTART 00:00:00.000\nEND 00:00:04.500\n\n"
+         "00:00:01.000 --> 00:00:02.000\nsex=low=video\n\n00:00:03.000 --> 00:00:04.500\ndispensable=medium=audio  "
+         "x\n"},
+        {"skp", script, 0,
+         "0:00:01\nNo screenshot was taken: made by DunvelBlenk from a filter script\n\n"
+         "0:00:01 --> 0:00:02\nsex image 1\n\n0:00:03 --> 0:00:04.5\nother word 2 (x)\n"},
+        {"mcf", "Dunvel,5,5\n", 1, "dvbk: <stdin>: no ranges to export\n"},
+        {"skp", "Dunvel,5,5\n", 1, "dvbk: <stdin>: no ranges to export\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.format) + c.script);
+        Outcome result = run({"export", "--to", c.format, "-"}, c.script);
+        EXPECT_EQ(c.code, result.code);
+        EXPECT_EQ(c.code == 0 ? c.out : "", result.out);
+        if (c.code == 0)
+            expect_warnings({"empty range 0:00:05-0:00:05 is left out"}, result.err);
+        else
+            EXPECT_TRUE(result.err.ends_with(c.out)) << result.err;
     }
 }
 
