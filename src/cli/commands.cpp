@@ -7,8 +7,10 @@
 
 #include "cli/edl.h"
 #include "cli/input_lines.h"
+#include "cli/labels.h"
 #include "cli/mcf.h"
 #include "cli/ranges.h"
+#include "cli/skp.h"
 #include "resources/version.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"
@@ -24,11 +26,18 @@ constexpr const char* HELP_TEXT =
     "\n"
     "  dvbk check FILE        load a filter script; print a summary, or the first error\n"
     "  dvbk events FILE       the script's events, one \"SECONDS<TAB>KIND\" a line, then \"End<TAB>SECONDS\"\n"
-    "  dvbk export --to kodi|mplayer [--cover=skip|drop] FILE\n"
-    "                         the script's ranges as an edit decision list (EDL)\n"
-    "  dvbk import --from kodi|mplayer|mcf [OPTIONS] FILE\n"
-    "                         an EDL or Movie Content Filter file as a filter script\n"
+    "  dvbk export --to kodi|mplayer|skp|mcf [--cover=skip|drop] FILE\n"
+    "                         the script's ranges as an edit decision list (EDL), a skip file or a\n"
+    "                         Movie Content Filter file; --cover is for the EDLs\n"
+    "  dvbk import --from kodi|mplayer|skp|mcf [OPTIONS] FILE\n"
+    "                         an EDL, skip file or Movie Content Filter file as a filter script\n"
     "      --fps N                       frames per second, for Kodi frame numbers (#N)\n"
+    "      --categories NAME[,NAME...]   skp and MCF: only ranges of these categories (any letter\n"
+    "                                    case; skp compares the first three letters)\n"
+    "      --max-severity N              skp and MCF: the most severe content you accept. Ranges\n"
+    "                                    rated N or below are left out, those above are kept.\n"
+    "                                    skp 0-3 (1 bad for children, 2 for teens, 3 even for\n"
+    "                                    adults; 0 keeps all), MCF low|medium|high\n"
     "      --min-severity low|medium|high  MCF cues at least this severe (default low)\n"
     "      --only CATEGORY[,CATEGORY...]   MCF cues of these categories only\n"
     "      --sync START,END              your copy's first and last frame times; MCF times are\n"
@@ -66,7 +75,7 @@ const std::map<std::string, std::vector<std::string>> command_options = {
     {"check", {}},
     {"events", {}},
     {"export", {"to", "cover"}},
-    {"import", {"from", "fps", "min-severity", "only", "sync"}},
+    {"import", {"from", "fps", "categories", "max-severity", "min-severity", "only", "sync"}},
     {"retime", {"map", "offset"}},
 };
 
@@ -172,9 +181,12 @@ int run_events(const CommandLine& line, std::istream& in, std::ostream& out, std
 int run_export(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
     const std::string* to = line.option("to");
     if (!to)
-        throw UsageError("export needs --to kodi or --to mplayer");
-    if (*to != "kodi" && *to != "mplayer")
-        throw UsageError("--to takes kodi or mplayer, not '" + quote_line(*to) + "'");
+        throw UsageError("export needs --to kodi, mplayer, skp or mcf");
+    bool edl = *to == "kodi" || *to == "mplayer";
+    if (!edl && *to != "skp" && *to != "mcf")
+        throw UsageError("--to takes kodi, mplayer, skp or mcf, not '" + quote_line(*to) + "'");
+    if (line.option("cover") && !edl)
+        throw UsageError("--cover is for --to kodi or mplayer only: skip files and MCF can hide the picture");
     CoverMode cover_mode = CoverMode::Skip;
     if (const std::string* cover = line.option("cover")) {
         if (*cover != "skip" && *cover != "drop")
@@ -186,7 +198,21 @@ int run_export(const CommandLine& line, std::istream& in, std::ostream& out, std
     if (!load_script(line, in, input, script, err))
         return EXIT_FAILED;
     std::vector<std::string> warnings;
-    std::string text = edl_text(script, cover_mode, warnings);
+    std::string text;
+    if (edl) {
+        text = edl_text(script, cover_mode, warnings);
+    } else {
+        std::vector<NotedRange> ranges = noted_ranges(input.text, warnings);
+        if (*to == "mcf") {
+            text = ranges.empty() ? "" : mcf_text(ranges, script.film_end);
+        } else {
+            text = ranges.empty() ? "" : skp_text(ranges);
+            if (script.film_end != 0.0) {
+                warnings.push_back("the film's end (" + rounded_time_text(script.film_end) +
+                                   ") is left out: a skip file has no place for it");
+            }
+        }
+    }
     print_warnings(warnings, err);
     // An empty list would pass for a filter that does nothing.
     if (text.empty()) {
@@ -204,21 +230,55 @@ double positive_number(const std::string& option, const std::string& text) {
     return value;
 }
 
+// "a,b": names separated by commas, none of them empty.
+std::vector<std::string> name_list(const std::string& option, const std::string& text) {
+    std::vector<std::string> names;
+    std::istringstream list(text);
+    for (std::string name; std::getline(list, name, ',');)
+        names.push_back(name);
+    if (names.empty() || text.ends_with(',') || std::find(names.begin(), names.end(), "") != names.end())
+        throw UsageError("--" + option + " takes category names separated by commas, not '" + quote_line(text) + "'");
+    return names;
+}
+
+// --categories and --max-severity choose from a skip file or an MCF file; MCF's older --only and
+// --min-severity say the same another way, and only one of each pair may be given.
+void check_choice_options(const CommandLine& line) {
+    if (line.option("categories") && line.option("only"))
+        throw UsageError("--categories and --only are two names for one choice: give one");
+    if (line.option("max-severity") && line.option("min-severity"))
+        throw UsageError("--max-severity and --min-severity are two ways to give one choice: give one");
+}
+
+SkpOptions skp_options(const CommandLine& line) {
+    SkpOptions options;
+    if (const std::string* categories = line.option("categories"))
+        options.categories = name_list("categories", *categories);
+    if (const std::string* severity = line.option("max-severity")) {
+        std::int64_t rating = 0;
+        if (!read_whole(*severity, rating) || rating > MAX_RATING)
+            throw UsageError("--max-severity takes 0, 1, 2 or 3 for a skip file, not '" + quote_line(*severity) + "'");
+        options.max_rating = static_cast<int>(rating);
+    }
+    return options;
+}
+
 McfOptions mcf_options(const CommandLine& line) {
     McfOptions options;
     if (const std::string* severity = line.option("min-severity")) {
         if (!read_severity(*severity, options.min_severity))
             throw UsageError("--min-severity takes low, medium or high, not '" + quote_line(*severity) + "'");
     }
-    if (const std::string* only = line.option("only")) {
-        std::istringstream categories(*only);
-        std::string category;
-        while (std::getline(categories, category, ','))
-            options.only.push_back(category);
-        if (options.only.empty() || only->ends_with(',') ||
-            std::find(options.only.begin(), options.only.end(), "") != options.only.end())
-            throw UsageError("--only takes category names separated by commas, not '" + quote_line(*only) + "'");
+    if (const std::string* severity = line.option("max-severity")) {
+        Severity max = Severity::Low;
+        if (!read_severity(*severity, max))
+            throw UsageError("--max-severity takes low, medium or high for MCF, not '" + quote_line(*severity) + "'");
+        options.max_severity = max;
     }
+    if (const std::string* only = line.option("only"))
+        options.only = name_list("only", *only);
+    if (const std::string* categories = line.option("categories"))
+        options.only = name_list("categories", *categories);
     if (const std::string* sync = line.option("sync")) {
         size_t comma = sync->find(',');
         bool read = comma != std::string::npos && read_time(sync->substr(0, comma), options.sync_start) &&
@@ -231,24 +291,55 @@ McfOptions mcf_options(const CommandLine& line) {
     return options;
 }
 
+// "dvbk: left out: 4 cues of other categories, 7 at or below severity 2", when the user's choice
+// left any out.
+void print_left_out(const CommandLine& line, const ImportedRanges& imported, std::ostream& err) {
+    std::vector<std::string> parts;
+    auto cues = [](std::size_t count) { return std::to_string(count) + (count == 1 ? " cue" : " cues"); };
+    if (imported.left_out_category > 0)
+        parts.push_back(cues(imported.left_out_category) + " of other categories");
+    if (imported.left_out_severity > 0) {
+        const std::string* max = line.option("max-severity");
+        const std::string* min = line.option("min-severity");
+        std::string count =
+            parts.empty() ? cues(imported.left_out_severity) : std::to_string(imported.left_out_severity);
+        parts.push_back(count + (max   ? " at or below severity " + quote_line(*max)
+                                 : min ? " below severity " + quote_line(*min)
+                                       : " not severe enough"));
+    }
+    if (parts.empty())
+        return;
+    err << "dvbk: left out: " << parts[0];
+    for (size_t i = 1; i < parts.size(); ++i)
+        err << ", " << parts[i];
+    err << '\n';
+}
+
 int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
     const std::string* from = line.option("from");
     if (!from)
-        throw UsageError("import needs --from kodi, --from mplayer or --from mcf");
+        throw UsageError("import needs --from kodi, mplayer, skp or mcf");
     bool mcf = *from == "mcf";
-    if (!mcf && *from != "kodi" && *from != "mplayer")
-        throw UsageError("--from takes kodi, mplayer or mcf, not '" + quote_line(*from) + "'");
+    bool skp = *from == "skp";
+    if (!mcf && !skp && *from != "kodi" && *from != "mplayer")
+        throw UsageError("--from takes kodi, mplayer, skp or mcf, not '" + quote_line(*from) + "'");
     if (line.option("fps") && *from != "kodi")
         throw UsageError("--fps is for --from kodi only");
     for (const char* option : {"min-severity", "only", "sync"}) {
         if (line.option(option) && !mcf)
             throw UsageError(std::string("--") + option + " is for --from mcf only");
     }
+    for (const char* option : {"categories", "max-severity"}) {
+        if (line.option(option) && !mcf && !skp)
+            throw UsageError(std::string("--") + option + " is for --from skp or mcf only");
+    }
+    check_choice_options(line);
     EdlOptions edl_options;
     edl_options.dialect = *from == "kodi" ? EdlDialect::Kodi : EdlDialect::MPlayer;
     if (const std::string* fps = line.option("fps"))
         edl_options.fps = positive_number("fps", *fps);
-    McfOptions options = mcf_options(line);
+    McfOptions options = mcf ? mcf_options(line) : McfOptions();
+    SkpOptions choice = skp ? skp_options(line) : SkpOptions();
 
     Input input;
     if (!read_input(line.file, in, input, err))
@@ -257,15 +348,20 @@ int run_import(const CommandLine& line, std::istream& in, std::ostream& out, std
     std::vector<std::string> warnings;
     std::string error;
     std::istringstream lines(input.text);
-    bool read = mcf ? read_mcf(lines, input.name, options, imported, warnings, error)
-                    : read_edl(lines, input.name, edl_options, imported, warnings, error);
+    bool read = mcf   ? read_mcf(lines, input.name, options, imported, warnings, error)
+                : skp ? read_skp(lines, input.name, choice, imported, warnings, error)
+                      : read_edl(lines, input.name, edl_options, imported, warnings, error);
     print_warnings(warnings, err);
     if (!read) {
         err << "dvbk: " << error << '\n';
         return EXIT_FAILED;
     }
+    print_left_out(line, imported, err);
 
-    const char* format = mcf ? "Movie Content Filter file" : *from == "kodi" ? "Kodi EDL" : "MPlayer EDL";
+    const char* format = mcf               ? "Movie Content Filter file"
+                         : skp             ? "skip file"
+                         : *from == "kodi" ? "Kodi EDL"
+                                           : "MPlayer EDL";
     std::string text =
         script_text(imported, std::string("Imported by dvbk from the ") + format + " " + quote_line(input.name));
     // Print only what the program itself will load.

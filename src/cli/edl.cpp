@@ -18,10 +18,6 @@ constexpr int ACTION_COMMERCIAL = 3;
 
 constexpr const char* NO_COVER_REASON = "an EDL cannot hide the picture and keep the sound";
 
-std::string range_text(const char* what, std::int64_t start, std::int64_t end) {
-    return std::string(what) + " range " + exact_time_text_ms(start) + "-" + exact_time_text_ms(end);
-}
-
 struct Entry {
     Span span;
     int action;
@@ -164,16 +160,8 @@ private:
     }
 
     void add(double start, double end, bool mute_only) {
-        if (end < start) {
-            warn("skipped, the end is before the start");
-            return;
-        }
-        if (start_ms(start) >= MAX_FILM_MS) {
-            warn("skipped, it starts later than a script can hold");
-            return;
-        }
-        if (end_ms(end) <= start_ms(start)) {
-            warn("skipped, empty range");
+        if (const char* fault = range_fault(start, end)) {
+            warn(std::string("skipped, ") + fault);
             return;
         }
         // The players take the lines in order and reject any that reaches back into the one before;
@@ -221,15 +209,9 @@ std::string edl_text(const FilterScript& script, CoverMode cover_mode, std::vect
     std::vector<Span> skips;
     std::vector<Span> mutes;
     for (const ScriptRange& range : script_ranges(script)) {
-        Span span{start_ms(range.start), end_ms(range.end)};
-        if (span.start >= MAX_FILM_MS) {
-            warnings.push_back("a range that starts after " + exact_time_text_ms(MAX_FILM_MS) + " is left out");
+        Span span{};
+        if (!exportable_span(range.start, range.end, span, warnings))
             continue;
-        }
-        if (span.end <= span.start) {
-            warnings.push_back(range_text("empty", span.start, span.end) + " is left out");
-            continue;
-        }
         switch (range.kind) {
             case RangeKind::Mute:
                 mutes.push_back(span);

@@ -19,6 +19,22 @@ bool LineReader::next(std::string& line) {
     return true;
 }
 
+bool next_block(LineReader& reader, LineBlock& block) {
+    block.lines.clear();
+    std::string line;
+    while (reader.next(line)) {
+        bool blank = line.find_first_not_of(" \t") == std::string::npos;
+        if (blank && !block.lines.empty())
+            return true;
+        if (blank)
+            continue;
+        if (block.lines.empty())
+            block.first_line = reader.number();
+        block.lines.push_back(std::move(line));
+    }
+    return !block.lines.empty();
+}
+
 std::vector<std::string_view> split_blanks(std::string_view line) {
     std::vector<std::string_view> fields;
     size_t pos = 0;
@@ -101,6 +117,15 @@ bool read_clock_time(std::string_view text, double& seconds) {
     std::int64_t total = ((hours * 60 + minutes) * 60 + whole_seconds) * 1000 + ms;
     seconds = static_cast<double>(total) / 1000.0;
     return true;
+}
+
+bool read_cue_timing(std::string_view line, double& start, double& end) {
+    size_t arrow = line.find("-->");
+    if (arrow == std::string_view::npos)
+        return false;
+    std::vector<std::string_view> before = split_blanks(line.substr(0, arrow));
+    std::vector<std::string_view> after = split_blanks(line.substr(arrow + 3));
+    return before.size() == 1 && !after.empty() && read_clock_time(before[0], start) && read_clock_time(after[0], end);
 }
 
 }  // namespace dvbk

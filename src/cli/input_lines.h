@@ -24,6 +24,14 @@ private:
     std::int64_t number_ = 0;
 };
 
+// The next block of lines that blank lines (blanks and tabs only) separate, and the number of its
+// first line; false at the end of the input.
+struct LineBlock {
+    std::vector<std::string> lines;
+    std::int64_t first_line = 0;
+};
+bool next_block(LineReader& reader, LineBlock& block);
+
 // The fields of a line separated by blanks and tabs.
 std::vector<std::string_view> split_blanks(std::string_view line);
 
@@ -42,5 +50,9 @@ bool read_decimal(std::string_view text, double& value);
 // A time of an EDL or cue line: seconds ("123.45") or [HH:]MM:SS[.fff] with the fraction cut to
 // milliseconds. No sign, no exponent.
 bool read_clock_time(std::string_view text, double& seconds);
+
+// A cue's timing line, "START --> END", each a clock time; anything after END (WebVTT's cue
+// settings) is not read.
+bool read_cue_timing(std::string_view line, double& start, double& end);
 
 }  // namespace dvbk

@@ -2,35 +2,53 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include "cli/input_lines.h"
+#include "cli/labels.h"
 #include "script/filter_script.h"
 #include "text/c_locale.h"
 
 namespace dvbk {
 namespace {
 
-constexpr std::string_view HEADER_PREFIX = "WEBVTT Movie Content Filter ";
+// The format's own description names it without blanks; files written after an older wording
+// have them.
+constexpr std::string_view HEADER_PREFIX = "WEBVTT MovieContentFilter ";
+constexpr std::string_view SPACED_HEADER_PREFIX = "WEBVTT Movie Content Filter ";
 
 // Version 1 files; a later major version may change what the lines mean.
 bool header_ok(std::string_view line) {
-    if (!line.starts_with(HEADER_PREFIX))
-        return false;
-    std::vector<std::string_view> version = split_blanks(line.substr(HEADER_PREFIX.size()));
-    return !version.empty() && (version[0] == "1" || version[0].starts_with("1."));
-}
-
-bool is_blank(std::string_view line) {
-    return line.find_first_not_of(" \t") == std::string_view::npos;
+    for (std::string_view prefix : {HEADER_PREFIX, SPACED_HEADER_PREFIX}) {
+        if (line.starts_with(prefix)) {
+            std::vector<std::string_view> version = split_blanks(line.substr(prefix.size()));
+            return !version.empty() && (version[0] == "1" || version[0].starts_with("1."));
+        }
+    }
+    return false;
 }
 
 struct Cue {
-    double start;
-    double end;
-    bool mute;
-    bool cover;
-    std::int64_t line;
+    double start = 0.0;
+    double end = 0.0;
+    bool mute = false;
+    bool cover = false;
+    std::int64_t line = 0;
+    std::string note;  // its kept lines' labels
+    int severity = 0;  // the most severe of them
+    // Why lines were left out, for the count of cues left out.
+    bool other_category = false;
+    bool too_mild = false;
 };
+
+// "01:02:03.450", the cue time WebVTT readers take.
+std::string cue_time(std::int64_t ms) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                  static_cast<long long>(ms % 1000));
+    return text;
+}
 
 class McfReader {
 public:
@@ -66,8 +84,10 @@ public:
                 warnings_.push_back(at_line(name_, cue.line) + "cue skipped, it starts later than a script can hold");
                 continue;
             }
-            imported.ranges.push_back({std::max(start, 0.0), end, cue.mute, cue.cover});
+            imported.ranges.push_back({std::max(start, 0.0), end, cue.mute, cue.cover, cue.note, cue.severity});
         }
+        imported.left_out_category += left_out_category_;
+        imported.left_out_severity += left_out_severity_;
         if (has_end_) {
             imported.has_film_end = true;
             imported.film_end = moved(end_);
@@ -129,12 +149,9 @@ private:
         }
         std::int64_t timing_number = first_line + static_cast<std::int64_t>(timing);
         const std::string& timing_line = lines[timing];
-        size_t arrow = timing_line.find("-->");
-        std::vector<std::string_view> before = split_blanks(std::string_view(timing_line).substr(0, arrow));
-        std::vector<std::string_view> after = split_blanks(std::string_view(timing_line).substr(arrow + 3));
-        Cue cue{0.0, 0.0, false, false, timing_number};
-        if (before.size() != 1 || after.empty() || !read_clock_time(before[0], cue.start) ||
-            !read_clock_time(after[0], cue.end)) {
+        Cue cue;
+        cue.line = timing_number;
+        if (!read_cue_timing(timing_line, cue.start, cue.end)) {
             warn(timing_number, "cue skipped, bad timing line", timing_line);
             return;
         }
@@ -144,8 +161,13 @@ private:
         }
         for (size_t i = timing + 1; i < lines.size(); ++i)
             content(lines[i], first_line + static_cast<std::int64_t>(i), cue);
-        if (!cue.mute && !cue.cover)
+        if (!cue.mute && !cue.cover) {
+            if (cue.too_mild)
+                ++left_out_severity_;
+            else if (cue.other_category)
+                ++left_out_category_;
             return;
+        }
         if (cue.end < cue.start)
             warn(timing_number, "cue skipped, the end is before the start", timing_line);
         else if (end_ms(cue.end) <= start_ms(cue.start))
@@ -154,11 +176,12 @@ private:
             cues_.push_back(cue);
     }
 
-    // One "category=severity[=channel]" line; those the options keep add their channel to the cue.
+    // One "category=severity[=channel]" line, perhaps with a comment after it; those the options
+    // keep add their channel and their label to the cue.
     void content(std::string_view line, std::int64_t number, Cue& cue) {
         std::vector<std::string_view> words = split_blanks(line);
         std::vector<std::string_view> parts;
-        if (words.size() == 1) {
+        if (!words.empty()) {
             for (size_t pos = 0;;) {
                 size_t equals = words[0].find('=', pos);
                 parts.push_back(words[0].substr(pos, equals == std::string_view::npos ? equals : equals - pos));
@@ -188,15 +211,26 @@ private:
         }
         if (!seen(parts[0]))
             seen_categories_.emplace_back(parts[0]);
-        if (severity < options_.min_severity)
-            return;
         if (!options_.only.empty() &&
             std::none_of(options_.only.begin(), options_.only.end(),
                          [&](const std::string& category) { return equals_ignoring_case(parts[0], category); })) {
+            cue.other_category = true;
+            return;
+        }
+        if (severity < options_.min_severity || (options_.max_severity && severity <= *options_.max_severity)) {
+            cue.too_mild = true;
             return;
         }
         cue.mute = cue.mute || audio;
         cue.cover = cue.cover || video;
+        ContentLabel label;
+        label.category = parts[0];
+        label.rating = static_cast<int>(severity) + MIN_RATING;
+        label.rating_text = parts[1];
+        const char* after_label = words[0].data() + words[0].size();
+        label.text = trim_blanks(line.substr(static_cast<size_t>(after_label - line.data())));
+        cue.note += (cue.note.empty() ? "" : ", ") + label_note(label);
+        cue.severity = std::max(cue.severity, label.rating);
     }
 
     const std::string& name_;
@@ -205,6 +239,8 @@ private:
     std::vector<Cue> cues_;
     // Each category once, in any letter case; a film's file names a handful.
     std::vector<std::string> seen_categories_;
+    std::size_t left_out_category_ = 0;
+    std::size_t left_out_severity_ = 0;
     bool has_start_ = false;
     bool has_end_ = false;
     double start_ = 0.0;
@@ -214,46 +250,60 @@ private:
 }  // namespace
 
 bool read_severity(std::string_view text, Severity& severity) {
-    const std::pair<const char*, Severity> names[] = {
-        {"low", Severity::Low}, {"medium", Severity::Medium}, {"high", Severity::High}};
-    for (const auto& [word, value] : names) {
-        if (equals_ignoring_case(text, word)) {
-            severity = value;
-            return true;
-        }
-    }
-    return false;
+    int rating = severity_rating(text);
+    if (rating == 0)
+        return false;
+    severity = static_cast<Severity>(rating - MIN_RATING);
+    return true;
 }
 
 bool read_mcf(std::istream& in, const std::string& name, const McfOptions& options, ImportedRanges& imported,
               std::vector<std::string>& warnings, std::string& error) {
     LineReader lines(in);
-    std::string line;
-    if (!lines.next(line) || !header_ok(line)) {
+    LineBlock block;
+    // The header is the first line; the rest of its block is the file's own header text.
+    if (!next_block(lines, block) || block.first_line != 1 || !header_ok(block.lines[0])) {
         error = quote_line(name) +
-                ": not a Movie Content Filter file: the first line must be 'WEBVTT Movie Content Filter 1.x.x'";
+                ": not a Movie Content Filter file: the first line must be 'WEBVTT MovieContentFilter 1.x.x'";
         return false;
     }
     McfReader reader(name, options, warnings);
-    // Blocks are separated by blank lines; the first one is the file's header.
-    bool in_header = true;
-    std::vector<std::string> block;
-    std::int64_t block_line = 0;
-    while (lines.next(line)) {
-        if (is_blank(line)) {
-            if (!block.empty())
-                reader.block(block, block_line);
-            block.clear();
-            in_header = false;
-        } else if (!in_header) {
-            if (block.empty())
-                block_line = lines.number();
-            block.push_back(line);
+    while (next_block(lines, block))
+        reader.block(block.lines, block.first_line);
+    return reader.finish(imported, error);
+}
+
+std::string mcf_text(const std::vector<NotedRange>& ranges, double film_end) {
+    std::int64_t end = 0;
+    if (film_end > 0.0) {
+        end = end_ms(film_end);
+    } else {
+        for (const NotedRange& range : ranges)
+            end = std::max(end, range.span.end);
+    }
+    std::string text =
+        std::string(HEADER_PREFIX) + "1.0.0\n\nNOTE\nSTART " + cue_time(0) + "\nEND " + cue_time(end) + "\n";
+    for (const NotedRange& range : ranges) {
+        const char* channel = range.kind == RangeKind::Mute    ? "audio"
+                              : range.kind == RangeKind::Cover ? "video"
+                                                               : "both";
+        text += "\n" + cue_time(range.span.start) + " --> " + cue_time(range.span.end) + "\n";
+        std::vector<ContentLabel> labels;
+        // A category with "=" in it would not read back as one.
+        bool labelled = read_note_labels(range.note, labels) &&
+                        std::none_of(labels.begin(), labels.end(), [](const ContentLabel& label) {
+                            return mcf_category(label).find('=') != std::string::npos;
+                        });
+        if (!labelled) {
+            text += std::string("dispensable=high=") + channel + (range.note.empty() ? "" : "  " + range.note) + "\n";
+            continue;
+        }
+        for (const ContentLabel& label : labels) {
+            text += mcf_category(label) + "=" + severity_name(label.rating) + "=" + channel +
+                    (label.text.empty() ? "" : "  " + label.text) + "\n";
         }
     }
-    if (!block.empty())
-        reader.block(block, block_line);
-    return reader.finish(imported, error);
+    return text;
 }
 
 }  // namespace dvbk

@@ -6,6 +6,8 @@
 #include <tuple>
 
 #include "script/film_time.h"
+#include "text/c_locale.h"
+#include "text/whole_file.h"
 
 namespace dvbk {
 namespace {
@@ -42,7 +44,51 @@ const char* kind_name(EventKind kind) {
 struct ScriptLine {
     Span span;
     RangeKind kind;
+    std::string note;
 };
+
+// A range of one track on its way into the script, with the note it keeps and where it stood in
+// the file.
+struct NotedSpan {
+    Span span;
+    const SourceRange* source;
+    size_t order;
+};
+
+// Of two ranges that become one, the one whose note stays: the more severe, else the earlier.
+const NotedSpan& noted_of(const NotedSpan& a, const NotedSpan& b) {
+    if (a.source->severity != b.source->severity)
+        return a.source->severity > b.source->severity ? a : b;
+    return a.order <= b.order ? a : b;
+}
+
+// Sorts one track's ranges and joins those that overlap, as merge_spans does, each keeping a note.
+void merge_noted(std::vector<NotedSpan>& spans) {
+    std::sort(spans.begin(), spans.end(), [](const NotedSpan& a, const NotedSpan& b) {
+        return std::tie(a.span.start, a.order) < std::tie(b.span.start, b.order);
+    });
+    std::vector<NotedSpan> merged;
+    for (const NotedSpan& span : spans) {
+        if (merged.empty() || span.span.start >= merged.back().span.end) {
+            merged.push_back(span);
+            continue;
+        }
+        Span joined{merged.back().span.start, std::max(merged.back().span.end, span.span.end)};
+        merged.back() = noted_of(merged.back(), span);
+        merged.back().span = joined;
+    }
+    spans = std::move(merged);
+}
+
+// A note as a script line holds it: on that one line, without control bytes, trimmed.
+std::string note_text(std::string_view note) {
+    std::string text(note);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    }
+    return std::string(trim_blanks(text));
+}
 
 }  // namespace
 
@@ -65,6 +111,33 @@ void merge_spans(std::vector<Span>& spans, bool join_touching) {
         }
     }
     spans = std::move(merged);
+}
+
+std::string range_text(const char* what, std::int64_t start, std::int64_t end) {
+    return std::string(what) + " range " + exact_time_text_ms(start) + "-" + exact_time_text_ms(end);
+}
+
+const char* range_fault(double start, double end) {
+    if (end < start)
+        return "the end is before the start";
+    if (start_ms(start) >= MAX_FILM_MS)
+        return "it starts later than a script can hold";
+    if (end_ms(end) <= start_ms(start))
+        return "empty range";
+    return nullptr;
+}
+
+bool exportable_span(double start, double end, Span& span, std::vector<std::string>& warnings) {
+    span = {start_ms(start), end_ms(end)};
+    if (span.start >= MAX_FILM_MS) {
+        warnings.push_back("a range that starts after " + exact_time_text_ms(MAX_FILM_MS) + " is left out");
+        return false;
+    }
+    if (span.end <= span.start) {
+        warnings.push_back(range_text("empty", span.start, span.end) + " is left out");
+        return false;
+    }
+    return true;
 }
 
 std::vector<ScriptRange> script_ranges(const FilterScript& script) {
@@ -136,11 +209,12 @@ std::string event_lines(const FilterScript& script) {
 }
 
 std::string script_text(const ImportedRanges& imported, std::string_view comment) {
-    std::vector<Span> mutes;
-    std::vector<Span> covers;
-    for (const SourceRange& range : imported.ranges) {
-        Span span{start_ms(range.start), end_ms(range.end)};
-        if (span.end <= span.start)
+    std::vector<NotedSpan> mutes;
+    std::vector<NotedSpan> covers;
+    for (size_t i = 0; i < imported.ranges.size(); ++i) {
+        const SourceRange& range = imported.ranges[i];
+        NotedSpan span{{start_ms(range.start), end_ms(range.end)}, &range, i};
+        if (span.span.end <= span.span.start)
             continue;
         if (range.mute)
             mutes.push_back(span);
@@ -148,24 +222,25 @@ std::string script_text(const ImportedRanges& imported, std::string_view comment
             covers.push_back(span);
     }
     // Touching ranges may stay apart: the loader accepts a range that starts as the last one ends.
-    merge_spans(mutes, false);
-    merge_spans(covers, false);
+    merge_noted(mutes);
+    merge_noted(covers);
 
     std::vector<ScriptLine> lines;
     std::vector<bool> cover_taken(covers.size(), false);
-    for (const Span& mute : mutes) {
-        auto same = std::lower_bound(covers.begin(), covers.end(), mute.start,
-                                     [](const Span& cover, std::int64_t start) { return cover.start < start; });
-        if (same != covers.end() && same->start == mute.start && same->end == mute.end) {
+    for (const NotedSpan& mute : mutes) {
+        auto same =
+            std::lower_bound(covers.begin(), covers.end(), mute.span.start,
+                             [](const NotedSpan& cover, std::int64_t start) { return cover.span.start < start; });
+        if (same != covers.end() && same->span.start == mute.span.start && same->span.end == mute.span.end) {
             cover_taken[same - covers.begin()] = true;
-            lines.push_back({mute, RangeKind::Combined});
+            lines.push_back({mute.span, RangeKind::Combined, noted_of(mute, *same).source->note});
         } else {
-            lines.push_back({mute, RangeKind::Mute});
+            lines.push_back({mute.span, RangeKind::Mute, mute.source->note});
         }
     }
     for (size_t i = 0; i < covers.size(); ++i) {
         if (!cover_taken[i])
-            lines.push_back({covers[i], RangeKind::Cover});
+            lines.push_back({covers[i].span, RangeKind::Cover, covers[i].source->note});
     }
     std::sort(lines.begin(), lines.end(), [](const ScriptLine& a, const ScriptLine& b) {
         return std::tie(a.span.start, a.span.end, a.kind) < std::tie(b.span.start, b.span.end, b.kind);
@@ -173,13 +248,34 @@ std::string script_text(const ImportedRanges& imported, std::string_view comment
 
     std::string text = "# " + std::string(comment) + "\n";
     for (const ScriptLine& line : lines) {
+        std::string note = note_text(line.note);
         text += range_line(line.kind, static_cast<double>(line.span.start) / 1000.0,
                            static_cast<double>(line.span.end) / 1000.0) +
-                "\n";
+                (note.empty() ? "" : ", " + note) + "\n";
     }
     if (imported.has_film_end)
         text += "End, " + exact_time_text_ms(end_ms(imported.film_end)) + "\n";
     return text;
+}
+
+std::vector<NotedRange> noted_ranges(std::string_view text, std::vector<std::string>& warnings) {
+    if (text.starts_with(UTF8_BOM))
+        text.remove_prefix(UTF8_BOM.size());
+    std::vector<NotedRange> ranges;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ScriptLineRead read = read_script_line_as_loaded(line);
+        Span span{};
+        if (!read.error && read.kind && exportable_span(read.start, read.end, span, warnings)) {
+            std::string_view note = after_range_times(line);
+            ranges.push_back({span, *read.kind, note_text(note.empty() ? note : note.substr(1))});
+        }
+    }
+    std::stable_sort(ranges.begin(), ranges.end(),
+                     [](const NotedRange& a, const NotedRange& b) { return a.span.start < b.span.start; });
+    return ranges;
 }
 
 }  // namespace dvbk

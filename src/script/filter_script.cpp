@@ -141,6 +141,16 @@ std::optional<RangeKind> range_kind(std::string_view command) {
     return std::nullopt;
 }
 
+std::string_view after_range_times(std::string_view line) {
+    size_t comma = 0;
+    for (int i = 0; i < 3; ++i) {
+        comma = line.find(',', i == 0 ? 0 : comma + 1);
+        if (comma == std::string_view::npos)
+            return {};
+    }
+    return line.substr(comma);
+}
+
 ScriptLineRead read_script_line_as_loaded(std::string_view line) {
     std::string stripped(line);
     strip_white_space(stripped);

@@ -31,6 +31,10 @@ std::string range_line(RangeKind kind, double start, double end);
 // The kind a line's command names, in any letter case; nothing for any other command.
 std::optional<RangeKind> range_kind(std::string_view command);
 
+// A range line's text from the comma after its end time on (", nude 1 (male)"): a note the loader
+// does not read, which tools that rewrite the line keep. Empty when the line has no third comma.
+std::string_view after_range_times(std::string_view line);
+
 struct FilterEvent {
     EventKind kind;
     double time;  // seconds from the start of the film

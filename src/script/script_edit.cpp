@@ -257,7 +257,7 @@ ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<
                 warnings.push_back(where + " starts before 0:00:00 in the copy; it starts at 0:00:00");
                 start = 0.0;
             }
-            line.text = range_line(*line.kind, start, end);
+            line.text = range_line(*line.kind, start, end) + std::string(after_range_times(line.text));
         } else if (line.film_end) {
             line.text = "End, " + exact_time_text(std::max(0.0, map.apply(line.start)));
         }

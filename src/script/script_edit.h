@@ -51,8 +51,8 @@ ScriptEdit add_range(std::string_view text, const RecordedRange& range);
 
 // `text` with every range's times and the end line's time mapped into the copy; a range that falls
 // wholly before 0:00:00 there is left out and one that starts before it starts at it, each with a
-// warning naming the line. Comments, blank lines and line ends stay. Refused (with the loader's
-// reason) when the result would not load. A byte-order mark stays.
+// warning naming the line. Comments, blank lines, line ends and a range's note after its times stay.
+// Refused (with the loader's reason) when the result would not load. A byte-order mark stays.
 ScriptEdit retime_script(std::string_view text, const TimeMap& map, std::vector<std::string>& warnings);
 
 // What a new script file holds before its first range: a few comment lines.

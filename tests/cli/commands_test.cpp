@@ -66,6 +66,14 @@ TEST(DvbkCommands, UsageErrorsExitTwoWithOneLineHint) {
         {"import", "--from", "mcf", "--only", "a,,b", "a"},
         {"import", "--from", "mcf", "--sync", "0:10,0:05", "a"},
         {"import", "--from", "mcf", "--sync", "0:10", "a"},
+        {"export", "--to", "skp", "--cover", "drop", "a"},
+        {"import", "--from", "kodi", "--categories", "vio", "a"},
+        {"import", "--from", "skp", "--only", "vio", "a"},
+        {"import", "--from", "skp", "--max-severity", "4", "a"},
+        {"import", "--from", "skp", "--max-severity", "high", "a"},
+        {"import", "--from", "mcf", "--max-severity", "2", "a"},
+        {"import", "--from", "mcf", "--categories", "a", "--only", "b", "a"},
+        {"import", "--from", "mcf", "--max-severity", "low", "--min-severity", "low", "a"},
     };
     for (const std::vector<std::string>& args : cases) {
         SCOPED_TRACE(testing::PrintToString(args));

@@ -147,6 +147,10 @@ TEST(RetimeScript, MapsRangesAndTheEndKeepsTheRest) {
         {"Blenk,1,2\nDunvel,10,20", {1.0, -5.0}, "Dunvel, 0:00:05, 0:00:15", 1},  // the cover is left out
         {"DunvelBlenk,1,2\n", {1.0, -5.0}, "", 1},                                // nothing left to load
         {bom + "# film\nBlenk,1,2\r\n", {1.0, 1.0}, bom + "# film\nBlenk, 0:00:02, 0:00:03\r\n", 0},
+        {"Blenk,1,2,  nude 1 (male, from behind)\nDunvel,3,4,\n",
+         {1.0, 1.0},
+         "Blenk, 0:00:02, 0:00:03,  nude 1 (male, from behind)\nDunvel, 0:00:04, 0:00:05,\n",
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
