@@ -320,12 +320,12 @@ int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std
         if (!read_offset(*offset_text, map.offset))
             throw UsageError("--offset takes a time, not '" + quote_line(*offset_text) + "'");
     }
+    if (const std::string* copy = line.option("copy"))
+        return run_retime_copy(line.file, *copy, map, in, out, err);
     Input input;
     FilterScript script;
     if (!load_script(line, in, input, script, err))
         return EXIT_FAILED;
-    if (const std::string* copy = line.option("copy"))
-        return run_retime_copy(input.text, *copy, map, out, err);
     std::vector<std::string> warnings;
     ScriptEdit retimed = retime_script(input.text, map, warnings);
     print_warnings(warnings, err);

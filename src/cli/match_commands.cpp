@@ -88,6 +88,28 @@ bool described_scripts(const std::string& folder, std::vector<DescribedScript>& 
     return true;
 }
 
+// The script `file` names ("-" standard input) with `added` written into its description; refused
+// when the script does not load.
+int print_described(const std::string& file, const FilmDescription& added, std::istream& in, std::ostream& out,
+                    std::ostream& err) {
+    std::string name = file == "-" ? "<stdin>" : file, text, why;
+    FilterScript script;
+    if (!(file == "-" ? read_whole_stream(in, text, why) : read_whole_file(file, text, why))) {
+        err << file_error_message(name, why) << '\n';
+        return EXIT_FAILED;
+    }
+    if (!load_filter_script_text(text, name, script)) {
+        err << script.load_error << '\n';
+        return EXIT_FAILED;
+    }
+    ScriptEdit edit = describe_script(text, added);
+    if (!edit.ok) {
+        err << "dvbk: " << edit.reason << '\n';
+        return EXIT_FAILED;
+    }
+    return print(edit.text, out, err);
+}
+
 // "--duration T": a time above 0.
 bool duration_option(const CommandOptions& options, double& seconds) {
     auto found = options.find("duration");
@@ -143,22 +165,7 @@ int run_describe(const std::string& file, const CommandOptions& options, std::is
     if (added.matches.empty() && added.film.empty() && added.duration == 0.0)
         return usage("describe needs --match, --film or --duration", err);
 
-    std::string name = file == "-" ? "<stdin>" : file, text, why;
-    FilterScript script;
-    if (!(file == "-" ? read_whole_stream(in, text, why) : read_whole_file(file, text, why))) {
-        err << file_error_message(name, why) << '\n';
-        return EXIT_FAILED;
-    }
-    if (!load_filter_script_text(text, name, script)) {
-        err << script.load_error << '\n';
-        return EXIT_FAILED;
-    }
-    ScriptEdit edit = describe_script(text, added);
-    if (!edit.ok) {
-        err << "dvbk: " << edit.reason << '\n';
-        return EXIT_FAILED;
-    }
-    return print(edit.text, out, err);
+    return print_described(file, added, in, out, err);
 }
 
 }  // namespace
@@ -168,22 +175,16 @@ int run_match_command(const std::string& command, const std::string& file, const
     return command == "match" ? run_match(file, options, out, err) : run_describe(file, options, in, out, err);
 }
 
-int run_retime_copy(std::string_view text, const std::string& source, const TimeMap& map, std::ostream& out,
-                    std::ostream& err) {
-    CopyLine copy;
-    copy.map = map;
-    std::string why;
-    if (!read_match_rule(source, copy.source, why) ||
-        (copy.source.kind != MatchKind::Hash && copy.source.kind != MatchKind::Page))
-        return usage("--copy takes hash=HEX or page=ADDRESS, not '" + quote_line(source) + "'", err);
+int run_retime_copy(const std::string& file, const std::string& source, const TimeMap& map, std::istream& in,
+                    std::ostream& out, std::ostream& err) {
     FilmDescription added;
-    added.copies.push_back(copy);
-    ScriptEdit edit = describe_script(text, added);
-    if (!edit.ok) {
-        err << "dvbk: " << edit.reason << '\n';
-        return EXIT_FAILED;
-    }
-    return print(edit.text, out, err);
+    added.copies.emplace_back();
+    added.copies.back().map = map;
+    std::string why;
+    MatchRule& rule = added.copies.back().source;
+    if (!read_match_rule(source, rule, why) || (rule.kind != MatchKind::Hash && rule.kind != MatchKind::Page))
+        return usage("--copy takes hash=HEX or page=ADDRESS, not '" + quote_line(source) + "'", err);
+    return print_described(file, added, in, out, err);
 }
 
 }  // namespace dvbk

@@ -6,7 +6,6 @@
 #include <map>
 #include <ostream>
 #include <string>
-#include <string_view>
 
 #include "script/time_map.h"
 
@@ -20,9 +19,9 @@ using CommandOptions = std::multimap<std::string, std::string>;
 int run_match_command(const std::string& command, const std::string& file, const CommandOptions& options,
                       std::istream& in, std::ostream& out, std::ostream& err);
 
-// `dvbk retime --copy SOURCE`: the script's `text` with a copy line for SOURCE ("hash=HEX" or
-// "page=ADDRESS") and `map` in place of the one for SOURCE, or as a new line.
-int run_retime_copy(std::string_view text, const std::string& source, const TimeMap& map, std::ostream& out,
-                    std::ostream& err);
+// `dvbk retime --copy SOURCE`: the script `file` names with a copy line for SOURCE ("hash=HEX" or
+// "page=ADDRESS") and `map`, in place of the one for SOURCE or as a new line.
+int run_retime_copy(const std::string& file, const std::string& source, const TimeMap& map, std::istream& in,
+                    std::ostream& out, std::ostream& err);
 
 }  // namespace dvbk
