@@ -243,7 +243,9 @@ ScriptEdit describe_script(std::string_view text, const FilmDescription& added) 
     ScriptEdit edit;
     ScriptLines script = split_script(text);
     std::vector<ScriptLine> new_lines;
-    for (const auto& [line_text, as_given] : parts) {
+    for (const auto& part : parts) {
+        const std::string& line_text = part.first;
+        bool as_given = part.second;
         DescriptionLine meant = read_description_line(line_text);
         if (!as_given || !meant.error.empty()) {
             edit.reason = "the line '" + quote_line(line_text) + "' cannot be written: " +
