@@ -39,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    dvbk::FilmDescription added{"Heat (1995)", 6723.5, {{dvbk::MatchKind::Hash, "8e245d9679d31e12"}, {dvbk::MatchKind::Title, "Heat"}},
+    dvbk::FilmDescription added{"Heat (1995)",
+                                6723.5,
+                                {{dvbk::MatchKind::Hash, "8e245d9679d31e12"}, {dvbk::MatchKind::Title, "Heat"}},
                                 {{{dvbk::MatchKind::Page, "*netflix.com/watch/6002*"}, {0.96, -1.5}}}};
     dvbk::ScriptEdit edit = dvbk::describe_script(text, added);
     if (!edit.ok || loads(edit.text) != loads(text))
