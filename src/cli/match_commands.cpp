@@ -158,8 +158,8 @@ int run_describe(const std::string& file, const CommandOptions& options, std::is
         if (!read_match_rule(match->second, added.matches.back(), why))
             return usage("--match " + quote_line(match->second) + ": " + why, err);
     }
-    if (auto film = options.find("film"); film != options.end())
-        added.film = fold_blanks(film->second);
+    if (auto film = options.find("film"); film != options.end() && (added.film = fold_blanks(film->second)).empty())
+        return usage("--film needs the film's name", err);
     if (!duration_option(options, added.duration))
         return usage("--duration takes a time above 0", err);
     if (added.matches.empty() && added.film.empty() && added.duration == 0.0)
