@@ -23,7 +23,7 @@ TEST(DvbkMatch, ScriptsOfAFolderBestFirst) {
              {"notes.md", "# match: file=Heat.mkv\n"},
          })
         std::ofstream(folder + "/" + name, std::ios::binary) << text;
-    const std::string dir = folder + "/";
+    auto in_folder = [&](const char* name) { return (std::filesystem::path(folder) / name).string(); };
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -32,10 +32,10 @@ TEST(DvbkMatch, ScriptsOfAFolderBestFirst) {
     const Case cases[] = {
         {{"--title", "heat", "films/Heat.mkv"},
          0,
-         dir + "heat.dvbk\tits file name\n" + dir + "heat-title.txt\tits title\n"},
-        {{"--title", "Heat", "--duration", "1:00:00", "Heat.mkv"}, 0, dir + "heat-title.txt\tits title\n"},
-        {{"HTTPS://www.netflix.com/watch/6002?t=1"}, 0, dir + "net.DVBK\tits page\n"},
-        {{video}, 0, dir + "net.DVBK\tits hash\n"},
+         in_folder("heat.dvbk") + "\tits file name\n" + in_folder("heat-title.txt") + "\tits title\n"},
+        {{"--title", "Heat", "--duration", "1:00:00", "Heat.mkv"}, 0, in_folder("heat-title.txt") + "\tits title\n"},
+        {{"HTTPS://www.netflix.com/watch/6002?t=1"}, 0, in_folder("net.DVBK") + "\tits page\n"},
+        {{video}, 0, in_folder("net.DVBK") + "\tits hash\n"},
         {{"other.mkv"}, 1, ""},
     };
     for (const Case& c : cases) {
