@@ -8,6 +8,7 @@
 #include "cli/edl.h"
 #include "cli/input_lines.h"
 #include "cli/labels.h"
+#include "cli/match_commands.h"
 #include "cli/mcf.h"
 #include "cli/ranges.h"
 #include "cli/skp.h"
@@ -42,10 +43,17 @@ constexpr const char* HELP_TEXT =
     "      --only CATEGORY[,CATEGORY...]   MCF cues of these categories only\n"
     "      --sync START,END              your copy's first and last frame times; MCF times are\n"
     "                                    stretched from the file's START and END onto them\n"
-    "  dvbk retime --map A1=B1,A2=B2 | --offset S FILE\n"
+    "  dvbk retime --map A1=B1,A2=B2 | --offset S [--copy hash=HEX|page=ADDRESS] FILE\n"
     "                         the script for another copy of the film: two moments known in\n"
     "                         the script (A) and in the copy (B) give its offset and speed;\n"
-    "                         --offset S alone shifts every time by S seconds\n"
+    "                         --offset S alone shifts every time by S seconds; with --copy the\n"
+    "                         map goes into a '# copy:' line for that copy instead\n"
+    "  dvbk match [--folder DIR] [--title T] [--duration D] FILE_OR_ADDRESS\n"
+    "                         the scripts in DIR (default Documents/DunvelBlenk) for the video\n"
+    "                         file or page address, best first: \"PATH<TAB>why\" a line\n"
+    "  dvbk describe --match file=NAME|hash=HEX|page=PATTERN|title=TEXT [--match ...]\n"
+    "                [--film \"Title (Year)\"] [--duration T] FILE\n"
+    "                         the script with these lines added to its description\n"
     "  dvbk --help | --version\n"
     "\n"
     "Exit status: 0 done, 1 the input was refused, 2 the command line was wrong.\n"
@@ -62,7 +70,7 @@ public:
 struct CommandLine {
     std::string command;
     std::string file;
-    std::map<std::string, std::string> options;
+    CommandOptions options;
 
     const std::string* option(const std::string& name) const {
         auto found = options.find(name);
@@ -76,7 +84,9 @@ const std::map<std::string, std::vector<std::string>> command_options = {
     {"events", {}},
     {"export", {"to", "cover"}},
     {"import", {"from", "fps", "categories", "max-severity", "min-severity", "only", "sync"}},
-    {"retime", {"map", "offset"}},
+    {"retime", {"map", "offset", "copy"}},
+    {"match", {"folder", "title", "duration"}},
+    {"describe", {"match", "film", "duration"}},
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
@@ -112,8 +122,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             value = args[++i];
         else
             throw UsageError(name + " needs a value");
-        if (!line.options.emplace(name.substr(2), value).second)
+        if (name != "--match" && line.options.count(name.substr(2)))
             throw UsageError(name + " is given twice");
+        line.options.emplace(name.substr(2), value);
     }
     if (!has_file)
         throw UsageError(line.command + " needs a FILE ('-' for standard input)");
@@ -402,13 +413,11 @@ int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std
     if (map_text) {
         map = map_option(*map_text);
     } else {
-        // The sign is the whole offset's: "-1:30" is 90 s earlier, where a script's time text
-        // would sign its fields one by one.
-        bool earlier = offset_text->starts_with('-');
-        if (!read_time(std::string_view(*offset_text).substr(earlier ? 1 : 0), map.offset))
+        if (!read_offset(*offset_text, map.offset))
             throw UsageError("--offset takes a time, not '" + quote_line(*offset_text) + "'");
-        map.offset = earlier ? -map.offset : map.offset;
     }
+    if (const std::string* copy = line.option("copy"))
+        return run_retime_copy(line.file, *copy, map, in, out, err);
     Input input;
     FilterScript script;
     if (!load_script(line, in, input, script, err))
@@ -446,6 +455,8 @@ int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostrea
             return run_export(line, in, out, err);
         if (line.command == "retime")
             return run_retime(line, in, out, err);
+        if (line.command == "match" || line.command == "describe")
+            return run_match_command(line.command, line.file, line.options, in, out, err);
         return run_import(line, in, out, err);
     } catch (const UsageError& usage) {
         err << "dvbk: " << usage.message << " (see dvbk --help)\n";

@@ -65,6 +65,14 @@ bool read_time(std::string_view text, double& seconds) {
     return true;
 }
 
+bool read_offset(std::string_view text, double& seconds) {
+    bool earlier = text.starts_with('-');
+    if (!read_time(text.substr(earlier ? 1 : 0), seconds))
+        return false;
+    seconds = earlier ? -seconds : seconds;
+    return true;
+}
+
 std::string rounded_time_text(double seconds) {
     // Hours must fit 32 bits; beyond that (and for NaN or infinity) there is no time to show.
     constexpr double hour_limit = 2147483648.0;

@@ -14,6 +14,10 @@ namespace dvbk {
 // to 0.
 bool read_time(std::string_view text, double& seconds);
 
+// Reads a shift of time: a time as read_time reads it, whose leading "-" is the whole time's, so
+// that "-1:30" is 90 s earlier (read_time would sign the minutes alone).
+bool read_offset(std::string_view text, double& seconds);
+
 // "1:02:03": H:MM:SS with the seconds rounded after hours and minutes are taken off, for the status
 // lines; never fails.
 std::string rounded_time_text(double seconds);

@@ -23,13 +23,7 @@ bool shares_track(RangeKind a, RangeKind b) {
     return (a_mutes && b_mutes) || (a_covers && b_covers);
 }
 
-struct ScriptLines {
-    std::string bom;  // a UTF-8 byte-order mark before the first line, kept there
-    std::vector<ScriptLine> lines;
-    // The end a new line takes: the one most lines have, so one line an editor on another system
-    // added does not decide; on a tie, or with no line end yet, CR LF as Windows' own editors write.
-    std::string line_end;
-};
+}  // namespace
 
 ScriptLines split_script(std::string_view text) {
     ScriptLines script;
@@ -56,8 +50,6 @@ ScriptLines split_script(std::string_view text) {
     return script;
 }
 
-// The lines again, each with its own line end or, having none, the text's; the last line goes
-// without one if it had none before, unless `last_is_new`.
 std::string join_script(const ScriptLines& script, bool last_is_new) {
     std::string text = script.bom;
     for (size_t i = 0; i < script.lines.size(); ++i) {
@@ -70,6 +62,8 @@ std::string join_script(const ScriptLines& script, bool last_is_new) {
     }
     return text;
 }
+
+namespace {
 
 bool loads(const std::string& text, std::string& error) {
     FilterScript check;

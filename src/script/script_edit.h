@@ -33,6 +33,21 @@ struct ScriptLine {
 
 ScriptLine read_script_line(std::string_view text);
 
+// A script's text as its lines, for edits that keep everything they do not change.
+struct ScriptLines {
+    std::string bom;  // a UTF-8 byte-order mark before the first line, kept there
+    std::vector<ScriptLine> lines;
+    // The end a new line takes: the one most lines have, so one line an editor on another system
+    // added does not decide; on a tie, or with no line end yet, CR LF as Windows' own editors write.
+    std::string line_end;
+};
+
+ScriptLines split_script(std::string_view text);
+
+// The lines again, each with its own line end or, having none, the text's; the last line goes
+// without one if it had none before, unless `last_is_new`.
+std::string join_script(const ScriptLines& script, bool last_is_new);
+
 struct ScriptEdit {
     bool ok = false;
     std::string text;                  // the new text, when ok
