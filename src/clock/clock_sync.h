@@ -29,18 +29,23 @@ public:
     // that gives no trustworthy map with the first.
     std::optional<TimeMap> add(double script_time, double copy_time, std::string& refusal);
     void clear();
+    // Takes a map made before (remembered for this copy, or written into the script) as if its two
+    // moments had been given; a further moment replaces the second, measured from the first at the
+    // script's 0:00:00.
+    void restore(const TimeMap& map);
 
     const TimeMap& map() const { return map_; }
     int moments() const { return moments_; }
 
     // "" before the first moment; "Synced: +2.3 s, rate 0.959" after two; after one, "Synced: +2.3 s,
-    // rate 1.000 until a second moment".
+    // rate 1.000 until a second moment"; "Synced as last time: +2.3 s, rate 0.959" after restore.
     std::string status() const;
 
 private:
     double first_script_ = 0.0;
     double first_copy_ = 0.0;
     int moments_ = 0;
+    bool restored_ = false;
     TimeMap map_;
 };
 

@@ -20,7 +20,9 @@ TEST(ClockSync, MomentsMakeTheMapOrAreRefused) {
         const char* what;
         std::vector<Moment> moments;
         double rate, offset;
+        const TimeMap* restored = nullptr;  // taken before the moments
     };
+    const TimeMap last_time{0.96, 2.3};
     const Case cases[] = {
         {"a third moment replaces the second; the first stays",
          {{0, 0, "", "Synced: +0.0 s, rate 1.000 until a second moment"},
@@ -41,11 +43,21 @@ TEST(ClockSync, MomentsMakeTheMapOrAreRefused) {
           {NAN, 0, "the times are not numbers", ""}},
          1.0,
          0.0},
+        {"a map from last time; a further moment measures the rate from its offset at 0:00:00",
+         {{1000, 1002.3, "", "Synced: +2.3 s, rate 1.000"}},
+         1.0,
+         2.3,
+         &last_time},
+        {"a map from last time alone", {}, 0.96, 2.3, &last_time},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ClockSync sync;
         EXPECT_EQ("", sync.status());
+        if (c.restored) {
+            sync.restore(*c.restored);
+            EXPECT_EQ("Synced as last time: +2.3 s, rate 0.960", sync.status());
+        }
         for (const Moment& moment : c.moments) {
             std::string refusal;
             EXPECT_EQ(moment.refusal.empty(), sync.add(moment.script_time, moment.copy_time, refusal).has_value());
