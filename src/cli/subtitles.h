@@ -31,8 +31,8 @@ struct WordList {
 // One entry a line, `#` comments and blank lines skipped, UTF-8 (a BOM is not part of the first
 // line). A line that gives no word (a lone `*`, a wildcard inside a word) is skipped with a warning.
 // False, with `error` set, when no entry is left.
-bool read_word_list(std::string_view text, const std::string& name, WordList& list,
-                    std::vector<std::string>& warnings, std::string& error);
+bool read_word_list(std::string_view text, const std::string& name, WordList& list, std::vector<std::string>& warnings,
+                    std::string& error);
 
 struct SubtitleOptions {
     double pad_before = 0.25;  // seconds muted before a word's estimated start
@@ -42,12 +42,12 @@ struct SubtitleOptions {
 
 // What was made, for the summary the tool and the program show.
 struct SubtitleScript {
-    std::string text;             // a filter script of mute ranges that loads; empty when no cue matched
-    std::size_t cues = 0;         // cues read
-    std::size_t cues_matched = 0; // cues with at least one word of the list
+    std::string text;              // a filter script of mute ranges that loads; empty when no cue matched
+    std::size_t cues = 0;          // cues read
+    std::size_t cues_matched = 0;  // cues with at least one word of the list
     std::size_t words_matched = 0;
-    std::size_t ranges = 0;       // mute ranges written, after merging
-    double muted = 0.0;           // seconds muted in all
+    std::size_t ranges = 0;  // mute ranges written, after merging
+    double muted = 0.0;      // seconds muted in all
 };
 
 // Reads `subtitles` (SubRip or WebVTT, told apart by the text, not the name) and makes the script.
