@@ -52,7 +52,7 @@ void append_utf8(std::string& text, char32_t cp) {
         return;
     }
     int extra = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
-    text += static_cast<char>((0xF00 >> extra) | (cp >> (6 * extra)));
+    text += static_cast<char>(((0xFF00 >> (extra + 1)) & 0xFF) | (cp >> (6 * extra)));
     for (int i = extra - 1; i >= 0; --i)
         text += static_cast<char>(0x80 | ((cp >> (6 * i)) & 0x3F));
 }

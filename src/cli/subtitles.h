@@ -35,9 +35,9 @@ bool read_word_list(std::string_view text, const std::string& name, WordList& li
                     std::string& error);
 
 struct SubtitleOptions {
-    double pad_before = 0.25;  // seconds muted before a word's estimated start
-    double pad_after = 0.35;   // and after its estimated end
-    bool whole_cue = false;    // mute each matching cue from its start to its end instead
+    double pad_before = 0.5;  // seconds muted before a word's estimated start
+    double pad_after = 0.5;   // and after its estimated end
+    bool whole_cue = false;   // mute each matching cue from its start to its end instead
 };
 
 // What was made, for the summary the tool and the program show.
