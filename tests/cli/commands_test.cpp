@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "cli_test_util.h"
 
@@ -66,6 +68,12 @@ TEST(DvbkCommands, UsageErrorsExitTwoWithOneLineHint) {
         {"import", "--from", "mcf", "--only", "a,,b", "a"},
         {"import", "--from", "mcf", "--sync", "0:10,0:05", "a"},
         {"import", "--from", "mcf", "--sync", "0:10", "a"},
+        {"subtitles", "--pad-before", "-1", "a"},
+        {"subtitles", "--pad-after=5.5", "a"},
+        {"subtitles", "--whole-cue=yes", "a"},
+        {"subtitles", "a", "-o"},
+        {"subtitles", "--o", "x", "a"},
+        {"subtitles", "--words", "-", "-"},
     };
     for (const std::vector<std::string>& args : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
@@ -116,6 +124,58 @@ TEST(DvbkCommands, FileProblemsAreFailures) {
     std::ofstream(path, std::ios::binary) << "Dunvel,1,2\r\nEnd,1:00\r\n";
     EXPECT_EQ("OK: 2 events, 1 mute ranges, 0 cover ranges, muted 0:00:01, covered 0:00:00, end 0:01:00\n",
               run({"check", path}).out);
+}
+
+TEST(DvbkCommands, SubtitlesWritesScriptAndSummary) {
+    std::string folder = testing::TempDir();
+    std::string srt = folder + "dvbk-film.srt";
+    std::string script = folder + "dvbk-film.dvbk";
+    std::ofstream(folder + "dvbk-words.txt", std::ios::binary) << "hell\r\n";
+    std::ofstream(folder + "dvbk-nothing.txt", std::ios::binary) << "heck\n";
+    std::ofstream(srt, std::ios::binary) << "1\r\n00:00:01,000 --> 00:00:03,000\r\nDamn, hell!\r\n";
+    std::remove((folder + "words.txt").c_str());
+    std::remove(script.c_str());
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+        std::string err;
+    };
+    const std::string summary = "1 cues, 1 matched (1 words): 1 mute ranges, ";
+    const Case cases[] = {
+        {{"--words", folder + "dvbk-words.txt", srt},
+         0,
+         "# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01.5, 0:00:03, hell\n",
+         summary + "0:00:01.5 muted\n"},
+        {{"--whole-cue", "--words", folder + "dvbk-words.txt", "-o", script, srt}, 0, "", summary + "0:00:02 muted\n"},
+        {{"--words", folder + "dvbk-nothing.txt", "-o", folder + "dvbk-none.dvbk", srt},
+         1,
+         "",
+         "dvbk: " + srt + ": none of its 1 cues has a word of the list; no script written\n"},
+        {{srt},
+         1,
+         "",
+         "Error opening file '" + folder +
+             "words.txt'\ndvbk: the word list is missing beside dvbk; --words FILE names "
+             "another\n"},
+        {{"--words", folder + "dvbk-words.txt", "-o", srt, srt},
+         2,
+         "",
+         "dvbk: -o names the subtitles or the word list"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"subtitles"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(testing::PrintToString(args));
+        Outcome result = run(args, "", folder);
+        EXPECT_EQ(c.code, result.code);
+        EXPECT_EQ(c.out, result.out);
+        EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+    }
+    std::ifstream written(script, std::ios::binary);
+    EXPECT_EQ("# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01, 0:00:03, hell\n",
+              std::string(std::istreambuf_iterator<char>(written), {}));
+    EXPECT_FALSE(std::ifstream(folder + "dvbk-none.dvbk"));
 }
 
 // Hands out its text, then fails as a disk or network read does.
