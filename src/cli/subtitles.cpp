@@ -230,7 +230,8 @@ size_t read_entity(std::string_view text, std::string& out) {
 }
 
 // A cue's line as it shows: without tags ("<i>", "<font color=...>", "<v Name>", "<00:01:02.000>"),
-// without "{\an8}" and other overrides, and with its entities decoded.
+// without "{\an8}" and other overrides, with its entities decoded, and with the line breaks and hard
+// spaces of ASS ("\N", "\h"), which converters leave in SubRip files, as blanks.
 std::string shown_text(std::string_view line) {
     std::string text;
     for (size_t i = 0; i < line.size();) {
@@ -243,6 +244,11 @@ std::string shown_text(std::string_view line) {
             close = line.find('}', i);
         if (close != std::string_view::npos) {
             i = close + 1;
+            continue;
+        }
+        if (c == '\\' && (next == 'N' || next == 'n' || next == 'h')) {
+            text += ' ';
+            i += 2;
             continue;
         }
         size_t entity = c == '&' ? read_entity(line.substr(i), text) : 0;

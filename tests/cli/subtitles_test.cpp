@@ -68,7 +68,7 @@ TEST(Subtitles, CuesAsPeopleHaveThem) {
          "00:01:04.000 --> 00:01:05.000\nHorse<00:01:04.500>shit &amp; &lt;b&gt;da&#173;mn&nbsp;&#72;ELL&lrm;\n",
          "Dunvel, 0:01:02, 0:01:03, son of a bitch\nDunvel, 0:01:04, 0:01:05, horseshit damn hell\n",
          {}},
-        {"1\n0:00:01,000 --> 0:00:02,000\nWhat the hell\x85 Caf\xe9!\n",
+        {"1\n0:00:01,000 --> 0:00:02,000\nWhat the\\Nhell\x85\\hCaf\xe9!\n",
          "Dunvel, 0:00:01, 0:00:02, hell\n",
          {"film.srt line 3: not UTF-8: read as Windows-1252"}},
         {"1\n00:00:01,000 --> 00:00:02,000\nHello, shell, undamned hellfire dons\n", "", {}},
