@@ -130,11 +130,11 @@ imports_only_system_dlls() {
 echo "== the zip"
 unzipped="$work/zip"
 unzip -q "$zip" -d "$unzipped"
-expected_files=$(printf '%s\n' DunvelBlenk-extension.zip DunvelBlenk.exe DunvelBlenkHelp.txt LICENSE README.txt dvbk.exe \
+expected_files=$(printf '%s\n' DunvelBlenk-extension.zip DunvelBlenk.exe DunvelBlenkHelp.txt LICENSE README.txt dvbk.exe words.txt \
     $(cd "$here/../.." && ls examples/*.dvbk) | sort)
-check "it holds the program, dvbk, the help, the examples, the extension, LICENSE and README.txt" \
+check "it holds the program, dvbk, the help, the word list, the examples, the extension, LICENSE and README.txt" \
     test "$(sorted_files "$unzipped")" = "$expected_files"
-for text in README.txt LICENSE DunvelBlenkHelp.txt examples/sample.dvbk; do
+for text in README.txt LICENSE DunvelBlenkHelp.txt words.txt examples/sample.dvbk; do
     check "$text has CR LF line ends" every_line_ends_in_crlf "$unzipped/$text"
 done
 check "LICENSE is the MIT License of the DunvelBlenk authors" \
@@ -229,11 +229,14 @@ for mode in "${modes[@]}"; do
         close_program
     fi
 
-    # Over the first install: a file lost since comes back, in the same folder, under one entry.
+    # Over the first install: a file lost since comes back, in the same folder, under one entry;
+    # the word list the user edited stays as it is.
     rm "$(unix "$folder\\DunvelBlenkHelp.txt")"
+    printf 'my own word\r\n' >>"$(unix "$folder\\words.txt")"
     wine "$setup" /S $switch >/dev/null 2>&1
     check "installing again ends with code 0 (got $?)" test $? = 0
     check "and updates the first install in place" test "$(sorted_files "$(unix "$folder")")" = "$installed_files"
+    check "keeping the edited word list" grep -q 'my own word' "$(unix "$folder\\words.txt")"
     check "under the one entry in Apps & Features" \
         test "$(reg_value "$root\\$uninstall_key" InstallLocation)" = "$folder" -a "$(reg_value "$other_root\\$uninstall_key" DisplayName)" = ""
 
