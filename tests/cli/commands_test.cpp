@@ -127,55 +127,37 @@ TEST(DvbkCommands, FileProblemsAreFailures) {
 }
 
 TEST(DvbkCommands, SubtitlesWritesScriptAndSummary) {
-    std::string folder = testing::TempDir();
-    std::string srt = folder + "dvbk-film.srt";
-    std::string script = folder + "dvbk-film.dvbk";
-    std::ofstream(folder + "dvbk-words.txt", std::ios::binary) << "hell\r\n";
-    std::ofstream(folder + "dvbk-nothing.txt", std::ios::binary) << "heck\n";
+    std::string dir = testing::TempDir();
+    std::string srt = dir + "dvbk-film.srt";
     std::ofstream(srt, std::ios::binary) << "1\r\n00:00:01,000 --> 00:00:03,000\r\nDamn, hell!\r\n";
-    std::remove((folder + "words.txt").c_str());
-    std::remove(script.c_str());
-    struct Case {
-        std::vector<std::string> args;
-        int code;
-        std::string out;
-        std::string err;
+    std::ofstream(dir + "dvbk-words.txt", std::ios::binary) << "hell\r\n";
+    for (const char* gone : {"words.txt", "dvbk-film.dvbk", "dvbk-none.dvbk"})
+        std::remove((dir + gone).c_str());
+    std::string words = "--words=" + dir + "dvbk-words.txt";
+    std::string script = "# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01";
+    std::string summary = "1 cues, 1 matched (1 words): 1 mute ranges, 0:00:0";
+    const std::vector<std::string> cases[] = {
+        // The arguments after "subtitles", the exit code, standard output, the start of standard
+        // error; standard input holds a word list.
+        {words, srt, "0", script + ".5, 0:00:03, hell\n", summary + "1.5 muted\n"},
+        {"--whole-cue", words, "-o", dir + "dvbk-film.dvbk", srt, "0", "", summary + "2 muted\n"},
+        {"--words", "-", "-o", dir + "dvbk-none.dvbk", srt, "1", "",
+         "dvbk: " + srt + ": none of its 1 cues has a word"},
+        {srt, "1", "", "Error opening file '" + dir + "words.txt'\ndvbk: the word list is missing beside dvbk"},
+        {words, "-o", srt, srt, "2", "", "dvbk: -o names the subtitles or the word list"},
     };
-    const std::string summary = "1 cues, 1 matched (1 words): 1 mute ranges, ";
-    const Case cases[] = {
-        {{"--words", folder + "dvbk-words.txt", srt},
-         0,
-         "# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01.5, 0:00:03, hell\n",
-         summary + "0:00:01.5 muted\n"},
-        {{"--whole-cue", "--words", folder + "dvbk-words.txt", "-o", script, srt}, 0, "", summary + "0:00:02 muted\n"},
-        {{"--words", folder + "dvbk-nothing.txt", "-o", folder + "dvbk-none.dvbk", srt},
-         1,
-         "",
-         "dvbk: " + srt + ": none of its 1 cues has a word of the list; no script written\n"},
-        {{srt},
-         1,
-         "",
-         "Error opening file '" + folder +
-             "words.txt'\ndvbk: the word list is missing beside dvbk; --words FILE names "
-             "another\n"},
-        {{"--words", folder + "dvbk-words.txt", "-o", srt, srt},
-         2,
-         "",
-         "dvbk: -o names the subtitles or the word list"},
-    };
-    for (const Case& c : cases) {
+    for (const std::vector<std::string>& c : cases) {
         std::vector<std::string> args = {"subtitles"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), c.begin(), c.end() - 3);
         SCOPED_TRACE(testing::PrintToString(args));
-        Outcome result = run(args, "", folder);
-        EXPECT_EQ(c.code, result.code);
-        EXPECT_EQ(c.out, result.out);
-        EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+        Outcome result = run(args, "heck\n", dir);
+        EXPECT_EQ(c[c.size() - 3], std::to_string(result.code));
+        EXPECT_EQ(c[c.size() - 2], result.out);
+        EXPECT_TRUE(result.err.starts_with(c.back())) << result.err;
     }
-    std::ifstream written(script, std::ios::binary);
-    EXPECT_EQ("# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01, 0:00:03, hell\n",
-              std::string(std::istreambuf_iterator<char>(written), {}));
-    EXPECT_FALSE(std::ifstream(folder + "dvbk-none.dvbk"));
+    std::ifstream written(dir + "dvbk-film.dvbk", std::ios::binary);
+    EXPECT_EQ(script + ", 0:00:03, hell\n", std::string(std::istreambuf_iterator<char>(written), {}));
+    EXPECT_FALSE(std::ifstream(dir + "dvbk-none.dvbk"));
 }
 
 // Hands out its text, then fails as a disk or network read does.

@@ -5,27 +5,12 @@
 # Usage: subtitles_ffmpeg.sh DVBK WORK_FOLDER
 set -euo pipefail
 dvbk=$1
-work=$2
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
+rm -rf "$2" && mkdir -p "$2" && cd "$2"
 
-texts=(
-    $'<i>What the hell</i>\nare you doing here?'
-    '{\an8}Damn it, son of a bitch!'
-    '<font color="#ffff00">Nothing to see.</font>'
-    "Horse-shit &amp; hell's bells"
-    "<b>Bullshit!</b> Don't you dare."
-    $'- Where\'s the money?\n- Go to hell.'
-    'Oh my God, Frank.'
-    'Hello, shell, hellfire.'
-)
-vtt_texts=(
-    '<v Frank>You son of a <c.loud>bitch</c>!'
-    'Bull<00:00:01.500>shit&nbsp;and hell&lrm;'
-    "<v.loud Ann>Don't <u>damn</u> me &amp; go."
-    'Nothing here.'
-)
+srt_texts=($'<i>What the hell</i>\nare you doing here?' '{\an8}Damn it, son of a bitch!' "Horse-shit &amp; hell's bells"
+    '<font color="#ffff00">Nothing to see.</font>' $'- Where\'s the money?\n- <b>Go to hell.</b>' 'Oh my God, Frank.')
+vtt_texts=('<v Frank>You son of a <c.loud>bitch</c>!' 'Bull<00:00:01.500>shit&nbsp;and hell&lrm;'
+    "<v.loud Ann>Don't <u>damn</u> me &amp; go." 'Hello, shell.')
 # Cue i from i * 2.5 s for 3 s, so that each overlaps the next; the last ones past 100 hours.
 cue_time() {
     local ms=$(($1 * 2500 + ($1 > 36 ? 360000000 : 0) + $2))
@@ -34,11 +19,11 @@ cue_time() {
 {
     printf '\xEF\xBB\xBF'
     for i in $(seq 0 39); do
-        printf '%d\n%s --> %s\n%s\n\n' $((i + 1)) "$(cue_time "$i" 0 ,)" "$(cue_time "$i" 3000 ,)" "${texts[i % 8]}"
+        printf '%d\n%s --> %s\n%s\n\n' $((i + 1)) "$(cue_time "$i" 0 ,)" "$(cue_time "$i" 3000 ,)" "${srt_texts[i % 6]}"
     done
 } | sed 's/$/\r/' >film.srt
 {
-    printf 'WEBVTT - a film\nKind: captions\nLanguage: en\n\nNOTE made for a test; hell is not said here\n\n'
+    printf 'WEBVTT - a film\nKind: captions\n\nNOTE hell is not said here\n\n'
     for i in $(seq 0 39); do
         printf 'cue-%d\n%s --> %s align:start line:10%%\n%s\n\n' "$i" "$(cue_time "$i" 0 .)" "$(cue_time "$i" 3000 .)" \
             "${vtt_texts[i % 4]}"
