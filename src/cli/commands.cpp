@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <new>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include "cli/mcf.h"
 #include "cli/ranges.h"
 #include "cli/skp.h"
+#include "cli/subtitles.h"
 #include "resources/version.h"
 #include "script/film_time.h"
 #include "script/filter_script.h"
@@ -54,6 +57,14 @@ constexpr const char* HELP_TEXT =
     "  dvbk describe --match file=NAME|hash=HEX|page=PATTERN|title=TEXT [--match ...]\n"
     "                [--film \"Title (Year)\"] [--duration T] FILE\n"
     "                         the script with these lines added to its description\n"
+    "  dvbk subtitles [OPTIONS] FILM.srt|FILM.vtt\n"
+    "                         a script that mutes the words of a list where the film's subtitles\n"
+    "                         (SubRip or WebVTT) have them; a summary goes to standard error\n"
+    "      --words FILE                  the word list (default: words.txt beside dvbk)\n"
+    "      --pad-before S                seconds muted before each word's estimated time,\n"
+    "      --pad-after S                 and after it: 0 to 5 (default 0.5 each)\n"
+    "      --whole-cue                   mute every cue that has a word, start to end\n"
+    "      -o SCRIPT                     write the script to SCRIPT, not standard output\n"
     "  dvbk --help | --version\n"
     "\n"
     "Exit status: 0 done, 1 the input was refused, 2 the command line was wrong.\n"
@@ -78,16 +89,26 @@ struct CommandLine {
     }
 };
 
-// The options each command takes; every one of them takes a value.
-const std::map<std::string, std::vector<std::string>> command_options = {
+// The options each command takes: those that take a value, and flags. A one-letter name is written
+// "-o", a longer one "--name".
+struct OptionNames {
+    std::vector<std::string> values;
+    std::vector<std::string> flags;
+};
+const std::map<std::string, OptionNames> command_options = {
     {"check", {}},
     {"events", {}},
-    {"export", {"to", "cover"}},
-    {"import", {"from", "fps", "categories", "max-severity", "min-severity", "only", "sync"}},
-    {"retime", {"map", "offset", "copy"}},
-    {"match", {"folder", "title", "duration"}},
-    {"describe", {"match", "film", "duration"}},
+    {"export", {{"to", "cover"}, {}}},
+    {"import", {{"from", "fps", "categories", "max-severity", "min-severity", "only", "sync"}, {}}},
+    {"retime", {{"map", "offset", "copy"}, {}}},
+    {"match", {{"folder", "title", "duration"}, {}}},
+    {"describe", {{"match", "film", "duration"}, {}}},
+    {"subtitles", {{"words", "pad-before", "pad-after", "o"}, {"whole-cue"}}},
 };
+
+bool listed(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
     CommandLine line;
@@ -110,21 +131,25 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             has_file = true;
             continue;
         }
-        size_t equals = arg.find('=');
+        size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
         std::string name = arg.substr(0, equals);
-        const std::vector<std::string>& allowed = known->second;
-        if (!name.starts_with("--") || std::find(allowed.begin(), allowed.end(), name.substr(2)) == allowed.end())
+        std::string key = name.substr(name.starts_with("--") ? 2 : 1);
+        bool written_right = (key.size() == 1) == !name.starts_with("--");
+        bool flag = listed(known->second.flags, key);
+        if (!written_right || (!flag && !listed(known->second.values, key)))
             throw UsageError(line.command + " has no option '" + quote_line(name) + "'");
         std::string value;
-        if (equals != std::string::npos)
+        if (flag && equals != std::string::npos)
+            throw UsageError(name + " takes no value");
+        else if (equals != std::string::npos)
             value = arg.substr(equals + 1);
-        else if (i + 1 < args.size())
+        else if (!flag && i + 1 < args.size())
             value = args[++i];
-        else
+        else if (!flag)
             throw UsageError(name + " needs a value");
-        if (name != "--match" && line.options.count(name.substr(2)))
+        if (key != "match" && line.options.count(key))
             throw UsageError(name + " is given twice");
-        line.options.emplace(name.substr(2), value);
+        line.options.emplace(key, value);
     }
     if (!has_file)
         throw UsageError(line.command + " needs a FILE ('-' for standard input)");
@@ -432,9 +457,93 @@ int run_retime(const CommandLine& line, std::istream& in, std::ostream& out, std
     return write_output(retimed.text, out, err);
 }
 
+// Seconds of a pad: 0 to 5.
+double pad_seconds(const std::string& option, const std::string& text) {
+    double value = 0.0;
+    if (!read_decimal(text, value) || value > 5.0)
+        throw UsageError("--" + option + " takes seconds from 0 to 5, not '" + quote_line(text) + "'");
+    return value;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error);
+}
+
+int run_subtitles(const CommandLine& line, const std::string& program_folder, std::istream& in, std::ostream& out,
+                  std::ostream& err) {
+    SubtitleOptions options;
+    if (const std::string* pad = line.option("pad-before"))
+        options.pad_before = pad_seconds("pad-before", *pad);
+    if (const std::string* pad = line.option("pad-after"))
+        options.pad_after = pad_seconds("pad-after", *pad);
+    options.whole_cue = line.option("whole-cue") != nullptr;
+    const std::string* words_option = line.option("words");
+    std::string words_file = words_option ? *words_option : program_folder + WORD_LIST_FILE;
+    if (words_file == "-" && line.file == "-")
+        throw UsageError("standard input gives the subtitles or the word list, not both");
+    const std::string* output = line.option("o");
+    bool to_file = output && *output != "-";
+    // A slip of the keyboard must not put the script over the subtitles or the list.
+    if (to_file && (same_file(*output, line.file) || same_file(*output, words_file)))
+        throw UsageError("-o names the subtitles or the word list: '" + quote_line(*output) + "'");
+
+    Input words_input;
+    if (!read_input(words_file, in, words_input, err)) {
+        if (!words_option)
+            err << "dvbk: the word list is missing beside dvbk; --words FILE names another\n";
+        return EXIT_FAILED;
+    }
+    WordList words;
+    std::vector<std::string> warnings;
+    std::string error;
+    bool listed_words = read_word_list(words_input.text, words_input.name, words, warnings, error);
+    print_warnings(warnings, err);
+    warnings.clear();
+    if (!listed_words) {
+        err << "dvbk: " << error << '\n';
+        return EXIT_FAILED;
+    }
+
+    Input input;
+    if (!read_input(line.file, in, input, err))
+        return EXIT_FAILED;
+    SubtitleScript made;
+    bool read = subtitle_script(input.text, input.name, words, options, made, warnings, error);
+    print_warnings(warnings, err);
+    if (!read) {
+        err << "dvbk: " << error << '\n';
+        return EXIT_FAILED;
+    }
+    if (made.text.empty()) {
+        err << "dvbk: " << quote_line(input.name) << ": none of its " << made.cues
+            << " cues has a word of the list; no script written\n";
+        return EXIT_FAILED;
+    }
+    FilterScript script;
+    if (!load_filter_script_text(made.text, input.name, script)) {
+        err << "dvbk: the script made does not load: " << script.load_error << '\n';
+        return EXIT_FAILED;
+    }
+    if (to_file) {
+        std::ofstream file(*output, std::ios::binary);
+        file << made.text;
+        file.close();
+        if (!file) {
+            err << "dvbk: " << quote_line(*output) << " could not be written\n";
+            return EXIT_FAILED;
+        }
+    } else if (write_output(made.text, out, err) != EXIT_OK) {
+        return EXIT_FAILED;
+    }
+    err << subtitle_summary(made) << '\n';
+    return EXIT_OK;
+}
+
 }  // namespace
 
-int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+             const std::string& program_folder) {
     try {
         if (args.empty())
             throw UsageError("no command given");
@@ -457,6 +566,8 @@ int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostrea
             return run_retime(line, in, out, err);
         if (line.command == "match" || line.command == "describe")
             return run_match_command(line.command, line.file, line.options, in, out, err);
+        if (line.command == "subtitles")
+            return run_subtitles(line, program_folder, in, out, err);
         return run_import(line, in, out, err);
     } catch (const UsageError& usage) {
         err << "dvbk: " << usage.message << " (see dvbk --help)\n";

@@ -14,7 +14,10 @@ constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 
 // Runs the command `args` names (argv without the program name), reading "-" from `in`. Results go
-// to `out` only when the command succeeds; messages and warnings go to `err`.
-int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+// to `out` only when the command succeeds; messages and warnings go to `err`. `program_folder` is
+// where dvbk lies, ending in a separator (empty for the current folder): the default word list is
+// read from there.
+int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+             const std::string& program_folder = "");
 
 }  // namespace dvbk

@@ -29,15 +29,20 @@ struct WordList {
 };
 
 // One entry a line, `#` comments and blank lines skipped, UTF-8 (a BOM is not part of the first
-// line). A line that gives no word (a lone `*`, a wildcard inside a word) is skipped with a warning.
-// False, with `error` set, when no entry is left.
+// line; a line that is not UTF-8 is read as Windows-1252, with a warning). Words are split as in a
+// cue: at blanks, hyphens and other signs, an apostrophe between letters belonging to its word. A
+// line that gives no word (a lone `*`, a wildcard inside a word) is skipped with a warning. False,
+// with `error` set, when no entry is left.
 bool read_word_list(std::string_view text, const std::string& name, WordList& list, std::vector<std::string>& warnings,
                     std::string& error);
 
 struct SubtitleOptions {
-    double pad_before = 0.25;  // seconds muted before a word's estimated start
-    double pad_after = 0.35;   // and after its estimated end
-    bool whole_cue = false;    // mute each matching cue from its start to its end instead
+    // Seconds muted before a word's estimated start and after its estimated end: enough to cover
+    // speech that starts up to 0.3 s into its cue, ends up to 0.3 s before it ends and changes pace
+    // by a quarter from word to word.
+    double pad_before = 0.5;
+    double pad_after = 0.5;
+    bool whole_cue = false;  // mute each matching cue from its start to its end instead
 };
 
 // What was made, for the summary the tool and the program show.
@@ -51,8 +56,10 @@ struct SubtitleScript {
 };
 
 // Reads `subtitles` (SubRip or WebVTT, told apart by the text, not the name) and makes the script.
-// A broken cue is skipped with a warning that names its line. False, with `error` set, only when
-// the text holds no cue at all.
+// A word's time is its share of the cue's time by its letters; a word of the list also finds the
+// cue's word with "'s" after it. A range line names its words, lower-cased, in a fourth field. A
+// broken cue is skipped with a warning that names its line. False, with `error` set, only when the
+// text holds no cue at all.
 bool subtitle_script(std::string_view subtitles, const std::string& name, const WordList& words,
                      const SubtitleOptions& options, SubtitleScript& made, std::vector<std::string>& warnings,
                      std::string& error);

@@ -17,11 +17,12 @@ struct Outcome {
     std::string err;
 };
 
-inline Outcome run(const std::vector<std::string>& args, const std::string& input = "") {
+inline Outcome run(const std::vector<std::string>& args, const std::string& input = "",
+                   const std::string& program_folder = "") {
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    int code = run_dvbk(args, in, out, err);
+    int code = run_dvbk(args, in, out, err, program_folder);
     return {code, out.str(), err.str()};
 }
 

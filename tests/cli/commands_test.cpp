@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "cli_test_util.h"
 
@@ -80,6 +82,12 @@ TEST(DvbkCommands, UsageErrorsExitTwoWithOneLineHint) {
         {"import", "--from", "mcf", "--max-severity", "2", "a"},
         {"import", "--from", "mcf", "--categories", "a", "--only", "b", "a"},
         {"import", "--from", "mcf", "--max-severity", "low", "--min-severity", "low", "a"},
+        {"subtitles", "--pad-before", "-1", "a"},
+        {"subtitles", "--pad-after=5.5", "a"},
+        {"subtitles", "--whole-cue=yes", "a"},
+        {"subtitles", "a", "-o"},
+        {"subtitles", "--o", "x", "a"},
+        {"subtitles", "--words", "-", "-"},
     };
     for (const std::vector<std::string>& args : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
@@ -130,6 +138,40 @@ TEST(DvbkCommands, FileProblemsAreFailures) {
     std::ofstream(path, std::ios::binary) << "Dunvel,1,2\r\nEnd,1:00\r\n";
     EXPECT_EQ("OK: 2 events, 1 mute ranges, 0 cover ranges, muted 0:00:01, covered 0:00:00, end 0:01:00\n",
               run({"check", path}).out);
+}
+
+TEST(DvbkCommands, SubtitlesWritesScriptAndSummary) {
+    std::string dir = testing::TempDir();
+    std::string srt = dir + "dvbk-film.srt";
+    std::ofstream(srt, std::ios::binary) << "1\r\n00:00:01,000 --> 00:00:03,000\r\nDamn, hell!\r\n";
+    std::ofstream(dir + "dvbk-words.txt", std::ios::binary) << "hell\r\n";
+    for (const char* gone : {"words.txt", "dvbk-film.dvbk", "dvbk-none.dvbk"})
+        std::remove((dir + gone).c_str());
+    std::string words = "--words=" + dir + "dvbk-words.txt";
+    std::string script = "# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01";
+    std::string summary = "1 cues, 1 matched (1 words): 1 mute ranges, 0:00:0";
+    const std::vector<std::string> cases[] = {
+        // The arguments after "subtitles", the exit code, standard output, the start of standard
+        // error; standard input holds a word list.
+        {words, srt, "0", script + ".5, 0:00:03, hell\n", summary + "1.5 muted\n"},
+        {"--whole-cue", words, "-o", dir + "dvbk-film.dvbk", srt, "0", "", summary + "2 muted\n"},
+        {"--words", "-", "-o", dir + "dvbk-none.dvbk", srt, "1", "",
+         "dvbk: " + srt + ": none of its 1 cues has a word"},
+        {srt, "1", "", "Error opening file '" + dir + "words.txt'\ndvbk: the word list is missing beside dvbk"},
+        {words, "-o", srt, srt, "2", "", "dvbk: -o names the subtitles or the word list"},
+    };
+    for (const std::vector<std::string>& c : cases) {
+        std::vector<std::string> args = {"subtitles"};
+        args.insert(args.end(), c.begin(), c.end() - 3);
+        SCOPED_TRACE(testing::PrintToString(args));
+        Outcome result = run(args, "heck\n", dir);
+        EXPECT_EQ(c[c.size() - 3], std::to_string(result.code));
+        EXPECT_EQ(c[c.size() - 2], result.out);
+        EXPECT_TRUE(result.err.starts_with(c.back())) << result.err;
+    }
+    std::ifstream written(dir + "dvbk-film.dvbk", std::ios::binary);
+    EXPECT_EQ(script + ", 0:00:03, hell\n", std::string(std::istreambuf_iterator<char>(written), {}));
+    EXPECT_FALSE(std::ifstream(dir + "dvbk-none.dvbk"));
 }
 
 // Hands out its text, then fails as a disk or network read does.
