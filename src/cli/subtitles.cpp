@@ -565,9 +565,12 @@ bool subtitle_script(std::string_view subtitles, const std::string& name, const 
 }
 
 std::string subtitle_summary(const SubtitleScript& made) {
-    return std::to_string(made.cues) + " cues, " + std::to_string(made.cues_matched) + " matched (" +
-           std::to_string(made.words_matched) + " words): " + std::to_string(made.ranges) + " mute ranges, " +
-           exact_time_text(made.muted) + " muted";
+    auto counted = [](std::size_t count, const char* one, const char* more) {
+        return std::to_string(count) + " " + (count == 1 ? one : more);
+    };
+    return counted(made.cues, "cue", "cues") + ", " + std::to_string(made.cues_matched) + " matched (" +
+           counted(made.words_matched, "word", "words") + "): " + counted(made.ranges, "mute range", "mute ranges") +
+           ", " + exact_time_text(made.muted) + " muted";
 }
 
 }  // namespace dvbk

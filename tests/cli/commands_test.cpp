@@ -149,7 +149,7 @@ TEST(DvbkCommands, SubtitlesWritesScriptAndSummary) {
         std::remove((dir + gone).c_str());
     std::string words = "--words=" + dir + "dvbk-words.txt";
     std::string script = "# Mute ranges around the listed words in the subtitles " + srt + "\nDunvel, 0:00:01";
-    std::string summary = "1 cues, 1 matched (1 words): 1 mute ranges, 0:00:0";
+    std::string summary = "1 cue, 1 matched (1 word): 1 mute range, 0:00:0";
     const std::vector<std::string> cases[] = {
         // The arguments after "subtitles", the exit code, standard output, the start of standard
         // error; standard input holds a word list.
