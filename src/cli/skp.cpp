@@ -121,8 +121,12 @@ std::string skp_text(const std::vector<NotedRange>& ranges) {
     std::string text = exact_time_text_ms(ranges.empty() ? 0 : ranges.front().span.start) +
                        "\nNo screenshot was taken: made by DunvelBlenk from a filter script\n";
     for (const NotedRange& range : ranges) {
-        std::string timing =
-            "\n" + exact_time_text_ms(range.span.start) + " --> " + exact_time_text_ms(range.span.end) + "\n";
+        // Built up in steps: GCC 12 warns of an overlapping copy in the one expression.
+        std::string timing = "\n";
+        timing += exact_time_text_ms(range.span.start);
+        timing += " --> ";
+        timing += exact_time_text_ms(range.span.end);
+        timing += "\n";
         const char* handling = range.kind == RangeKind::Mute ? " word" : range.kind == RangeKind::Cover ? " image" : "";
         std::vector<ContentLabel> labels;
         if (!read_note_labels(range.note, labels)) {
