@@ -9,6 +9,7 @@
 #include "app/hot_keys_win.h"
 #include "app/main_window_win.h"
 #include "app/script_file_win.h"
+#include "app/script_matching_win.h"
 #include "app/user_input.h"
 #include "base/scoped_win.h"
 #include "base/window_ids_win.h"
@@ -122,6 +123,8 @@ int run_app(HINSTANCE instance, const char* command_line, int show_command) {
     // The saved drift correction is in force from the start, not only once the Settings dialog
     // has been confirmed again. The clock is paused at 0, so this moves nothing.
     app.clock.clock_adj = app.settings.time_adj;
+    load_sync_memory();
+    index_scripts_folder();
     start_following();
     apply_clock_keys();
 

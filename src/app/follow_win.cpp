@@ -7,6 +7,7 @@
 #include "app/app_state_win.h"
 #include "app/carry_out_win.h"
 #include "app/main_window_win.h"
+#include "app/script_matching_win.h"
 #include "base/window_ids_win.h"
 #include "players/player_reports.h"
 #include "resources/window_names.h"
@@ -133,6 +134,8 @@ void on_player_replies() {
             continue;
         }
         ReplyReading reading = report_from_reply(app.player_reader, reply);
+        if (reading.source)
+            on_played_source(*reading.source);
         if (reading.report) {
             PlayerReport report = in_script_time(on_clock_ticks(*reading.report), app.sync.map());
             jumped |= follow_report(app.follower, app.clock, report, clock_ticks()) == FollowOutcome::Jumped;
@@ -178,11 +181,22 @@ void sync_here(double script_time, double copy_time) {
     }
     change_map(before, app.sync.map(), script_time, copy_time);
     show_sync_text(app.sync.status());
+    remember_sync();
+}
+
+void restore_sync(const TimeMap& map, bool from_script) {
+    TimeMap before = app.sync.map();
+    double script_time = position(app.clock);
+    double copy_time = copy_time_now();
+    app.sync.restore(map, from_script);
+    change_map(before, app.sync.map(), script_time, copy_time);
+    show_sync_text(app.sync.status());
 }
 
 void clear_sync() {
     if (app.sync.moments() == 0)
         return;
+    forget_remembered_sync();
     double copy_now = copy_time_now();
     forget_sync();
     seek(app.clock, copy_now);

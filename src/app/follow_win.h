@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "script/time_map.h"
+
 namespace dvbk {
 
 // Asks the window for the film clock's position; the result is in milliseconds. For tools that
@@ -31,6 +33,10 @@ double copy_time_now();
 // this moment and the first one sets the clock's rate (and a followed player's times) from now on;
 // the position is kept. A moment that gives no usable map changes nothing and says why.
 void sync_here(double script_time, double copy_time);
+
+// A map made before for the copy that plays: remembered from Sync Here last time, or written into
+// the script (`from_script`). It takes the place of any map, with the clock where the copy is.
+void restore_sync(const TimeMap& map, bool from_script);
 
 // Back to the script's own timeline: the map and its moments forgotten, the clock at the copy's
 // time and rate.

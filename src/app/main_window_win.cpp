@@ -17,6 +17,7 @@
 #include "app/hot_keys_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
+#include "app/script_matching_win.h"
 #include "app/user_input.h"
 #include "base/control_text_win.h"
 #include "base/file_write_win.h"
@@ -52,7 +53,7 @@ const std::string& line_text(Line line) {
         case Line::AudioError:
             return app.audio_error_text;
         case Line::LoadError:
-            return app.script.load_error;
+            return app.script.load_error.empty() ? app.match_text : app.script.load_error;
         case Line::Clock:
             return app.clock_text;
         case Line::Record:
@@ -292,6 +293,7 @@ void run_settings() {
     save_settings(app.settings);
     start_following();
     apply_clock_keys();
+    index_scripts_folder();
     show_lines();
 }
 
@@ -546,6 +548,10 @@ LRESULT on_timer(WPARAM id, LPARAM lparam) {
         on_reload_timer();
         return 0;
     }
+    if (id == INDEX_TIMER) {
+        on_index_timer();
+        return 0;
+    }
     return DefWindowProcA(app.main_window, WM_TIMER, id, lparam);
 }
 
@@ -730,6 +736,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return 0;
         case WM_DEFAULT_OUTPUT_CHANGED:
             follow_default_output();
+            return 0;
+        case WM_SCRIPTS_FOLDER_CHANGED:
+            on_scripts_folder_changed();
             return 0;
         case WM_SCRIPT_FOLDER_CHANGED:
             on_script_folder_changed();

@@ -6,6 +6,7 @@
 #include "app/carry_out_win.h"
 #include "app/follow_win.h"
 #include "app/main_window_win.h"
+#include "app/script_matching_win.h"
 #include "base/scoped_win.h"
 #include "base/window_ids_win.h"
 #include "clock/event_status.h"
@@ -48,6 +49,7 @@ void begin_script(const std::string& path, bool ok) {
             app.audio_error_text = app.audio_muter->last_error();
         app.script_loaded = true;
         SetWindowTextA(app.play_button, "St&art");
+        note_script_opened_by_hand();
     } else {
         // Nothing of a rejected script may ever be carried out.
         app.script.events.clear();

@@ -22,16 +22,16 @@ std::optional<TimeMap> ClockSync::add(double script_time, double copy_time, std:
     if (!fit)
         return std::nullopt;
     moments_ = 2;
-    restored_ = false;
+    restored_ = nullptr;
     map_ = *fit;
     return map_;
 }
 
-void ClockSync::restore(const TimeMap& map) {
+void ClockSync::restore(const TimeMap& map, bool from_script) {
     first_script_ = 0.0;
     first_copy_ = map.offset;
     moments_ = 2;
-    restored_ = true;
+    restored_ = from_script ? "Synced as the script says for this copy: " : "Synced as last time: ";
     map_ = map;
 }
 
@@ -50,7 +50,7 @@ std::string ClockSync::status() const {
         return "";
     // Rounded first, so that a small negative offset shows as +0.0 rather than -0.0.
     double tenths = std::round(map_.offset * 10.0);
-    std::string text = std::string(restored_ ? "Synced as last time: " : "Synced: ") + (tenths < 0.0 ? "-" : "+") +
+    std::string text = std::string(restored_ ? restored_ : "Synced: ") + (tenths < 0.0 ? "-" : "+") +
                        format_fixed(std::fabs(tenths) / 10.0, 1) + " s, rate " + format_fixed(map_.rate, 3);
     if (moments_ == 1)
         text += " until a second moment";

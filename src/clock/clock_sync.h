@@ -32,20 +32,21 @@ public:
     // Takes a map made before (remembered for this copy, or written into the script) as if its two
     // moments had been given; a further moment replaces the second, measured from the first at the
     // script's 0:00:00.
-    void restore(const TimeMap& map);
+    void restore(const TimeMap& map, bool from_script = false);
 
     const TimeMap& map() const { return map_; }
     int moments() const { return moments_; }
 
     // "" before the first moment; "Synced: +2.3 s, rate 0.959" after two; after one, "Synced: +2.3 s,
-    // rate 1.000 until a second moment"; "Synced as last time: +2.3 s, rate 0.959" after restore.
+    // rate 1.000 until a second moment"; "Synced as last time: +2.3 s, rate 0.959" after restore, or
+    // "Synced as the script says for this copy: ..." for a map from the script.
     std::string status() const;
 
 private:
     double first_script_ = 0.0;
     double first_copy_ = 0.0;
     int moments_ = 0;
-    bool restored_ = false;
+    const char* restored_ = nullptr;  // how a restored map is introduced
     TimeMap map_;
 };
 
