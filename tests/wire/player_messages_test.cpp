@@ -28,6 +28,13 @@ std::string nested(int depth) {
     return R"({"state":"paused","time":1,"x":)" + std::string(depth, '[') + std::string(depth, ']') + "}";
 }
 
+std::string many_values(size_t count) {
+    std::string zeros(2 * count - 1, '0');
+    for (size_t i = 1; i < zeros.size(); i += 2)
+        zeros[i] = ',';
+    return R"({"state":"paused","time":1,"x":[)" + zeros + "]}";
+}
+
 TEST(PlayerReply, ReadsVlcStatus) {
     using S = PlayerState;
     struct Case {
@@ -65,6 +72,40 @@ TEST(PlayerReply, ReadsVlcStatus) {
     }
 }
 
+// The name of what plays, and from the playlist asked for with it, where the file is.
+TEST(PlayerReply, ReadsWhatVlcPlays) {
+    const std::string p = R"({"state":"playing","time":1,)";
+    const std::pair<std::string, const char*> statuses[] = {
+        {vlc_playing, "clip.wav"},
+        {p + R"("information":{"category":{"meta":{"filename":"a\u0007b"}}}})", ""},
+        {p + R"("information":{"category":{"meta":{"filename":7}}}})", ""},
+        {p + R"("information":{"category":{"meta":["filename","a"]}}})", ""},
+        {p + R"("stats":{"information":{"category":{"meta":{"filename":"a"}}}}})", ""},
+    };
+    for (const auto& [json, name] : statuses) {
+        std::optional<VlcStatus> status = read_vlc_status(json);
+        ASSERT_TRUE(status) << json;
+        EXPECT_EQ(name, status->file_name) << json;
+    }
+    // As VLC 3.0.24 writes it, the file on Windows.
+    auto playlist = [](const std::string& current) {
+        return R"({"type":"node","id":"0","ro":"rw","children":[{"type":"node","id":"1","ro":"ro","children":[)"
+               R"({"type":"leaf","uri":"file:///C:/Films/A.mkv","id":"3","duration":60,"name":"A.mkv"},)"
+               R"({"type":"node","id":"5","children":[{"type":"leaf",)" +
+               current + R"("id":"4","duration":-1,"ro":"rw","name":"B"}]}],"name":"Playlist"}],"name":""})";
+    };
+    const std::pair<std::string, const char*> playlists[] = {
+        {playlist(R"("uri":"file:///C:/Films/Film%20%282021%29.mkv","current":"current",)"),
+         "C:\\Films\\Film (2021).mkv"},
+        {playlist(R"("uri":"http://example.com/b.mp4","current":"current",)"), ""},
+        {playlist(R"("uri":7,"current":"current",)"), ""},
+        {playlist(R"("uri":"file:///C:/Films/B.mkv",)"), ""},
+        {"[]", ""},
+    };
+    for (const auto& [json, path] : playlists)
+        EXPECT_EQ(path, read_vlc_current_path(json)) << json;
+}
+
 TEST(PlayerReply, RefusesWhatIsNotAVlcStatus) {
     const std::string p = R"({"state":"playing","time":)";
     const std::string cases[] = {
@@ -81,7 +122,9 @@ TEST(PlayerReply, RefusesWhatIsNotAVlcStatus) {
         R"({'state':'playing','time':1})", p + "1,}", R"({"state" "playing","time":1})", p + "1 /* now */}",
         p + R"(1,"x":tru})", p + R"(1,"x":[1,]})", p + R"(1,"x":{"a"}})",
         // Too deep, balanced or not.
-        nested(JSON_DEPTH_LIMIT), nested(10000), p + "1,\"x\":" + std::string(10000, '[')};
+        nested(JSON_DEPTH_LIMIT), nested(10000), p + "1,\"x\":" + std::string(10000, '['),
+        // More values than are kept.
+        many_values(JSON_KEPT_VALUES_LIMIT)};
     for (const std::string& json : cases) {
         SCOPED_TRACE(testing::PrintToString(json.substr(0, 100)));
         EXPECT_FALSE(read_vlc_status(json));
@@ -99,6 +142,8 @@ TEST(PlayerReply, ReadsMpvLines) {
         std::optional<double> time_pos = std::nullopt;
         bool paused = false;
         double speed = 1.0;
+        std::optional<std::string> path = std::nullopt;
+        std::optional<double> duration = std::nullopt;
     };
     const std::string change = R"({"event":"property-change",)";
     const Case cases[] = {
@@ -110,6 +155,15 @@ TEST(PlayerReply, ReadsMpvLines) {
         {change + R"("id":2,"name":"pause","data":true})", K::Pause, std::nullopt, true},
         {change + R"("id":2,"name":"pause","data":false})", K::Pause},
         {change + R"("id":3,"name":"speed","data":1.25})", K::Speed, std::nullopt, false, 1.25},
+        {change + R"("id":4,"name":"path","data":"C:\\Films\\Film.mkv"})",
+         K::Path,
+         {},
+         false,
+         1,
+         "C:\\Films\\Film.mkv"},
+        {change + R"("id":4,"name":"path","data":null})", K::Path},
+        {change + R"("id":5,"name":"duration","data":5400.5})", K::Duration, {}, false, 1, {}, 5400.5},
+        {change + R"("id":5,"name":"duration"})", K::Duration},
         {R"({"request_id":0,"error":"success"})", K::Other},
         {R"({"data":12.5,"name":"time-pos","request_id":0,"error":"success"})", K::Other},
         {R"({"event":"seek"})", K::Other},
@@ -122,6 +176,9 @@ TEST(PlayerReply, ReadsMpvLines) {
         {change + R"("id":2,"name":"pause","data":null})"},
         {change + R"("id":3,"name":"speed","data":0})"},
         {change + R"("id":3,"name":"speed","data":null})"},
+        {change + R"("id":4,"name":"path","data":["a"]})"},
+        {change + R"("id":5,"name":"duration","data":-1})"},
+        {change + R"("id":5,"name":"duration","data":"1"})"},
         {change},
         {"{}{}"},
         {"[1]"},
@@ -138,6 +195,8 @@ TEST(PlayerReply, ReadsMpvLines) {
         EXPECT_EQ(c.time_pos, message->time_pos);
         EXPECT_EQ(c.paused, message->paused);
         EXPECT_EQ(c.speed, message->speed);
+        EXPECT_EQ(c.path, message->path);
+        EXPECT_EQ(c.duration, message->duration);
     }
 }
 
