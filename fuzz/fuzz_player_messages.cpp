@@ -34,13 +34,14 @@ bool is_full_path(const std::string& path) {
 }
 
 bool is_page(const std::string& page) {
-    return page.empty() || (page.size() <= dvbk::PAGE_ADDRESS_MAX_BYTES && dvbk::fits_as_name(page, page.size()) &&
-                            page.find(' ') == std::string::npos && dvbk::equals_ignoring_case(page.substr(0, 4), "http"));
+    return page.empty() ||
+           (page.size() <= dvbk::PAGE_ADDRESS_MAX_BYTES && dvbk::fits_as_name(page, page.size()) &&
+            page.find(' ') == std::string::npos && dvbk::equals_ignoring_case(page.substr(0, 4), "http"));
 }
 
 void check_source(const dvbk::PlayedSource& source) {
-    if (!empty_or_fits(source.file_name, MEDIA_NAME_MAX_BYTES) || (!source.path.empty() && !is_full_path(source.path)) ||
-        !is_page(source.page) || !(source.duration >= 0.0))
+    if (!empty_or_fits(source.file_name, MEDIA_NAME_MAX_BYTES) ||
+        (!source.path.empty() && !is_full_path(source.path)) || !is_page(source.page) || !(source.duration >= 0.0))
         std::abort();
 }
 
