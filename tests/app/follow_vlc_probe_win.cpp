@@ -69,21 +69,29 @@ std::optional<std::string> http_get(int port, const std::string& password, const
 }
 
 // What plays, as the link to VLC and the reader of its replies tell it: the file's name, its length
-// and, where VLC has a Windows one, its path from the playlist the link asks for.
+// and, where VLC has a Windows one, its path, from the playlist the link asks for with the first
+// status that names the file, and not again.
 bool vlc_plays(int port, const std::string& password, const std::string& file_name) {
     std::unique_ptr<PlayerLink> link = start_vlc_link(nullptr, 0, "127.0.0.1", port, password);
     PlayerReader reader{ClockSource::Vlc};
-    for (ULONGLONG deadline = GetTickCount64() + 5000; GetTickCount64() < deadline; Sleep(20)) {
+    int playlists = 0;
+    int replies_after = 0;
+    std::optional<PlayedSource> told;
+    for (ULONGLONG deadline = GetTickCount64() + 5000; GetTickCount64() < deadline && replies_after < 5; Sleep(20)) {
         for (const PlayerReply& reply : link->take()) {
-            if (std::optional<PlayedSource> source = report_from_reply(reader, reply).source) {
-                std::printf("VLC plays %s, %.0f s, path \"%s\" (from a playlist of %zu bytes)\n",
-                            source->file_name.c_str(), source->duration, source->path.c_str(), reply.playlist.size());
-                return source->file_name == file_name && source->duration > 0.0 && !reply.playlist.empty();
-            }
+            playlists += reply.playlist.empty() ? 0 : 1;
+            replies_after += told ? 1 : 0;
+            if (std::optional<PlayedSource> source = report_from_reply(reader, reply).source; source && !told)
+                told = source;
         }
     }
-    std::fprintf(stderr, "follow_vlc_probe: the link never told what VLC plays\n");
-    return false;
+    if (!told) {
+        std::fprintf(stderr, "follow_vlc_probe: the link never told what VLC plays\n");
+        return false;
+    }
+    std::printf("VLC plays %s, %.0f s, path \"%s\"; playlists asked: %d\n", told->file_name.c_str(), told->duration,
+                told->path.c_str(), playlists);
+    return told->file_name == file_name && told->duration > 0.0 && playlists == 1 && replies_after >= 5;
 }
 
 }  // namespace

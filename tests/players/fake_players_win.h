@@ -86,9 +86,8 @@ bool wait_until(Done done, DWORD ms) {
     return true;
 }
 
-// VLC's HTTP interface: answers every request with the body set by the test (the playlist's to a
-// request for /requests/playlist.json), or 401 when the request's password is not `password`; or
-// misbehaves as the mode says.
+// VLC's HTTP interface: answers every request with the body set by the test, or 401 when the
+// request's password is not `password`; or misbehaves as the mode says.
 class FakeVlcServer {
 public:
     enum class Mode { Answer, Garbage, CloseAtOnce, NeverAnswer };
@@ -104,17 +103,12 @@ public:
 
     int port() const { return port_; }
     int requests() const { return requests_; }
-    int playlist_requests() const { return playlist_requests_; }
     void set_mode(Mode mode) { mode_ = mode; }
     // Answers this long after reading the request, as a busy VLC would.
     void set_delay_ms(DWORD delay) { delay_ms_ = delay; }
     void set_body(std::string body) {
         std::lock_guard<std::mutex> lock(mutex_);
         body_ = std::move(body);
-    }
-    void set_playlist(std::string body) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        playlist_ = std::move(body);
     }
     // Return once connects are refused, or accepted again on the same port.
     bool stop_listening() { return set_listening(false); }
@@ -170,13 +164,10 @@ private:
             request.append(buffer, got);
         }
         ++requests_;
-        bool playlist = request.rfind("GET /requests/playlist.json ", 0) == 0;
-        playlist_requests_ += playlist ? 1 : 0;
         std::string reply;
         switch (mode_.load()) {
             case Mode::Answer:
-                reply = authorised(request) ? ok_answer(playlist)
-                                            : "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n\r\n";
+                reply = authorised(request) ? ok_answer() : "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n\r\n";
                 break;
             case Mode::Garbage:
                 reply = std::string("\x16\x03\x01\x00\xff garbage\r\n\r\n", 19);
@@ -198,11 +189,10 @@ private:
         return request.find("\r\nAuthorization: Basic " + base64(":" + password_) + "\r\n") != std::string::npos;
     }
 
-    std::string ok_answer(bool playlist) {
+    std::string ok_answer() {
         std::lock_guard<std::mutex> lock(mutex_);
-        const std::string& body = playlist ? playlist_ : body_;
-        return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-               "\r\n\r\n" + body;
+        return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body_.size()) +
+               "\r\n\r\n" + body_;
     }
 
     WinsockUser winsock_;
@@ -214,11 +204,9 @@ private:
     std::atomic<bool> wanted_listening_{true};
     std::atomic<bool> listening_{true};
     std::atomic<int> requests_{0};
-    std::atomic<int> playlist_requests_{0};
     std::atomic<Mode> mode_{Mode::Answer};
     std::mutex mutex_;
     std::string body_;
-    std::string playlist_;
     std::thread thread_;
 };
 

@@ -4,7 +4,6 @@
 #include "fake_players_win.h"
 
 #include "players/player_link_win.h"
-#include "players/player_reports.h"
 
 #include <gtest/gtest.h>
 
@@ -165,60 +164,6 @@ TEST(VlcLink, GivesUpOnSilenceAndStopsMidAttempt) {
         // link goes in the middle of it, or the test hangs here.
         Sleep(300);
         link.reset();
-    }
-}
-
-// VLC tells where the file is only in its playlist, which the link asks for once a file name, with
-// the first status that names it; the reader then knows the file by name and path.
-TEST(VlcLink, AsksForThePlaylistWhenTheFileChanges) {
-    auto status = [](const std::string& meta) {
-        return R"({"time":2,"state":"playing","length":60,"position":0.04,"information":{"chapters":[],)"
-               R"("category":{"Stream 0":{"Type":"Video"},"meta":{)" +
-               meta + R"(}}},"currentplid":3})";
-    };
-    const std::string film = status(R"("filename":"Film (2021) é #1%.mkv","DURATION":"00:01:00.003000000")");
-    const std::string other = status(R"("filename":"Other.mkv")");
-    FakeVlcServer server("secret");
-    server.set_playlist(
-        R"({"type":"node","id":"0","children":[{"type":"node","id":"1","name":"Playlist","children":[{"type":"leaf",)"
-        R"("uri":"file:///C:/Films/Film%20%282021%29%20%C3%A9%20%231%25.mkv","id":"3","duration":60,"ro":"rw",)"
-        R"("current":"current","name":"Film (2021) é #1%.mkv"}]},{"type":"node","id":"2","children":[]}]})");
-    struct Step {
-        std::string status;
-        int playlists;  // asked for so far
-        std::optional<PlayedSource> source;
-    };
-    const Step steps[] = {
-        {status(""), 0, std::nullopt},  // no file named
-        {film, 1, PlayedSource{"Film (2021) é #1%.mkv", "C:\\Films\\Film (2021) é #1%.mkv", "", "", 60}},
-        {status(""), 1, std::nullopt},
-        {film, 1, std::nullopt},
-        // The playlist already names the next file: no path for this one.
-        {other, 2, PlayedSource{"Other.mkv", "", "", "", 60}},
-    };
-    server.set_body(steps[0].status);
-    std::unique_ptr<PlayerLink> link = vlc_link(server, "secret");
-    PlayerReader reader{ClockSource::Vlc};
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.status);
-        server.set_body(step.status);
-        // Up to the first reply to this status, and one more.
-        std::vector<PlayerReply> replies;
-        ASSERT_TRUE(wait_until(
-            [&] {
-                for (PlayerReply& reply : link->take()) {
-                    if (reply.text == step.status || !replies.empty())
-                        replies.push_back(std::move(reply));
-                }
-                return replies.size() >= 2;
-            },
-            5000));
-        ReplyReading first = report_from_reply(reader, replies[0]);
-        EXPECT_TRUE(first.report);
-        EXPECT_EQ(step.source, first.source);
-        EXPECT_TRUE(replies[1].playlist.empty());
-        EXPECT_FALSE(report_from_reply(reader, replies[1]).source);
-        EXPECT_EQ(step.playlists, server.playlist_requests());
     }
 }
 
