@@ -130,11 +130,13 @@ function follow(name) {
     }
 }
 
+function payloadBytes(message) { return new TextEncoder().encode(JSON.stringify(message)).length; }
+
 function sendVideo(v) {
     const r = v.report;
     // Measured just before sending: how long ago the page read these values.
     const age = Math.max(0, nowMs() - v.frame.readAt);
-    send({
+    const message = {
         type: 'video',
         tab: v.tabId,
         video: v.name,
@@ -145,7 +147,13 @@ function sendVideo(v) {
         duration: r.duration,
         age: Math.round(age * 1000) / 1000,
         url: pageAddress(v.tab.url),
-    });
+    };
+    // An address whose characters JSON escapes (a backslash stays as it is in a query) could take the
+    // message past the limit, and the report with it: the report goes without the address.
+    if (message.url !== undefined && payloadBytes(message) > PAYLOAD_LIMIT) {
+        delete message.url;
+    }
+    send(message);
 }
 
 // Called after anything that may change which video is followed. The program hears of a change at
@@ -288,10 +296,10 @@ function send(message) {
     if (!connection.socket || connection.link !== 'open') {
         return;
     }
-    const text = JSON.stringify(message);
-    if (new TextEncoder().encode(text).length > PAYLOAD_LIMIT) {
+    if (payloadBytes(message) > PAYLOAD_LIMIT) {
         return;
     }
+    const text = JSON.stringify(message);
     try {
         connection.socket.send(text);
     } catch (e) {
