@@ -11,6 +11,7 @@ const IDLE_PERIOD_MS = 1000;
 const FIRST_RETRY_MS = 500;
 const LAST_RETRY_MS = 10000;
 const TITLE_LIMIT = 200;
+const PAGE_ADDRESS_LIMIT = 2048;
 const TITLE_REFRESH_MS = 2000;
 const PAYLOAD_LIMIT = 4096;
 const WAKE_ALARM = 'reconnect';
@@ -52,8 +53,9 @@ function forgetRefusal() {
 
 // --- following: the videos in the tabs, and the one whose reports go to the program ---
 
-// tabs: tab id -> {title, titleAt, frames: Map(frame id -> {port, readAt, videos})}, where videos
-// maps a video's name to its last report. Rebuilt from the content scripts, which reconnect with
+// tabs: tab id -> {title, url, titleAt, frames: Map(frame id -> {port, readAt, videos})}, where videos
+// maps a video's name to its last report; title and url are the tab's, the top page's also for a
+// video in a frame. Rebuilt from the content scripts, which reconnect with
 // their next report (within a second) after a restart.
 //
 // followed is the name of the one video followed, "TAB:FRAME:DOCUMENT.NUMBER": it stays the same
@@ -70,6 +72,22 @@ const VIDEO_ID = /^[a-z0-9]{1,16}\.[0-9]{1,9}$/;
 function cutTitle(title) {
     const chars = Array.from(title || '');
     return chars.length > TITLE_LIMIT ? chars.slice(0, TITLE_LIMIT).join('') : title || '';
+}
+
+// The page's address for the program, which may find the film's script by it: http and https only,
+// in the URL parser's form (all ASCII, so that characters are bytes), cut to its limit; undefined
+// (left out of the message) for anything else.
+function pageAddress(url) {
+    let parsed;
+    try {
+        parsed = new URL(url);
+    } catch (e) {
+        return undefined;
+    }
+    if (parsed.protocol !== 'http:' && parsed.protocol !== 'https:') {
+        return undefined;
+    }
+    return parsed.href.slice(0, PAGE_ADDRESS_LIMIT);
 }
 
 function videoName(tabId, frameId, id) { return `${tabId}:${frameId}:${id}`; }
@@ -112,11 +130,13 @@ function follow(name) {
     }
 }
 
+function payloadBytes(message) { return new TextEncoder().encode(JSON.stringify(message)).length; }
+
 function sendVideo(v) {
     const r = v.report;
     // Measured just before sending: how long ago the page read these values.
     const age = Math.max(0, nowMs() - v.frame.readAt);
-    send({
+    const message = {
         type: 'video',
         tab: v.tabId,
         video: v.name,
@@ -126,7 +146,14 @@ function sendVideo(v) {
         playbackRate: r.playbackRate,
         duration: r.duration,
         age: Math.round(age * 1000) / 1000,
-    });
+        url: pageAddress(v.tab.url),
+    };
+    // An address whose characters JSON escapes (a backslash stays as it is in a query) could take the
+    // message past the limit, and the report with it: the report goes without the address.
+    if (message.url !== undefined && payloadBytes(message) > PAYLOAD_LIMIT) {
+        delete message.url;
+    }
+    send(message);
 }
 
 // Called after anything that may change which video is followed. The program hears of a change at
@@ -169,10 +196,10 @@ function refollowAfresh() {
     }
 }
 
-function addFrame(tabId, frameId, frame, title) {
+function addFrame(tabId, frameId, frame, title, url) {
     let tab = following.tabs.get(tabId);
     if (!tab) {
-        tab = {title, titleAt: nowMs(), frames: new Map()};
+        tab = {title, url, titleAt: nowMs(), frames: new Map()};
         following.tabs.set(tabId, tab);
     }
     tab.frames.set(frameId, frame);
@@ -240,8 +267,9 @@ function chooseVideo(name) {
     }
 }
 
-// The tab's title as the tabs API has it (the page's own, also for a video in a frame), asked
-// for now and then rather than on every report.
+// The tab's title and address as the tabs API has them (the page's own, also for a video in a
+// frame), asked for now and then rather than on every report: a site that plays the next film in
+// the same page changes its address without loading another.
 function refreshTitle(tabId, tab) {
     const now = nowMs();
     if (now - tab.titleAt < TITLE_REFRESH_MS) {
@@ -249,6 +277,9 @@ function refreshTitle(tabId, tab) {
     }
     tab.titleAt = now;
     api.tabs.get(tabId).then((info) => {
+        if (info && typeof info.url === 'string') {
+            tab.url = info.url;
+        }
         if (info && typeof info.title === 'string') {
             tab.title = info.title;
             tellPopups();
@@ -265,10 +296,10 @@ function send(message) {
     if (!connection.socket || connection.link !== 'open') {
         return;
     }
-    const text = JSON.stringify(message);
-    if (new TextEncoder().encode(text).length > PAYLOAD_LIMIT) {
+    if (payloadBytes(message) > PAYLOAD_LIMIT) {
         return;
     }
+    const text = JSON.stringify(message);
     try {
         connection.socket.send(text);
     } catch (e) {
@@ -477,7 +508,7 @@ function onVideoConnect(port) {
     const tabId = sender.tab.id;
     const frame = {port, readAt: 0, videos: new Map(), notedAt: new Map()};
     const frameId = typeof sender.frameId === 'number' ? sender.frameId : 0;
-    const joined = ready.then(() => addFrame(tabId, frameId, frame, sender.tab.title || ''));
+    const joined = ready.then(() => addFrame(tabId, frameId, frame, sender.tab.title || '', sender.tab.url));
     port.onMessage.addListener((message) => {
         joined.then(() => {
             if (message && message.kind === 'videos' && isCurrentFrame(tabId, frameId, frame)) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "wire/browser_report.h"
+#include "wire/media_location.h"
 #include "wire/utf8.h"
 #include "wire/websocket.h"
 
@@ -109,6 +110,9 @@ void check_report(std::string_view text, bool utf8) {
         (!std::isfinite(report->current_time) || report->current_time < 0.0 || !(report->playback_rate > 0.0) ||
          report->playback_rate > 16.0 || !(report->age_ms >= 0.0) || report->age_ms > 60000.0 ||
          (report->duration && !(*report->duration >= 0.0 && std::isfinite(*report->duration)))))
+        std::abort();
+    // The page's address only ever as page_address leaves it.
+    if (!report->page.empty() && dvbk::page_address(report->page) != report->page)
         std::abort();
 }
 

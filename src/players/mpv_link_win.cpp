@@ -78,7 +78,7 @@ private:
     // Asks mpv for the properties we follow, then delivers its lines until the pipe breaks (the
     // result says so) or the link stops (the result is empty).
     std::string talk(HANDLE pipe) {
-        const std::string observe = mpv_observe_commands();
+        const std::string observe = mpv_observe_commands() + mpv_observe_playing_commands();
         OVERLAPPED write{};
         write.hEvent = io_.get();
         DWORD written = 0;

@@ -31,11 +31,14 @@ public:
 // Asks http://host:port/requests/status.json every `interval_ms` at the most, counted from the
 // start of the previous request, and every 30 ms while asked to be quick; one reply per request.
 // The gaps vary by up to a fifth, so that they do not keep in step with the player's own updates.
+// After a status that names another file than the last, /requests/playlist.json is asked too, and
+// goes with that status's reply (PlayerReply::playlist).
 std::unique_ptr<PlayerLink> start_vlc_link(HWND window, UINT message, std::string host, int port, std::string password,
                                            unsigned interval_ms = 250);
 
-// Opens the pipe (e.g. \\.\pipe\mpvsocket), asks mpv to report time-pos and pause, and delivers
-// each line it sends. Retries every 500 ms while the pipe is missing or after it broke.
+// Opens the pipe (e.g. \\.\pipe\mpvsocket), asks mpv to report time-pos, pause, speed, path and
+// duration, and delivers each line it sends. Retries every 500 ms while the pipe is missing or after
+// it broke.
 std::unique_ptr<PlayerLink> start_mpv_link(HWND window, UINT message, std::string pipe_name);
 
 // Listens on 127.0.0.1:port for the browser extension's WebSocket. A connection is let in only

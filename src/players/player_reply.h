@@ -18,6 +18,9 @@ struct PlayerReply {
     // Browser: an extension the user has neither allowed nor refused wants to set the clock. `text`
     // is its origin; nothing it sends is read until answer_permission says yes.
     bool asks_permission = false;
+    // VLC: the body of /requests/playlist.json, asked for after a status (in `text`) that named
+    // another file than the one before; empty otherwise, and when that request failed.
+    std::string playlist{};
 };
 
 }  // namespace dvbk

@@ -13,6 +13,18 @@
 
 namespace dvbk {
 
+// What the player followed plays, as far as it tells: what the script written for that film can be
+// found by. VLC and mpv tell a file, the browser a video in a page.
+struct PlayedSource {
+    std::string file_name;  // VLC, mpv: "Film (2021).mkv" (a stream's last part of its address)
+    std::string path;       // VLC, mpv: "C:\Films\Film (2021).mkv"; empty unless a local file, told in full
+    std::string page;       // browser: the tab's address, http or https; empty when not told
+    std::string title;      // browser: the tab's title
+    double duration = 0.0;  // seconds; 0 while unknown (mpv and the browser may tell it later)
+
+    bool operator==(const PlayedSource&) const = default;
+};
+
 // What the messages of the player followed leave to be remembered; a new one for every link.
 struct PlayerReader {
     explicit PlayerReader(ClockSource followed = ClockSource::Manual) : source(followed) {}
@@ -34,6 +46,11 @@ struct PlayerReader {
     std::string browser_video;
     std::string other_video_title;
     std::optional<double> other_video_tick;
+
+    // What plays, as last told in a ReplyReading's `source`; and the browser's video it is about,
+    // which may be followed again after a hello without being news.
+    PlayedSource played;
+    std::string played_video;
 };
 
 // A report from VLC's status, its position to the millisecond where the fields allow it, read
@@ -60,6 +77,11 @@ bool plausible_report(const PlayerReport& report);
 struct ReplyReading {
     std::optional<PlayerReport> report;
     std::string problem;
+    // What plays, set only when it changed: another file (VLC, mpv: another name or path; what
+    // plays stays while nothing does), another video followed in the browser or another page for
+    // it, or the duration learnt for what plays when it was not known before. The first one told
+    // after the reader was made is a change.
+    std::optional<PlayedSource> source{};
 };
 
 // "Another video plays in the browser: TITLE (choose it in the extension)".

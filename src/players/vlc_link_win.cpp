@@ -1,4 +1,5 @@
-// The link to VLC's web interface: one HTTP request for its status on a fresh connection per poll.
+// The link to VLC's web interface: one HTTP request for its status on a fresh connection per poll,
+// and one for its playlist after a status that names another file.
 // Winsock 2 must come before <windows.h>, which would otherwise declare the first Winsock's names.
 #include "players/link_thread_win.h"
 
@@ -18,6 +19,7 @@
 #include "base/scoped_win.h"
 #include "clock/playback_clock.h"
 #include "wire/http_exchange.h"
+#include "wire/player_messages.h"
 
 namespace dvbk {
 namespace {
@@ -25,7 +27,7 @@ namespace {
 constexpr DWORD ANSWER_TIMEOUT_MS = 1000;  // the texts below say "1 s"
 constexpr unsigned QUICK_INTERVAL_MS = 30;
 constexpr double VLC_ANSWER_WAIT_MS = 20.0;
-constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes
+constexpr size_t MAX_ANSWER_BYTES = 1 << 20;  // VLC's status is a few kilobytes, its playlist a line an item
 
 struct AddressListDeleter {
     void operator()(addrinfo* list) const { freeaddrinfo(list); }
@@ -89,7 +91,8 @@ public:
     VlcLink(HWND window, UINT message, std::string host, int port, std::string password, unsigned interval_ms)
         : host_(std::move(host)),
           port_(std::to_string(port)),
-          request_(http_get_request(host_, port, "/requests/status.json", password)),
+          status_request_(http_get_request(host_, port, "/requests/status.json", password)),
+          playlist_request_(http_get_request(host_, port, "/requests/playlist.json", password)),
           interval_ms_(interval_ms),
           thread_(window, message) {
         thread_.start([this] { run(); });
@@ -116,7 +119,7 @@ private:
             // The next poll is due one gap after this one started, however long this one takes.
             double start = system_tick_count();
             std::optional<PlayerReply> reply = poll();
-            if (!reply)
+            if (!reply || !add_playlist(*reply))
                 return;
             thread_.push(std::move(*reply));
             // Gaps of varied length fall at every point of VLC's own update steps, which is what
@@ -133,8 +136,29 @@ private:
         }
     }
 
+    // VLC names the file it plays in every status, but tells where it is only in its playlist: that
+    // is asked for once for each file name, right after the status that named it, and goes with
+    // that status. A failure leaves the reply without it. False when the link stopped meanwhile.
+    bool add_playlist(PlayerReply& reply) {
+        if (!reply.ok)
+            return true;
+        std::optional<VlcStatus> status = read_vlc_status(reply.text);
+        if (!status || status->file_name.empty() || status->file_name == file_name_)
+            return true;
+        file_name_ = status->file_name;
+        std::optional<PlayerReply> playlist = ask(playlist_request_);
+        if (!playlist)
+            return false;
+        if (playlist->ok)
+            reply.playlist = std::move(playlist->text);
+        return true;
+    }
+
+    // The status, asked on a fresh connection; nullopt when the link stopped meanwhile.
+    std::optional<PlayerReply> poll() { return ask(status_request_); }
+
     // One request on a fresh connection; nullopt when the link stopped meanwhile.
-    std::optional<PlayerReply> poll() {
+    std::optional<PlayerReply> ask(const std::string& request) {
         // An address needs no name server, and no thread of its own.
         addrinfo hints{};
         hints.ai_flags = AI_NUMERICHOST;
@@ -166,7 +190,7 @@ private:
             std::string answer;
             double asked = 0.0;
             double sent = 0.0;
-            bool answered = read_answer(socket.get(), answer, asked, sent, error);
+            bool answered = read_answer(socket.get(), request, answer, asked, sent, error);
             if (thread_.stopped())
                 return std::nullopt;
             if (!answered)
@@ -227,9 +251,10 @@ private:
 
     // Sends the request, noting when it was about to go (`asked`) and when it had gone (`sent`), and
     // reads until the server closes; false with `error` when it did not.
-    bool read_answer(SOCKET socket, std::string& answer, double& asked, double& sent, std::string& error) {
+    bool read_answer(SOCKET socket, const std::string& request, std::string& answer, double& asked, double& sent,
+                     std::string& error) {
         asked = system_tick_count();
-        if (send(socket, request_.data(), static_cast<int>(request_.size()), 0) != static_cast<int>(request_.size())) {
+        if (send(socket, request.data(), static_cast<int>(request.size()), 0) != static_cast<int>(request.size())) {
             error = with_code("cannot send the request", WSAGetLastError());
             return false;
         }
@@ -268,8 +293,10 @@ private:
 
     std::string host_;
     std::string port_;
-    std::string request_;
+    std::string status_request_;
+    std::string playlist_request_;
     unsigned interval_ms_;
+    std::string file_name_;  // the last one a status named, for which the playlist was asked
     ScopedHandle network_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle hurry_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     std::atomic<bool> quick_{false};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "wire/json_reader.h"
+#include "wire/media_location.h"
 #include "wire/utf8.h"
 
 namespace dvbk {
@@ -65,6 +66,10 @@ bool read_video(const Members& members, BrowserReport& report) {
             return false;
         report.duration = seconds;
     }
+    // Only a hint of which film plays: an address we do not take is as good as none.
+    const JsonMember* url = find_member(members, "url");
+    if (url && url->kind == JsonKind::String)
+        report.page = page_address(url->text);
     report.paused = paused->flag;
     // The title is shown in our window, where a line break or a NUL would cut or garble it.
     report.title = cut_utf8(title->text, BROWSER_TITLE_MAX_BYTES);

@@ -27,11 +27,15 @@ struct BrowserReport {
     double playback_rate = 1.0;      // finite, 0 < rate <= 16
     std::optional<double> duration;  // seconds; nullopt when unknown (a live stream)
     double age_ms = 0.0;             // how long before sending the values were read, 0..60000
+    // The address of the tab's page (the top one, also for a video in a frame), as page_address
+    // reads "url"; empty when left out (older extensions, pages that are not http or https).
+    std::string page{};
 };
 
 // {"type":"hello","version":1}
 // {"type":"video","tab":12,"video":"12:0:k2x9:3","title":"...","currentTime":12.3,"paused":false,
-//  "playbackRate":1,"duration":5400.5,"age":3.2}            ("duration" may be null or left out)
+//  "playbackRate":1,"duration":5400.5,"age":3.2,"url":"https://..."}
+//                               ("duration" may be null or left out; "url" may be left out)
 // {"type":"gone","tab":12,"video":"12:0:k2x9:3"}
 // {"type":"idle"}
 // Any other "type" string is Other, so that a newer extension's messages can be passed over.

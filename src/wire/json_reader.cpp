@@ -54,7 +54,7 @@ bool is_low_surrogate(std::uint32_t code) {
 // nothing is decoded or converted that no one will read.
 class JsonParser {
 public:
-    explicit JsonParser(std::string_view text) : text_(text) {}
+    JsonParser(std::string_view text, JsonLevels levels) : text_(text), all_levels_(levels == JsonLevels::All) {}
 
     bool read_document(std::vector<JsonMember>& members) {
         skip_space();
@@ -103,11 +103,11 @@ private:
         switch (text_[pos_]) {
             case '{':
                 kind = JsonKind::Object;
-                ok = read_object(depth + 1, nullptr);
+                ok = read_object(depth + 1, all_levels_ && out ? &out->members : nullptr);
                 break;
             case '[':
                 kind = JsonKind::Array;
-                ok = read_array(depth + 1);
+                ok = read_array(depth + 1, all_levels_ && out ? &out->members : nullptr);
                 break;
             case '"':
                 kind = JsonKind::String;
@@ -152,8 +152,8 @@ private:
             skip_space();
             if (!take(':') || !read_value(depth, keep))
                 return false;
-            if (members)
-                members->push_back(std::move(member));
+            if (members && !keep_value(*members, std::move(member)))
+                return false;
             skip_space();
             if (take('}'))
                 return true;
@@ -162,7 +162,7 @@ private:
         }
     }
 
-    bool read_array(int depth) {
+    bool read_array(int depth, std::vector<JsonMember>* elements) {
         if (depth > JSON_DEPTH_LIMIT)
             return false;
         ++pos_;  // '['
@@ -170,7 +170,10 @@ private:
         if (take(']'))
             return true;
         for (;;) {
-            if (!read_value(depth, nullptr))
+            JsonMember element;
+            if (!read_value(depth, elements ? &element : nullptr))
+                return false;
+            if (elements && !keep_value(*elements, std::move(element)))
                 return false;
             skip_space();
             if (take(']'))
@@ -278,15 +281,26 @@ private:
         return true;
     }
 
+    // With every level kept, each value counts towards the limit; the top level alone is kept as
+    // before, bounded by the text's size.
+    bool keep_value(std::vector<JsonMember>& values, JsonMember value) {
+        if (all_levels_ && ++kept_ > JSON_KEPT_VALUES_LIMIT)
+            return false;
+        values.push_back(std::move(value));
+        return true;
+    }
+
     std::string_view text_;
+    bool all_levels_;
+    size_t kept_ = 0;
     size_t pos_ = 0;
 };
 
 }  // namespace
 
-std::optional<std::vector<JsonMember>> read_json_object(std::string_view text) {
+std::optional<std::vector<JsonMember>> read_json_object(std::string_view text, JsonLevels levels) {
     std::vector<JsonMember> members;
-    JsonParser parser(text);
+    JsonParser parser(text, levels);
     if (!parser.read_document(members))
         return std::nullopt;
     return members;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program under Wine following a real VLC: VLC plays a generated two-minute clip with its
-# web interface on the loopback, the program is set to follow it, and follow_vlc_probe compares the
-# two for 60 s while pausing and seeking VLC.
+# web interface on the loopback, the program is set to follow it, and follow_vlc_probe checks that
+# the link learns which file plays, then compares the two for 60 s while pausing and seeking VLC.
 #
 #   follow_vlc.sh DUNVELBLENK_EXE PROBE_EXE
 set -euo pipefail
@@ -69,5 +69,5 @@ done
 [ -n "$window" ] || { echo "the program's window did not appear"; exit 1; }
 sleep 2
 
-wine "$probe" "$port" "$password" 120 60
+wine "$probe" "$port" "$password" 120 60 clip.wav
 echo "title at the end: $(xdotool getwindowname "$window")"

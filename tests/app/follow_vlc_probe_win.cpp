@@ -2,8 +2,10 @@
 // few ms and the program for its clock at the same moment, pauses and seeks VLC on the way, and
 // compares the two whenever VLC has just moved its position (only then is VLC's own figure fresh).
 //
-//   follow_vlc_probe PORT PASSWORD CLIP_SECONDS RUN_SECONDS
+//   follow_vlc_probe PORT PASSWORD CLIP_SECONDS RUN_SECONDS [FILE_NAME]
 //
+// First, with FILE_NAME, it checks that the program's own link and reader learn from VLC that this
+// file plays, and for how long.
 // Prints the error figures; fails when the program does not follow at all (p95 beyond a quarter of
 // a second, five times what it is built for), never on the precise figures.
 // Winsock 2 comes before <windows.h>, which would bring in the old Winsock.
@@ -21,6 +23,8 @@
 #include <vector>
 
 #include "percentile.h"
+#include "players/player_link_win.h"
+#include "players/player_reports.h"
 #include "resources/window_names.h"
 #include "wire/http_exchange.h"
 #include "wire/player_messages.h"
@@ -64,11 +68,37 @@ std::optional<std::string> http_get(int port, const std::string& password, const
     return response->body;
 }
 
+// What plays, as the link to VLC and the reader of its replies tell it: the file's name, its length
+// and, where VLC has a Windows one, its path, from the playlist the link asks for with the first
+// status that names the file, and not again.
+bool vlc_plays(int port, const std::string& password, const std::string& file_name) {
+    std::unique_ptr<PlayerLink> link = start_vlc_link(nullptr, 0, "127.0.0.1", port, password);
+    PlayerReader reader{ClockSource::Vlc};
+    int playlists = 0;
+    int replies_after = 0;
+    std::optional<PlayedSource> told;
+    for (ULONGLONG deadline = GetTickCount64() + 5000; GetTickCount64() < deadline && replies_after < 5; Sleep(20)) {
+        for (const PlayerReply& reply : link->take()) {
+            playlists += reply.playlist.empty() ? 0 : 1;
+            replies_after += told ? 1 : 0;
+            if (std::optional<PlayedSource> source = report_from_reply(reader, reply).source; source && !told)
+                told = source;
+        }
+    }
+    if (!told) {
+        std::fprintf(stderr, "follow_vlc_probe: the link never told what VLC plays\n");
+        return false;
+    }
+    std::printf("VLC plays %s, %.0f s, path \"%s\"; playlists asked: %d\n", told->file_name.c_str(), told->duration,
+                told->path.c_str(), playlists);
+    return told->file_name == file_name && told->duration > 0.0 && playlists == 1 && replies_after >= 5;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: follow_vlc_probe PORT PASSWORD CLIP_SECONDS RUN_SECONDS\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: follow_vlc_probe PORT PASSWORD CLIP_SECONDS RUN_SECONDS [FILE_NAME]\n");
         return 2;
     }
     int port = std::atoi(argv[1]);
@@ -77,6 +107,8 @@ int main(int argc, char** argv) {
     double run = std::atof(argv[4]) * 1000.0;
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
+    if (argc == 6 && !vlc_plays(port, password, argv[5]))
+        return 1;
     HWND program = FindWindowA(dvbk::MAIN_WINDOW_CLASS, nullptr);
     UINT query = RegisterWindowMessageA(dvbk::POSITION_QUERY_MESSAGE);
     if (!program) {

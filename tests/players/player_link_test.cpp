@@ -217,9 +217,9 @@ TEST(VlcLink, PostsOnceUntilTakenAndKeepsTheNewest) {
 }
 
 const std::vector<std::string> observe_commands = {
-    "{\"command\":[\"observe_property\",1,\"time-pos\"]}",
-    "{\"command\":[\"observe_property\",2,\"pause\"]}",
-    "{\"command\":[\"observe_property\",3,\"speed\"]}",
+    "{\"command\":[\"observe_property\",1,\"time-pos\"]}", "{\"command\":[\"observe_property\",2,\"pause\"]}",
+    "{\"command\":[\"observe_property\",3,\"speed\"]}",    "{\"command\":[\"observe_property\",4,\"path\"]}",
+    "{\"command\":[\"observe_property\",5,\"duration\"]}",
 };
 
 TEST(MpvLink, AsksForPropertiesAndDeliversWholeLines) {

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace dvbk {
 namespace {
@@ -138,6 +141,62 @@ TEST(ReportFromReply, BrowserFollowsOneVideo) {
         ReplyReading reading = report_from_reply(reader, PlayerReply{tick, 0, true, step.message, {}});
         EXPECT_EQ(step.report, reading.report.has_value());
         EXPECT_EQ(step.problem, reading.problem);
+    }
+}
+
+// What plays is told when it changes, and only then.
+TEST(ReportFromReply, TellsWhatPlaysWhenItChanges) {
+    auto vlc = [](const char* name, int length) {
+        return R"({"state":"playing","time":1,"length":)" + std::to_string(length) +
+               R"(,"information":{"category":{"meta":{"filename":")" + name + R"("}}}})";
+    };
+    auto mpv = [](const char* name, const char* data) {
+        return R"({"event":"property-change","name":")" + std::string(name) + R"(","data":)" + data + "}";
+    };
+    auto video = [](const char* name, const char* title, const char* more) {
+        return R"({"type":"video","tab":3,"video":")" + std::string(name) + R"(","title":")" + title +
+               R"(","currentTime":4,"paused":false,"playbackRate":1,"age":0)" + more + "}";
+    };
+    const std::string playlist_a = R"({"children":[{"uri":"file:///C:/Films/A.mkv","current":"current"}]})";
+    const char* a = "C:\\Films\\A.mkv";
+    const char* page = R"(,"url":"https://example.com/a")";
+    using P = PlayedSource;
+    // The reply, the playlist that came with it (VLC), what it tells.
+    const std::pair<ClockSource, std::vector<std::tuple<std::string, std::string, std::optional<P>>>> players[] = {
+        {ClockSource::Vlc,
+         {{vlc("", 0), "", std::nullopt},
+          {vlc("A.mkv", 0), playlist_a, P{"A.mkv", a, "", "", 0}},
+          {vlc("A.mkv", 60), "", P{"A.mkv", a, "", "", 60}},  // the length learnt
+          {vlc("A.mkv", 61), "", std::nullopt},
+          {vlc("", 0), "", std::nullopt},                              // stopped: A is still what played
+          {vlc("B.mkv", 90), "", P{"B.mkv", "", "", "", 90}},          // no playlist came
+          {vlc("C.mkv", 5), playlist_a, P{"C.mkv", "", "", "", 5}}}},  // it names the next file already
+        {ClockSource::Mpv,
+         {{mpv("path", R"("C:/Films/A.mkv")"), "", P{"A.mkv", a, "", "", 0}},
+          {mpv("duration", "60"), "", P{"A.mkv", a, "", "", 60}},
+          {mpv("path", R"("C:\\Films\\A.mkv")"), "", std::nullopt},
+          {mpv("path", R"("https://example.com/B.mp4?x=1")"), "", P{"B.mp4", "", "", "", 0}},
+          {mpv("duration", "90"), "", P{"B.mp4", "", "", "", 90}}}},
+        {ClockSource::Browser,
+         {{video("3:0:a:1", "Film", page), "", P{"", "", "https://example.com/a", "Film", 0}},
+          {video("3:0:a:1", "Film - Site", page), "", std::nullopt},
+          {video("3:0:a:1", "Film", R"(,"duration":5400,"url":"https://example.com/a")"), "",
+           P{"", "", "https://example.com/a", "Film", 5400}},
+          {video("7:0:b:1", "Trailer", ""), "", std::nullopt},  // not followed
+          {R"({"type":"hello","version":1})", "", std::nullopt},
+          {video("3:0:a:1", "Film", page), "", std::nullopt},  // followed again
+          {video("3:0:a:1", "Next", R"(,"url":"https://example.com/b")"), "",
+           P{"", "", "https://example.com/b", "Next", 0}},
+          {R"({"type":"idle"})", "", std::nullopt},
+          {video("7:0:b:1", "Trailer", ""), "", P{"", "", "", "Trailer", 0}}}},
+    };
+    for (const auto& [player, steps] : players) {
+        PlayerReader reader{player};
+        for (const auto& [text, playlist, source] : steps) {
+            PlayerReply reply{1000, 0, true, text, {}};
+            reply.playlist = playlist;
+            EXPECT_EQ(source, report_from_reply(reader, reply).source) << text;
+        }
     }
 }
 

@@ -32,6 +32,7 @@ TEST(BrowserReport, ReadsMessages) {
         {video(R"(,"paused":true,"duration":null,"extra":{})"), true, Kind::Video},
         {video(R"(,"playbackRate":16,"age":60000,"currentTime":0)"), true, Kind::Video},
         {video(R"(,"video":"AZaz09-._:)" + std::string(54, 'x') + "\""), true, Kind::Video},  // 64 bytes
+        {video(R"(,"url":["https://example.com/"])"), true, Kind::Video},  // no address, still a report
 
         {"", false},
         {R"({"type":"idle"} {})", false},
@@ -80,11 +81,13 @@ TEST(BrowserReport, ReadsVideoValues) {
     EXPECT_EQ(1.0, report->playback_rate);
     EXPECT_EQ(5400.5, report->duration);
     EXPECT_EQ(3.2, report->age_ms);
+    EXPECT_EQ("", report->page);  // left out by older extensions
 
-    report = read_browser_report(video(R"(,"paused":true,"duration":null)"));
+    report = read_browser_report(video(R"(,"paused":true,"duration":null,"url":"https://example.com/w?v=1")"));
     ASSERT_TRUE(report);
     EXPECT_TRUE(report->paused);
     EXPECT_FALSE(report->duration);
+    EXPECT_EQ("https://example.com/w?v=1", report->page);
 }
 
 TEST(BrowserReport, CutsTitles) {

@@ -65,6 +65,34 @@ TEST(PlayerReply, ReadsVlcStatus) {
     }
 }
 
+// The name of what plays, and from the playlist asked for with it, where the file is.
+TEST(PlayerReply, ReadsWhatVlcPlays) {
+    const std::string p = R"({"state":"playing","time":1,)";
+    const std::pair<std::string, const char*> statuses[] = {
+        {vlc_playing, "clip.wav"},
+        {p + R"("information":{"category":{"meta":{"filename":"a\u0007b"}}}})", ""},
+        {p + R"("information":{"category":{"meta":["filename","a"]}}})", ""},
+        {p + R"("stats":{"information":{"category":{"meta":{"filename":"a"}}}}})", ""},
+    };
+    for (const auto& [json, name] : statuses)
+        EXPECT_EQ(name, read_vlc_status(json).value_or(VlcStatus{}).file_name) << json;
+    // As VLC 3.0.24 writes it, the file on Windows, the current item in a folder's node.
+    auto playlist = [](const std::string& current) {
+        return R"({"type":"node","id":"0","ro":"rw","children":[{"type":"node","id":"1","ro":"ro","children":[)"
+               R"({"type":"leaf","uri":"file:///C:/Films/A.mkv","id":"3","duration":60,"name":"A.mkv"},)"
+               R"({"type":"node","id":"5","children":[{"type":"leaf",)" +
+               current + R"("id":"4","duration":-1,"ro":"rw","name":"B"}]}],"name":"Playlist"}],"name":""})";
+    };
+    const std::pair<std::string, const char*> playlists[] = {
+        {playlist(R"("uri":"file:///C:/Films/Film%20%282021%29.mkv","current":"current",)"),
+         "C:\\Films\\Film (2021).mkv"},
+        {playlist(R"("uri":"http://example.com/b.mp4","current":"current",)"), ""},
+        {playlist(R"("uri":"file:///C:/Films/B.mkv",)"), ""},
+    };
+    for (const auto& [json, path] : playlists)
+        EXPECT_EQ(path, read_vlc_current_path(json)) << json;
+}
+
 TEST(PlayerReply, RefusesWhatIsNotAVlcStatus) {
     const std::string p = R"({"state":"playing","time":)";
     const std::string cases[] = {
@@ -86,6 +114,11 @@ TEST(PlayerReply, RefusesWhatIsNotAVlcStatus) {
         SCOPED_TRACE(testing::PrintToString(json.substr(0, 100)));
         EXPECT_FALSE(read_vlc_status(json));
     }
+    // More values than are kept.
+    std::string many = p + "1,\"x\":[";
+    for (size_t i = 0; i < JSON_KEPT_VALUES_LIMIT; ++i)
+        many += "0,";
+    EXPECT_FALSE(read_vlc_status(many + "0]}"));
     // Wherever VLC's body is cut off, what came is no status.
     for (size_t size = 0; size < vlc_playing.size(); ++size)
         EXPECT_FALSE(read_vlc_status(vlc_playing.substr(0, size))) << size;
@@ -99,6 +132,8 @@ TEST(PlayerReply, ReadsMpvLines) {
         std::optional<double> time_pos = std::nullopt;
         bool paused = false;
         double speed = 1.0;
+        std::optional<std::string> path = std::nullopt;
+        std::optional<double> duration = std::nullopt;
     };
     const std::string change = R"({"event":"property-change",)";
     const Case cases[] = {
@@ -110,6 +145,14 @@ TEST(PlayerReply, ReadsMpvLines) {
         {change + R"("id":2,"name":"pause","data":true})", K::Pause, std::nullopt, true},
         {change + R"("id":2,"name":"pause","data":false})", K::Pause},
         {change + R"("id":3,"name":"speed","data":1.25})", K::Speed, std::nullopt, false, 1.25},
+        {change + R"("id":4,"name":"path","data":"C:\\Films\\Film.mkv"})",
+         K::Path,
+         {},
+         false,
+         1,
+         "C:\\Films\\Film.mkv"},
+        {change + R"("id":5,"name":"duration","data":5400.5})", K::Duration, {}, false, 1, {}, 5400.5},
+        {change + R"("id":5,"name":"duration"})", K::Duration},
         {R"({"request_id":0,"error":"success"})", K::Other},
         {R"({"data":12.5,"name":"time-pos","request_id":0,"error":"success"})", K::Other},
         {R"({"event":"seek"})", K::Other},
@@ -122,6 +165,8 @@ TEST(PlayerReply, ReadsMpvLines) {
         {change + R"("id":2,"name":"pause","data":null})"},
         {change + R"("id":3,"name":"speed","data":0})"},
         {change + R"("id":3,"name":"speed","data":null})"},
+        {change + R"("id":4,"name":"path","data":["a"]})"},
+        {change + R"("id":5,"name":"duration","data":-1})"},
         {change},
         {"{}{}"},
         {"[1]"},
@@ -138,6 +183,8 @@ TEST(PlayerReply, ReadsMpvLines) {
         EXPECT_EQ(c.time_pos, message->time_pos);
         EXPECT_EQ(c.paused, message->paused);
         EXPECT_EQ(c.speed, message->speed);
+        EXPECT_EQ(c.path, message->path);
+        EXPECT_EQ(c.duration, message->duration);
     }
 }
 
