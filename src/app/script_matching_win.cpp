@@ -32,7 +32,8 @@ constexpr UINT INDEX_QUIET_MS = 500;
 
 bool is_script_name(const std::string& name) {
     auto ends_with = [&](std::string_view tail) {
-        return name.size() > tail.size() && equals_ignoring_case(std::string_view(name).substr(name.size() - tail.size()), tail);
+        return name.size() > tail.size() &&
+               equals_ignoring_case(std::string_view(name).substr(name.size() - tail.size()), tail);
     };
     return ends_with(".dvbk") || ends_with(".txt");
 }
@@ -158,7 +159,8 @@ void choose_among(const ScriptMatches& matches, const std::vector<ScriptMatch>& 
     }
     for (const ScriptMatch& match : broken) {
         const IndexedScript* script = indexed(match.path);
-        choice.entries.push_back({file_part(match.path) + " does not load: " + (script ? script->load_error : ""), false});
+        choice.entries.push_back(
+            {file_part(match.path) + " does not load: " + (script ? script->load_error : ""), false});
     }
     std::string asked = choice_key(*app.playing) + played_name(*app.playing);
     app.choosing_script = true;
