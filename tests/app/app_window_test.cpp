@@ -1163,7 +1163,8 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     app.settings.clock_source = ClockSource::Mpv;
     app.settings.mpv_pipe = pipe;
     start_following();
-    ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 3; }));
+    // The clock's three properties, then what plays: the path and the duration.
+    ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == 5; }));
 
     ASSERT_TRUE(mpv.send(change(2, "pause", "false") + change(1, "time-pos", "12.5")));
     ASSERT_TRUE(pump_until([] { return !app.clock.paused; }));
