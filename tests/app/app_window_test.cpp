@@ -27,10 +27,12 @@
 #include "app/main_window_win.h"
 #include "app/recording_win.h"
 #include "app/script_file_win.h"
+#include "app/script_matching_win.h"
 #include "base/file_write_win.h"
 #include "cover/rect_win.h"
 #include "resources/resource_ids.h"
 #include "script/script_edit.h"
+#include "script/video_hash.h"
 #include "settings/mute_marker_win.h"
 #include "settings/settings_store_win.h"
 #include "text/whole_file.h"
@@ -1188,6 +1190,76 @@ TEST_F(AppWindowTest, FollowsMpvAndFallsBackWhenItGoes) {
     }));
     EXPECT_TRUE(app.clock.paused);
     EXPECT_NEAR(61.25, position(app.clock), 1e-6);
+}
+
+// A film that mpv plays finds its script in the scripts folder by its hash; Sync Here's map for it
+// comes back the next time the same copy plays.
+TEST_F(AppWindowTest, TheScriptThatFitsWhatPlaysLoadsWithItsSyncRemembered) {
+    ticks_run = true;
+    std::string folder = testing::TempDir() + "scripts-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string film = testing::TempDir() + "Heat (1995).mkv";
+    std::string bytes(200 * 1024, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    std::ofstream(film, std::ios::binary) << bytes;
+    std::string hash;
+    ASSERT_TRUE(hash_of_file(film, hash));
+    const std::pair<const char*, std::string> scripts[] = {
+        {"heat.dvbk", "# film: Heat (1995)\n# match: hash=" + hash + "\nDunvel, 0:00:40, 0:00:45\n"},
+        {"other.dvbk", "# match: file=Other.mkv\nBlenk, 1, 2\n"},
+        {"broken.dvbk", "# match: file=Heat (1995).mkv\nDunvel, 5, 1\n"},
+    };
+    for (const auto& [name, text] : scripts)
+        std::ofstream(folder + "\\" + name, std::ios::binary) << text;
+    DeleteFileA((settings_folder() + SYNC_MEMORY_FILE).c_str());
+    app.settings.scripts_folder = folder;
+    index_scripts_folder();
+    ASSERT_EQ(3u, app.script_index.size());
+
+    const std::string pipe = "\\\\.\\pipe\\dvbk-match-test-" + std::to_string(GetCurrentProcessId());
+    testing_fakes::FakeMpvServer mpv(pipe);
+    app.settings.clock_source = ClockSource::Mpv;
+    app.settings.mpv_pipe = pipe;
+    std::string escaped;
+    for (char c : film)
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    const std::string plays =
+        "{\"event\":\"property-change\",\"id\":4,\"name\":\"path\",\"data\":\"" + escaped + "\"}\n";
+    for (const char* run : {"first run", "second run"}) {
+        SCOPED_TRACE(run);
+        size_t lines = mpv.lines().size();
+        start_following();
+        app.match_text.clear();
+        ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == lines + 5; }));
+        ASSERT_TRUE(mpv.send(plays));
+        ASSERT_TRUE(pump_until([] { return app.script_loaded; }));
+        EXPECT_EQ(folder + "\\heat.dvbk", app.script_path);
+        EXPECT_EQ("Script: Heat (1995), found by its hash", app.match_text);
+        if (std::string(run) == "first run") {
+            EXPECT_EQ("", app.sync_text);
+            sync_here(10.0, 12.3);
+            // Another script opened by hand is never replaced by the one that fits.
+            std::string own = write_script("Blenk, 7, 8\n");
+            open_script(own);
+            start_following();
+            ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == lines + 10; }));
+            ASSERT_TRUE(mpv.send(plays));
+            ASSERT_TRUE(pump_until([&] { return app.player_reader.played.path == film; }));
+            EXPECT_EQ(own, app.script_path);
+            // As at the next start: no script, the sync memory read from its file.
+            stop_following();
+            app.script_loaded = false;
+            app.script_path.clear();
+            app.sync.clear();
+            app.sync_text.clear();
+            app.copy_maps.clear();
+            load_sync_memory();
+        } else {
+            EXPECT_EQ("Synced as last time: +2.3 s, rate 1.000", app.sync_text);
+        }
+    }
+    stop_following();
 }
 
 // A loopback port nobody listens on just now.
