@@ -188,15 +188,6 @@ void print_warnings(const std::vector<std::string>& warnings, std::ostream& err)
         err << "dvbk: warning: " << warning << '\n';
 }
 
-int write_output(const std::string& text, std::ostream& out, std::ostream& err) {
-    out << text;
-    out.flush();
-    if (!out) {
-        err << "dvbk: the output could not be written\n";
-        return EXIT_FAILED;
-    }
-    return EXIT_OK;
-}
 
 int run_check(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
     Input input;
@@ -541,6 +532,16 @@ int run_subtitles(const CommandLine& line, const std::string& program_folder, st
 }
 
 }  // namespace
+
+int write_output(const std::string& text, std::ostream& out, std::ostream& err) {
+    out << text;
+    out.flush();
+    if (!out) {
+        err << "dvbk: the output could not be written\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
+}
 
 int run_dvbk(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
              const std::string& program_folder) {

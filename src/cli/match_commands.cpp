@@ -21,16 +21,6 @@ int usage(const std::string& message, std::ostream& err) {
     return EXIT_USAGE;
 }
 
-int print(const std::string& text, std::ostream& out, std::ostream& err) {
-    out << text;
-    out.flush();
-    if (!out) {
-        err << "dvbk: the output could not be written\n";
-        return EXIT_FAILED;
-    }
-    return EXIT_OK;
-}
-
 void print_warnings(const std::string& name, const std::vector<std::string>& warnings, std::ostream& err) {
     for (const std::string& warning : warnings)
         err << "dvbk: warning: " << quote_line(name) << ' ' << warning << '\n';
@@ -107,7 +97,7 @@ int print_described(const std::string& file, const FilmDescription& added, std::
         err << "dvbk: " << edit.reason << '\n';
         return EXIT_FAILED;
     }
-    return print(edit.text, out, err);
+    return write_output(edit.text, out, err);
 }
 
 // "--duration T": a time above 0.
@@ -146,7 +136,7 @@ int run_match(const std::string& target, const CommandOptions& options, std::ost
     std::string lines;
     for (const ScriptMatch& match : matches.best_first)
         lines += match.path + '\t' + match_reason_text(match.reason) + '\n';
-    return print(lines, out, err);
+    return write_output(lines, out, err);
 }
 
 int run_describe(const std::string& file, const CommandOptions& options, std::istream& in, std::ostream& out,
