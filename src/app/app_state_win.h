@@ -99,15 +99,14 @@ struct AppState {
     std::string sync_text;
     // The scripts folder: its scripts as last read and the watch on it; what the followed player
     // plays; whether the user opened the script (which matching never replaces); the line that
-    // tells which script was found; the maps remembered per script and copy; the script the user
-    // chose for a copy that several fit, by the copy; and whether that choice is on screen.
+    // tells which script was found; the maps remembered per script and copy; and whether the list
+    // to choose from is on screen.
     std::vector<IndexedScript> script_index;
     std::unique_ptr<FolderWatch> scripts_watch;
     std::optional<VideoSource> playing;
     bool script_by_hand = false;
     std::string match_text;
     std::vector<CopyMap> copy_maps;
-    std::vector<std::pair<std::string, std::string>> script_choices;
     bool choosing_script = false;
     // Browser extensions waiting for the user's yes or no, whether the question is on screen, and
     // what came of each question in this run, which outlives the link when the settings change.

@@ -143,9 +143,10 @@ void choose_among(const ScriptMatches& matches, const std::vector<ScriptMatch>& 
     for (size_t i = 0; i < matches.best_count; ++i)
         best.push_back(&matches.best_first[i]);
     std::string key = choice_key(*app.playing);
-    auto chosen_before = std::find_if(app.script_choices.begin(), app.script_choices.end(),
-                                      [&](const auto& choice) { return choice.first == key; });
-    if (chosen_before != app.script_choices.end()) {
+    const auto& choices = app.settings.script_choices;
+    auto chosen_before =
+        std::find_if(choices.begin(), choices.end(), [&](const auto& choice) { return choice.first == key; });
+    if (chosen_before != choices.end()) {
         for (const ScriptMatch* match : best) {
             if (match->path == chosen_before->second)
                 return load_matched(*match, "your choice for it last time");
@@ -175,9 +176,8 @@ void choose_among(const ScriptMatches& matches, const std::vector<ScriptMatch>& 
         return;
     }
     const ScriptMatch& match = *best[static_cast<size_t>(choice.chosen)];
-    if (chosen_before != app.script_choices.end())
-        app.script_choices.erase(chosen_before);
-    app.script_choices.emplace_back(key, match.path);
+    remember_script_choice(app.settings, key, match.path);
+    save_settings(app.settings);
     load_matched(match, "your choice");
 }
 

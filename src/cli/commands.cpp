@@ -188,7 +188,6 @@ void print_warnings(const std::vector<std::string>& warnings, std::ostream& err)
         err << "dvbk: warning: " << warning << '\n';
 }
 
-
 int run_check(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
     Input input;
     FilterScript script;

@@ -196,10 +196,12 @@ bool edit_settings(HWND owner, AppSettings& settings) {
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDlgProc,
                         reinterpret_cast<LPARAM>(&draft)) != IDOK)
         return false;
-    // The answers about browser extensions are not the dialog's: one the user gave while it was open
-    // (the question comes up over it) is kept, not overwritten by the copy taken before.
+    // The answers about browser extensions and the scripts chosen for a copy are not the dialog's:
+    // one the user gave while it was open (the question comes up over it) is kept, not overwritten
+    // by the copy taken before.
     draft.browser_allowed = std::move(settings.browser_allowed);
     draft.browser_refused = std::move(settings.browser_refused);
+    draft.script_choices = std::move(settings.script_choices);
     settings = std::move(draft);
     return true;
 }

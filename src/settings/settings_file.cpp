@@ -98,6 +98,14 @@ void remember_origin(std::vector<std::string>& origins, const std::string& origi
     origins.push_back(origin);
 }
 
+void remember_script_choice(AppSettings& settings, const std::string& copy, const std::string& script) {
+    auto& choices = settings.script_choices;
+    std::erase_if(choices, [&](const auto& choice) { return choice.first == copy; });
+    choices.insert(choices.begin(), {copy, script});
+    if (choices.size() > MAX_SCRIPT_CHOICES)
+        choices.resize(MAX_SCRIPT_CHOICES);
+}
+
 void settle_origin(std::vector<std::string>& allowed, std::vector<std::string>& refused, const std::string& origin,
                    bool allow) {
     std::vector<std::string>& other = allow ? refused : allowed;
@@ -169,6 +177,12 @@ void apply_line(std::string_view key, std::string_view value, AppSettings& setti
         settings.scripts_folder = element_content(value);
     } else if (key == "<load_matching") {
         read_flag(value, settings.load_matching);
+    } else if (key == "<script_choice") {
+        std::string choice = element_content(value);
+        size_t tab = choice.find('\t');
+        if (tab != std::string::npos && tab > 0 && tab + 1 < choice.size() &&
+            settings.script_choices.size() < MAX_SCRIPT_CHOICES)
+            settings.script_choices.emplace_back(choice.substr(0, tab), choice.substr(tab + 1));
     }
 }
 
@@ -221,6 +235,10 @@ std::string settings_text(const AppSettings& settings, std::string_view line_end
     text += line_end;
     text += std::string("<load_matching>") + (settings.load_matching ? "1" : "0") + "</load_matching>";
     text += line_end;
+    for (const auto& [copy, script] : settings.script_choices) {
+        text += "<script_choice>" + escaped_content(copy + "\t" + script) + "</script_choice>";
+        text += line_end;
+    }
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dvbk {
@@ -77,7 +78,16 @@ struct AppSettings {
     // plays; empty for the user's Documents\DunvelBlenk. And whether it loads that script by itself.
     std::string scripts_folder = "";
     bool load_matching = true;
+    // The script the user chose for a copy that several scripts fit: the copy (as the sync memory
+    // names it, "hash=..." or "page=...", or "file=NAME") and the script's path; newest first.
+    std::vector<std::pair<std::string, std::string>> script_choices{};
 };
+
+// Choices kept: the newest go first and the oldest beyond this are dropped.
+inline constexpr size_t MAX_SCRIPT_CHOICES = 100;
+
+// Puts the choice of `script` for `copy` first, in place of an earlier choice for that copy.
+void remember_script_choice(AppSettings& settings, const std::string& copy, const std::string& script);
 
 // A click-position preset; x and y are the texts the Settings dialog shows, without a leading zero.
 struct ClickPreset {

@@ -196,6 +196,20 @@ TEST(SettingsText, BrowserLines) {
     EXPECT_EQ(settings_text(saved), settings_text(loaded));
 }
 
+// The scripts chosen for copies: newest first, one per copy, a tab and markup in a path kept, and
+// no more than the cap, on the way in and on the way out.
+TEST(SettingsText, ScriptChoices) {
+    AppSettings settings;
+    for (int i = 0; i < 102; ++i)
+        remember_script_choice(settings, "hash=" + std::to_string(i % 101), "C:\\a<b>&\\" + std::to_string(i));
+    ASSERT_EQ(MAX_SCRIPT_CHOICES, settings.script_choices.size());
+    EXPECT_EQ(std::make_pair(std::string("hash=0"), std::string("C:\\a<b>&\\101")), settings.script_choices[0]);
+    EXPECT_EQ("hash=100", settings.script_choices[1].first);
+    AppSettings loaded;
+    read_settings_text(settings_text(settings, "\r\n") + "<script_choice>no tab</script_choice>\n", loaded);
+    EXPECT_EQ(settings.script_choices, loaded.script_choices);
+}
+
 TEST(SettingsText, CoverAndRecordingLines) {
     struct Case {
         const char* text;
