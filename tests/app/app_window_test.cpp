@@ -1364,7 +1364,8 @@ TEST_F(AppWindowTest, FollowsTheBrowserOnceTheUserAllowsTheExtension) {
 
 // What does not fit in `parent` at its DPI: a shown control outside its client area, two shown
 // controls or painted bands over each other, a control without `font`, or a text (caption, list
-// item, field, painted line) bigger than its room in its own font; a static control may wrap.
+// item, field, painted line) bigger than its room in its own font; a static control may wrap, and a
+// field that scrolls sideways may be longer than it is wide.
 struct Placed {
     std::string text;
     RECT room;
@@ -1406,6 +1407,9 @@ std::vector<std::string> layout_faults(HWND parent, HFONT font, std::vector<Plac
         GetClientRect(child, &room);
         if (!lstrcmpiA(kind, "Edit"))
             SendMessageA(child, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+        // A field that scrolls its text sideways (a folder, a pipe's name) needs only its height.
+        if (!lstrcmpiA(kind, "Edit") && (style & ES_AUTOHSCROLL))
+            room.right = room.left + 10000;
         if (is_button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
             room.left += GetSystemMetrics(SM_CXMENUCHECK);
         else if (is_button)

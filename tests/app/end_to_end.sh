@@ -47,7 +47,7 @@ read_position() { echo | timeout 20 wine "$reader" 2>/dev/null | tr -d '\r'; }
 click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 start_button=(114 227)
 menu_file=(20 32)
-menu_file_exit=(28 155)
+menu_file_exit=(28 189)
 menu_settings=(62 32)
 menu_set_time=(75 53)
 menu_settings_settings=(75 69)

@@ -28,7 +28,7 @@ main=$(wait_for_window '^DVBK T: ' 30) || { echo "FAILED: the window did not app
 # File > Record Ranges, then Start, through the menu and the button as a user would.
 xdotool mousemove --window "$main" 20 32 click 1
 sleep 0.5
-xdotool mousemove --window "$main" 40 121 click 1
+xdotool mousemove --window "$main" 40 155 click 1
 sleep 0.3
 xdotool mousemove --window "$main" 114 227 click 1
 # The focus goes to the player, where it is while the film plays: the keys must work all the same.
