@@ -104,6 +104,8 @@ void stop_following() {
     app.player_link.reset();
     begin_following(app.follower, ClockSource::Manual, clock_ticks());
     app.player_reader = PlayerReader{};
+    // Nothing plays that the program knows of, until the next link says.
+    app.playing.reset();
     set_speed(app.clock, 1.0 / app.sync.map().rate);
 }
 
