@@ -114,13 +114,23 @@ void save_sync_memory() {
         write_file_atomically(path, copy_maps_text(app.copy_maps, "\r\n"));
 }
 
-// The map remembered for the script and the copy that plays, when there is one.
-void apply_remembered_map() {
+// The map for the script and the copy that plays: the one remembered from Sync Here, else the one
+// the script's own copy line gives.
+void apply_known_map() {
     if (!app.playing || app.script_path.empty())
         return;
     std::optional<MatchRule> source = copy_source(*app.playing);
-    if (const CopyMap* remembered = source ? find_copy_map(app.copy_maps, app.script_path, *source) : nullptr)
+    if (const CopyMap* remembered = source ? find_copy_map(app.copy_maps, app.script_path, *source) : nullptr) {
         restore_sync(remembered->copy.map, false);
+        return;
+    }
+    std::string text;
+    std::string error;
+    std::vector<std::string> warnings;
+    if (!read_whole_file(app.script_path, text, error))
+        return;
+    if (const CopyLine* copy = copy_for(read_film_description(text, warnings), *app.playing))
+        restore_sync(copy->map, true);
 }
 
 void match_playing();
@@ -130,10 +140,8 @@ void load_matched(const ScriptMatch& match, const std::string& why) {
     show_lines();
     if (!app.script_loaded)
         return;
-    // Opening applied a map remembered for this copy; without one, the script's own line for it.
+    // Opening applied the map known for this copy.
     app.script_by_hand = false;
-    if (app.sync.moments() == 0 && match.copy_map)
-        restore_sync(*match.copy_map, true);
     show_match_text("Script: " + film_label(match.path) + ", found by " + why);
 }
 
@@ -252,7 +260,7 @@ void on_played_source(const PlayedSource& played) {
         return;
     if (!app.settings.load_matching || (app.script_loaded && app.script_by_hand)) {
         if (app.sync.moments() == 0)
-            apply_remembered_map();
+            apply_known_map();
         return;
     }
     match_playing();
@@ -261,7 +269,7 @@ void on_played_source(const PlayedSource& played) {
 void note_script_opened_by_hand() {
     app.script_by_hand = true;
     app.match_text.clear();
-    apply_remembered_map();
+    apply_known_map();
 }
 
 void remember_sync() {

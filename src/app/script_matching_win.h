@@ -31,11 +31,12 @@ void on_scripts_folder_changed();
 void on_index_timer();
 
 // The followed player plays something new: the script that fits it loads, unless the user opened
-// one by hand; a map remembered for the script and this copy is applied.
+// one by hand; the map known for the script and this copy is applied.
 void on_played_source(const PlayedSource& played);
 
 // The user opened a script (File > Open, a drop, the command line, a new script): matching never
-// replaces it. A map remembered for it and the copy that plays is applied.
+// replaces it. The map known for it and the copy that plays (remembered from Sync Here, else the
+// script's own copy line) is applied.
 void note_script_opened_by_hand();
 
 // After Sync Here: the map is remembered for the script and the copy that plays. After Clear Sync:

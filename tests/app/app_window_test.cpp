@@ -1239,14 +1239,16 @@ TEST_F(AppWindowTest, TheScriptThatFitsWhatPlaysLoadsWithItsSyncRemembered) {
         if (std::string(run) == "first run") {
             EXPECT_EQ("", app.sync_text);
             sync_here(10.0, 12.3);
-            // Another script opened by hand is never replaced by the one that fits.
-            std::string own = write_script("Blenk, 7, 8\n");
+            // Another script opened by hand is never replaced by the one that fits; its own line for
+            // this copy syncs it.
+            std::string own = write_script("# copy: hash=" + hash + " offset=+1.5 rate=1\nBlenk, 7, 8\n");
             open_script(own);
             start_following();
             ASSERT_TRUE(pump_until([&] { return mpv.lines().size() == lines + 10; }));
             ASSERT_TRUE(mpv.send(plays));
             ASSERT_TRUE(pump_until([&] { return app.player_reader.played.path == film; }));
             EXPECT_EQ(own, app.script_path);
+            EXPECT_EQ("Synced as the script says for this copy: +1.5 s, rate 1.000", app.sync_text);
             // As at the next start: no script, the sync memory read from its file.
             stop_following();
             app.script_loaded = false;
