@@ -158,6 +158,7 @@ protected:
         set_tick_source(nullptr);
         set_process_information_setter(nullptr);
         DeleteFileA(settings_path().c_str());
+        DeleteFileA((settings_folder() + SYNC_MEMORY_FILE).c_str());
         flush_mute_marker(5000);
         DeleteFileA(mute_marker_path().c_str());
     }
