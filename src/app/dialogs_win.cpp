@@ -70,6 +70,19 @@ INT_PTR choose_script_on_init(HWND dialog, LPARAM lparam) {
             proposed = static_cast<int>(i);
     }
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(std::max(proposed, 0)), 0);
+    // A list box scrolls sideways only as far as it is told: to the end of the longest entry, which
+    // may be an error naming a whole path.
+    HDC dc = GetDC(list);
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const ScriptChoice::Entry& entry : choice->entries) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, entry.text.c_str(), static_cast<int>(entry.text.size()), &size);
+        widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, font);
+    ReleaseDC(list, dc);
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 2 * GetSystemMetrics(SM_CXEDGE)), 0);
     return TRUE;
 }
 

@@ -158,6 +158,7 @@ protected:
         set_tick_source(nullptr);
         set_process_information_setter(nullptr);
         DeleteFileA(settings_path().c_str());
+        DeleteFileA((settings_folder() + SYNC_MEMORY_FILE).c_str());
         flush_mute_marker(5000);
         DeleteFileA(mute_marker_path().c_str());
     }
@@ -1262,6 +1263,35 @@ TEST_F(AppWindowTest, TheScriptThatFitsWhatPlaysLoadsWithItsSyncRemembered) {
         }
     }
     stop_following();
+}
+
+// The chooser proposes the first script that loads, takes none that does not, and scrolls sideways
+// to the end of an error however long.
+TEST_F(AppWindowTest, TheScriptChooserTakesOnlyAScriptThatLoads) {
+    ScriptChoice choice{"clip.wav",
+                        {{"broken.dvbk does not load: " + std::string(200, 'x') + " at line 4", false},
+                         {"Sine Wave  -  sine-wave.dvbk (its file name)", true}}};
+    LRESULT proposed = -1;
+    LRESULT extent = 0;
+    int chosen_broken = 0;
+    RECT shown{};
+    answer_next_dialog("Choose the Script", [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_CHOOSE_LIST);
+        proposed = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        extent = SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0);
+        GetClientRect(list, &shown);
+        SendMessageA(list, LB_SETCURSEL, 0, 0);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        chosen_broken = choice.chosen;
+        SendMessageA(list, LB_SETCURSEL, 1, 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(IDOK, DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_CHOOSE_SCRIPT), window, ChooseScriptDlgProc,
+                                    reinterpret_cast<LPARAM>(&choice)));
+    EXPECT_EQ(1, proposed);
+    EXPECT_EQ(-1, chosen_broken);
+    EXPECT_EQ(1, choice.chosen);
+    EXPECT_GT(extent, 2 * shown.right);
 }
 
 // A loopback port nobody listens on just now.

@@ -4,7 +4,9 @@
     follow_browser.py DUNVELBLENK_EXE POSITION_READER_EXE [RUN_SECONDS]
 
 Chromium (headless, the unpacked extension loaded) plays a generated two-minute clip from a page on
-the loopback; the program is set to follow the browser and allows the extension. For RUN_SECONDS
+the loopback; the program, started without a script, is set to follow the browser, allows the
+extension and must load the script in its scripts folder whose match line names the page's title
+(not the one that names another title). For RUN_SECONDS
 (default 60) the test compares the program's clock (read through position_reader) with the video's
 currentTime read independently through the DevTools protocol, while it pauses, plays, seeks and
 changes the speed of the video there. Then the page itself, which is no extension, tries to reach
@@ -16,7 +18,7 @@ force. Last, the video stands for a copy that runs 10 % fast: the clock is set a
 nudge buttons at two moments, each confirmed with Sync Here, and the clock must then count the
 script's time while the video plays. Prints p50/p95/max of |program - video| (and of the synced
 clock against where the map puts it); fails when the program does not follow at all (p95 beyond a
-quarter of a second), lets the page in, lets another video move its clock or lift the range, does
+quarter of a second), does not find the script, lets the page in, lets another video move its clock or lift the range, does
 not carry out the range after the seek back, or does not keep to the map.
 """
 import math
@@ -48,18 +50,26 @@ def resource_ids():
         return {name: int(value) for name, value in re.findall(r"#define (\w+) (\d+)", f.read())}
 
 
+def line_index(name):
+    """The place of the window's line `name` in main_layout.h's Line, for position_reader's "line N"."""
+    with open(os.path.join(ROOT, "src", "app", "main_layout.h")) as f:
+        lines = re.search(r"enum class Line \{([^}]*)\}", f.read()).group(1)
+    return [line.strip() for line in lines.split(",")].index(name)
+
+
 def percentile(values, p):
     """The nearest rank, as bench/percentile.h has it for every other figure."""
     ordered = sorted(values)
     return ordered[min(len(ordered), max(1, math.ceil(p / 100.0 * len(ordered)))) - 1]
 
 
-def settings_text(origin):
+def settings_text(origin, scripts):
     lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<settings>", "<click_maximize>0</click_maximize>",
              "<click_choice>Windows Media Player</click_choice>", "<click_x>0.986</click_x>",
              "<click_y>0.949</click_y>", "<time_adj>0</time_adj>", "</settings>",
              "<clock_source>Browser</clock_source>", f"<browser_port>{PORT}</browser_port>",
-             f"<browser_allowed>{origin}</browser_allowed>"]
+             f"<browser_allowed>{origin}</browser_allowed>", f"<scripts_folder>{scripts}</scripts_folder>",
+             "<load_matching>1</load_matching>"]
     return "".join(line + "\r\n" for line in lines)
 
 
@@ -86,6 +96,13 @@ class ProgramClock:
         self.process.stdin.write("action\n")
         self.process.stdin.flush()
         return self.process.stdout.readline().strip()
+
+    def line(self, index):
+        """The text of the window's line `index`, or None."""
+        self.process.stdin.write(f"line {index}\n")
+        self.process.stdin.flush()
+        text = self.process.stdout.readline().strip()
+        return None if text == "none" else text
 
     def ask(self, line):
         """Sends a command or a confirmation (see position_reader); true when it was done."""
@@ -252,22 +269,34 @@ def run(exe, reader_exe, run_seconds, work):
     browser = chromium.start(extension, "about:blank", os.path.join(work, "chromium.log"))
     app = None
     program = None
-    settings = os.path.join(os.environ["WINEPREFIX"], "drive_c", "ProgramData", "DunvelBlenk", "settings.xml")
-    saved = open(settings, "rb").read() if os.path.exists(settings) else None
+    settings_dir = os.path.join(os.environ["WINEPREFIX"], "drive_c", "ProgramData", "DunvelBlenk")
+    settings = os.path.join(settings_dir, "settings.xml")
+    # The prefix's settings, and its sync memory that Sync Here writes to, go back as they were.
+    prefix_files = [settings, os.path.join(settings_dir, "synced_copies.txt")]
+    saved = {path: open(path, "rb").read() for path in prefix_files if os.path.exists(path)}
+    found = None
     try:
         # The manifest's key fixes the extension's id, which the user is asked to allow.
         origin = "chrome-extension://" + chromium.extension_id(extension)
         cdp.find_target(browser.port, lambda t: t["type"] == "service_worker" and t["url"].startswith(origin + "/"),
                         timeout=30)
-        os.makedirs(os.path.dirname(settings), exist_ok=True)
+        # The film's script, which names the page's title, and another film's.
+        scripts = os.path.join(work, "scripts")
+        os.makedirs(scripts)
+        start, end = (f"0:{int(t) // 60:02d}:{int(t) % 60:02d}" for t in RANGE)
+        for name, text in [
+                ("test-film.dvbk", "# film: DunvelBlenk Test Film (2024)\r\n# duration: 2:00\r\n"
+                 "# match: title=DunvelBlenk test film\r\n"
+                 f"Dunvel, 0:00:05, 0:00:06\r\nDunvelBlenk, {start}, {end}\r\nEnd, 0:02:00\r\n"),
+                ("another-film.dvbk", "# film: Another Film (2001)\r\n# match: title=Another film\r\n"
+                 "Blenk, 0:00:01, 0:01:50\r\n")]:
+            with open(os.path.join(scripts, name), "w", newline="") as f:
+                f.write(text)
+        windows_scripts = subprocess.run(["winepath", "-w", scripts], capture_output=True, text=True).stdout.strip()
+        os.makedirs(settings_dir, exist_ok=True)
         with open(settings, "w", newline="") as f:
-            f.write(settings_text(origin))
-        script = os.path.join(work, "film.dvbk")
-        with open(script, "w", newline="") as f:
-            start, end = (f"0:{int(t) // 60:02d}:{int(t) % 60:02d}" for t in RANGE)
-            f.write(f"Dunvel, 0:00:05, 0:00:06\r\nDunvelBlenk, {start}, {end}\r\nEnd, 0:02:00\r\n")
-        windows_script = subprocess.run(["winepath", "-w", script], capture_output=True, text=True).stdout.strip()
-        app = subprocess.Popen(["wine", exe, windows_script], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            f.write(settings_text(origin, windows_scripts))
+        app = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         program = ProgramClock(reader_exe)
         wait_for(program.read, 30, "the program's window")
 
@@ -275,6 +304,9 @@ def run(exe, reader_exe, run_seconds, work):
         page.call("Page.navigate", {"url": url})
         wait_for(lambda: (cdp.video_state(page) or {}).get("currentTime", 0) > 1, 30, "the video to play")
         wait_for(lambda: with_the_film(page, program), 20, "the program to follow the video")
+        load_error = line_index("LoadError")
+        within(lambda: (program.line(load_error) or "").startswith("Script: "), 10)
+        found = program.line(load_error)
 
         errors, settled = measure(page, program, run_seconds, [
             (0.20, "pause", lambda: cdp.pause(page)),
@@ -305,13 +337,14 @@ def run(exe, reader_exe, run_seconds, work):
             app.wait(30)
         browser.stop()
         server.shutdown()
-        if saved is None:
-            if os.path.exists(settings):
-                os.remove(settings)
-        else:
-            with open(settings, "wb") as f:
-                f.write(saved)
+        for path in prefix_files:
+            if path in saved:
+                with open(path, "wb") as f:
+                    f.write(saved[path])
+            elif os.path.exists(path):
+                os.remove(path)
 
+    print(f"the script found: {found}")
     ms = [e * 1000 for e in errors]
     ms_settled = [e * 1000 for e in settled]
     print(f"|program - video| over {len(ms)} comparisons: p50 {statistics.median(ms):.1f} ms, "
@@ -325,7 +358,8 @@ def run(exe, reader_exe, run_seconds, work):
         print(f"synced to a copy 10 % fast, |program - map(video)| over {len(ms_synced)} comparisons: "
               f"p50 {statistics.median(ms_synced):.1f} ms, p95 {percentile(ms_synced, 95):.1f} ms, "
               f"max {max(ms_synced):.1f} ms")
-    ok = (len(ms) >= 50 and percentile(ms, 95) < 250 and answer != "opened" and not moved and in_range and kept and
+    ok = (found == "Script: DunvelBlenk Test Film (2024), found by its title" and
+          len(ms) >= 50 and percentile(ms, 95) < 250 and answer != "opened" and not moved and in_range and kept and
           len(ms_synced) >= 10 and percentile(ms_synced, 95) < 250)
     return 0 if ok else 1
 
