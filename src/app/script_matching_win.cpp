@@ -176,7 +176,10 @@ void choose_among(const ScriptMatches& matches, const std::vector<ScriptMatch>& 
     INT_PTR answer = DialogBoxParamA(app.app_instance, MAKEINTRESOURCEA(IDD_CHOOSE_SCRIPT), app.main_window,
                                      ChooseScriptDlgProc, reinterpret_cast<LPARAM>(&choice));
     app.choosing_script = false;
-    // Another film started while the question was up: the answer is for what plays no more.
+    // Following stopped while the question was up (the settings changed, the window closes), or
+    // another film started: the answer is for what plays no more.
+    if (!app.playing)
+        return;
     if (choice_key(*app.playing) + played_name(*app.playing) != asked)
         return match_playing();
     if (answer != IDOK || choice.chosen < 0 || static_cast<size_t>(choice.chosen) >= best.size()) {
