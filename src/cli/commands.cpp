@@ -52,7 +52,7 @@ constexpr const char* HELP_TEXT =
     "                         --offset S alone shifts every time by S seconds; with --copy the\n"
     "                         map goes into a '# copy:' line for that copy instead\n"
     "  dvbk match [--folder DIR] [--title T] [--duration D] FILE_OR_ADDRESS\n"
-    "                         the scripts in DIR (default Documents/DunvelBlenk) for the video\n"
+    "                         the scripts in DIR (default: the program's scripts folder) for the video\n"
     "                         file or page address, best first: \"PATH<TAB>why\" a line\n"
     "  dvbk describe --match file=NAME|hash=HEX|page=PATTERN|title=TEXT [--match ...]\n"
     "                [--film \"Title (Year)\"] [--duration T] FILE\n"

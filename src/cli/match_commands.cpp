@@ -10,6 +10,7 @@
 #include "script/film_time.h"
 #include "script/filter_script.h"
 #include "script/video_hash.h"
+#include "settings/settings_file.h"
 #include "text/c_locale.h"
 #include "text/whole_file.h"
 
@@ -26,8 +27,19 @@ void print_warnings(const std::string& name, const std::vector<std::string>& war
         err << "dvbk: warning: " << quote_line(name) << ' ' << warning << '\n';
 }
 
-// Documents\DunvelBlenk in the user's home folder; empty when the environment names none.
+// The folder the program's settings name (settings.xml in the all-users application data, which
+// the environment's PROGRAMDATA gives on Windows), else Documents\DunvelBlenk in the user's home
+// folder; empty when the environment names neither.
 std::string scripts_folder() {
+    if (const char* data = std::getenv("PROGRAMDATA"); data && *data) {
+        std::string text;
+        std::string error;
+        AppSettings settings;
+        if (read_whole_file((std::filesystem::path(data) / "DunvelBlenk" / "settings.xml").string(), text, error))
+            read_settings_text(text, settings);
+        if (!settings.scripts_folder.empty())
+            return settings.scripts_folder;
+    }
     const char* home = nullptr;
 #ifdef _WIN32
     home = std::getenv("USERPROFILE");

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -49,6 +50,23 @@ TEST(DvbkMatch, ScriptsOfAFolderBestFirst) {
         EXPECT_NE(std::string::npos, result.err.find("net.DVBK line 2: hash= takes 16 hex digits")) << result.err;
     }
     EXPECT_EQ(1, run({"match", "--folder", folder + "/none", "Heat.mkv"}).code);
+
+    // Without --folder, the folder the program's settings name.
+    const std::string data = testing::TempDir() + "dvbk-programdata";
+    std::filesystem::create_directories(data + "/DunvelBlenk");
+    std::ofstream(data + "/DunvelBlenk/settings.xml") << "<scripts_folder>" << folder << "</scripts_folder>\n";
+    const char* before = std::getenv("PROGRAMDATA");
+    std::string kept = before ? before : "";
+    auto set_data = [](const std::string& value) {
+#ifdef _WIN32
+        _putenv_s("PROGRAMDATA", value.c_str());
+#else
+        setenv("PROGRAMDATA", value.c_str(), 1);
+#endif
+    };
+    set_data(data);
+    EXPECT_EQ(in_folder("heat.dvbk") + "\tits file name\n", run({"match", "Heat.mkv"}).out);
+    set_data(kept);
 }
 
 TEST(DvbkMatch, DescribeAndRetimeToACopyWriteCommentLinesOnly) {
