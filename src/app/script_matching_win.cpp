@@ -17,7 +17,6 @@
 #include "script/filter_script.h"
 #include "script/video_hash.h"
 #include "settings/settings_store_win.h"
-#include "text/c_locale.h"
 #include "text/whole_file.h"
 
 namespace dvbk {
@@ -29,14 +28,6 @@ constexpr size_t MAX_INDEXED_SCRIPTS = 2000;
 constexpr DWORD MAX_INDEXED_BYTES = 4 * 1024 * 1024;
 // An editor or a copy may write several files in turn: the index waits for the folder to be quiet.
 constexpr UINT INDEX_QUIET_MS = 500;
-
-bool is_script_name(const std::string& name) {
-    auto ends_with = [&](std::string_view tail) {
-        return name.size() > tail.size() &&
-               equals_ignoring_case(std::string_view(name).substr(name.size() - tail.size()), tail);
-    };
-    return ends_with(".dvbk") || ends_with(".txt");
-}
 
 std::string file_part(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
@@ -236,7 +227,7 @@ void index_scripts_folder() {
         do {
             std::string name = found.cFileName;
             bool small = found.nFileSizeHigh == 0 && found.nFileSizeLow <= MAX_INDEXED_BYTES;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && small && is_script_name(name))
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && small && is_script_file_name(name))
                 app.script_index.push_back(indexed_script(folder + "\\" + name));
         } while (app.script_index.size() < MAX_INDEXED_SCRIPTS && FindNextFileA(search, &found));
         FindClose(search);

@@ -49,11 +49,6 @@ std::string scripts_folder() {
     return home && *home ? (std::filesystem::path(home) / "Documents" / "DunvelBlenk").string() : std::string();
 }
 
-bool is_script_name(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    return equals_ignoring_case(extension, ".dvbk") || equals_ignoring_case(extension, ".txt");
-}
-
 bool is_page_address(std::string_view target) {
     return equals_ignoring_case(target.substr(0, 7), "http://") ||
            equals_ignoring_case(target.substr(0, 8), "https://");
@@ -66,7 +61,7 @@ bool described_scripts(const std::string& folder, std::vector<DescribedScript>& 
     std::vector<std::string> paths;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        if (entry->is_regular_file(error) && is_script_name(entry->path()))
+        if (entry->is_regular_file(error) && is_script_file_name(entry->path().filename().string()))
             paths.push_back(entry->path().string());
     }
     if (error) {

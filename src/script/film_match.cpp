@@ -167,4 +167,11 @@ ScriptMatches match_scripts(const VideoSource& source, const std::vector<Describ
     return matches;
 }
 
+bool is_script_file_name(std::string_view name) {
+    auto ends_with = [&](std::string_view tail) {
+        return name.size() > tail.size() && equals_ignoring_case(name.substr(name.size() - tail.size()), tail);
+    };
+    return ends_with(".dvbk") || ends_with(".txt");
+}
+
 }  // namespace dvbk

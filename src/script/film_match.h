@@ -62,6 +62,10 @@ const char* match_reason_text(MatchReason reason);
 // title line; the film's name, which counts only for a script with no match or copy line at all.
 enum class MatchRank { Identity, TitleLine, FilmName };
 
+// Whether a file of this name is one a scripts folder is searched for: "*.dvbk" or "*.txt", in any
+// letter case.
+bool is_script_file_name(std::string_view name);
+
 struct DescribedScript {
     std::string path;
     FilmDescription description;
