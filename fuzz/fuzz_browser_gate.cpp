@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "players/browser_gate.h"
-#include "wire/utf8.h"
+#include "text/utf8.h"
 
 namespace {
 

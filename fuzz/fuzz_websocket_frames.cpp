@@ -14,7 +14,7 @@
 
 #include "wire/browser_report.h"
 #include "wire/media_location.h"
-#include "wire/utf8.h"
+#include "text/utf8.h"
 #include "wire/websocket.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "script/video_hash.h"
 #include "settings/settings_store_win.h"
 #include "text/whole_file.h"
+#include "wire/media_location.h"
 
 namespace dvbk {
 namespace {
@@ -28,11 +29,6 @@ constexpr size_t MAX_INDEXED_SCRIPTS = 2000;
 constexpr DWORD MAX_INDEXED_BYTES = 4 * 1024 * 1024;
 // An editor or a copy may write several files in turn: the index waits for the folder to be quiet.
 constexpr UINT INDEX_QUIET_MS = 500;
-
-std::string file_part(const std::string& path) {
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 IndexedScript indexed_script(const std::string& path) {
     IndexedScript indexed{{path, {}}, ""};
@@ -86,7 +82,7 @@ std::string film_label(const std::string& path) {
     const IndexedScript* script = indexed(path);
     if (script && !script->script.description.film.empty())
         return script->script.description.film;
-    return file_part(path);
+    return std::string(last_path_part(path));
 }
 
 void show_match_text(std::string text) {
@@ -153,14 +149,14 @@ void choose_among(const ScriptMatches& matches, const std::vector<ScriptMatch>& 
     }
     ScriptChoice choice{played_name(*app.playing), {}, -1};
     for (const ScriptMatch* match : best) {
-        choice.entries.push_back(
-            {film_label(match->path) + "  -  " + file_part(match->path) + " (" + match_reason_text(match->reason) + ")",
-             true});
+        choice.entries.push_back({film_label(match->path) + "  -  " + std::string(last_path_part(match->path)) + " (" +
+                                      match_reason_text(match->reason) + ")",
+                                  true});
     }
     for (const ScriptMatch& match : broken) {
         const IndexedScript* script = indexed(match.path);
         choice.entries.push_back(
-            {file_part(match.path) + " does not load: " + (script ? script->load_error : ""), false});
+            {std::string(last_path_part(match.path)) + " does not load: " + (script ? script->load_error : ""), false});
     }
     std::string asked = choice_key(*app.playing) + played_name(*app.playing);
     app.choosing_script = true;
@@ -200,7 +196,7 @@ void match_playing() {
         case MatchOutcome::None: {
             std::string text = "Script: none in " + scripts_folder(app.settings) + " fits " + played_name(*app.playing);
             if (!broken.empty())
-                text += " (" + file_part(broken.front().path) + " would, but does not load)";
+                text += " (" + std::string(last_path_part(broken.front().path)) + " would, but does not load)";
             show_match_text(text + (app.script_loaded ? "; the script stays as it was" : ""));
             return;
         }

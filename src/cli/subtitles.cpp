@@ -9,53 +9,12 @@
 #include "script/film_time.h"
 #include "script/filter_script.h"
 #include "text/c_locale.h"
+#include "text/utf8.h"
 
 namespace dvbk {
 namespace {
 
 // ---- Text as code points
-
-constexpr char32_t REPLACEMENT = 0xFFFD;
-
-// Reads the code point at `pos` and moves past it. False for a byte that starts no well-formed UTF-8
-// sequence (overlong forms and surrogates included): `cp` is then U+FFFD and `pos` moves one byte.
-bool next_code_point(std::string_view text, size_t& pos, char32_t& cp) {
-    unsigned char lead = static_cast<unsigned char>(text[pos]);
-    size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-    cp = REPLACEMENT;
-    if (length == 0 || pos + length > text.size()) {
-        ++pos;
-        return false;
-    }
-    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        unsigned char next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return false;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < least[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++pos;
-        return false;
-    }
-    pos += length;
-    cp = value;
-    return true;
-}
-
-void append_utf8(std::string& text, char32_t cp) {
-    if (cp < 0x80) {
-        text += static_cast<char>(cp);
-        return;
-    }
-    int extra = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
-    text += static_cast<char>(((0xFF00 >> (extra + 1)) & 0xFF) | (cp >> (6 * extra)));
-    for (int i = extra - 1; i >= 0; --i)
-        text += static_cast<char>(0x80 | ((cp >> (6 * i)) & 0x3F));
-}
 
 // What Windows-1252 puts at 0x80 to 0x9F; Latin-1 has the same code points as its bytes elsewhere.
 constexpr char16_t CP1252_HIGH[32] = {
@@ -67,11 +26,7 @@ constexpr char16_t CP1252_HIGH[32] = {
 // A line as UTF-8: as it is when it is UTF-8, else read as Windows-1252, in which most subtitles
 // and lists saved before UTF-8 (Notepad's "ANSI") were written. True when it was converted.
 bool to_utf8(std::string& line) {
-    size_t pos = 0;
-    char32_t cp = 0;
-    while (pos < line.size() && next_code_point(line, pos, cp)) {
-    }
-    if (pos == line.size())
+    if (is_valid_utf8(line))
         return false;
     std::string converted;
     for (char c : line) {
@@ -225,7 +180,7 @@ size_t read_entity(std::string_view text, std::string& out) {
             return 0;
         cp = std::min<char32_t>(cp * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x110000);
     }
-    append_utf8(out, cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? REPLACEMENT : cp);
+    append_utf8(out, cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? REPLACEMENT_CHARACTER : cp);
     return semicolon + 1;
 }
 
@@ -266,19 +221,16 @@ struct Cue {
     std::vector<Word> words;
 };
 
-bool read_cue_time(std::string_view field, double& seconds) {
-    std::string time(field);
-    std::replace(time.begin(), time.end(), ',', '.');  // SubRip's decimal comma
-    return time.find(':') != std::string::npos && read_clock_time(time, seconds);
-}
-
 // "00:01:02,500 --> 00:01:04,000" and whatever follows the end (WebVTT's cue settings, SubRip's
-// old box coordinates).
+// old box coordinates): a cue timing line with SubRip's decimal comma, whose times have colons as
+// both formats write them.
 bool read_timing(std::string_view line, double& start, double& end) {
-    size_t arrow = line.find("-->");
-    std::vector<std::string_view> before = split_blanks(line.substr(0, arrow));
-    std::vector<std::string_view> after = split_blanks(line.substr(arrow + 3));
-    return before.size() == 1 && !after.empty() && read_cue_time(before[0], start) && read_cue_time(after[0], end);
+    std::string timing(line);
+    std::replace(timing.begin(), timing.end(), ',', '.');
+    size_t arrow = timing.find("-->");
+    std::vector<std::string_view> after = split_blanks(std::string_view(timing).substr(arrow + 3));
+    return timing.find(':') < arrow && !after.empty() && after[0].find(':') != std::string_view::npos &&
+           read_cue_timing(timing, start, end);
 }
 
 bool starts_with_keyword(std::string_view line, std::string_view keyword) {

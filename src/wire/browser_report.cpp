@@ -4,9 +4,9 @@
 #include <limits>
 #include <vector>
 
+#include "text/utf8.h"
 #include "wire/json_reader.h"
 #include "wire/media_location.h"
-#include "wire/utf8.h"
 
 namespace dvbk {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "text/c_locale.h"
-#include "wire/utf8.h"
+#include "text/utf8.h"
 
 namespace dvbk {
 namespace {

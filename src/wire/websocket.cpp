@@ -5,9 +5,9 @@
 #include <string>
 
 #include "text/c_locale.h"
+#include "text/utf8.h"
 #include "wire/base64.h"
 #include "wire/sha1.h"
-#include "wire/utf8.h"
 
 namespace dvbk {
 namespace {
