@@ -83,10 +83,7 @@ void merge_noted(std::vector<NotedSpan>& spans) {
 // A note as a script line holds it: on that one line, without control bytes, trimmed.
 std::string note_text(std::string_view note) {
     std::string text(note);
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
-    }
+    std::replace_if(text.begin(), text.end(), is_c_control, ' ');
     return std::string(trim_blanks(text));
 }
 

@@ -36,8 +36,7 @@ std::string_view trim_space(std::string_view text) {
 }
 
 bool has_control_byte(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+    return std::any_of(text.begin(), text.end(), is_c_control);
 }
 
 bool is_comment(std::string_view line) {
@@ -115,10 +114,6 @@ bool same_place(const DescriptionLine& line, const DescriptionLine& meant) {
     return line.kind == meant.kind && line.error.empty() && (one_of_a_kind || line.rule == meant.rule);
 }
 
-bool is_hex_digit(char c) {
-    return is_c_digit(c) || (ascii_lower(c) >= 'a' && ascii_lower(c) <= 'f');
-}
-
 }  // namespace
 
 bool read_match_rule(std::string_view text, MatchRule& rule, std::string& error) {
@@ -136,7 +131,8 @@ bool read_match_rule(std::string_view text, MatchRule& rule, std::string& error)
     if (rule.value.empty() || has_control_byte(rule.value))
         error = std::string(*kind) + "= needs a value without control bytes";
     else if (rule.kind == MatchKind::Hash &&
-             (rule.value.size() != 16 || !std::all_of(rule.value.begin(), rule.value.end(), is_hex_digit)))
+             (rule.value.size() != 16 ||
+              !std::all_of(rule.value.begin(), rule.value.end(), [](char c) { return hex_digit_value(c) >= 0; })))
         error = "hash= takes 16 hex digits";
     else if (rule.kind == MatchKind::File && rule.value.find_first_of("/\\") != std::string::npos)
         error = "file= takes a file name without its folder";

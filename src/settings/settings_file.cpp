@@ -50,7 +50,7 @@ std::string escaped_content(std::string_view text) {
             out += "&lt;";
         else if (c == '>')
             out += "&gt;";
-        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+        else if (is_c_control(c))
             out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
         else
             out += c;

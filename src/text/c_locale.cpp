@@ -27,8 +27,7 @@ std::string_view trim_blanks(std::string_view text) {
 std::string quote_line(std::string_view line) {
     std::string quoted(line.substr(0, MAX_QUOTED_LINE));
     for (char& c : quoted) {
-        auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t') || byte == 0x7f)
+        if (is_c_control(c) && c != '\t')
             c = '?';
     }
     if (line.size() > MAX_QUOTED_LINE)

@@ -18,6 +18,23 @@ inline bool is_c_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// A C0 control byte or DEL: nothing a line of text shows.
+inline bool is_c_control(char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
+}
+
+// The value of a hexadecimal digit in either letter case; -1 for any other character.
+inline int hex_digit_value(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 inline char ascii_lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -1,9 +1,11 @@
 #include "wire/browser_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include "text/c_locale.h"
 #include "text/utf8.h"
 #include "wire/json_reader.h"
 #include "wire/media_location.h"
@@ -73,10 +75,7 @@ bool read_video(const Members& members, BrowserReport& report) {
     report.paused = paused->flag;
     // The title is shown in our window, where a line break or a NUL would cut or garble it.
     report.title = cut_utf8(title->text, BROWSER_TITLE_MAX_BYTES);
-    for (char& c : report.title) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
-    }
+    std::replace_if(report.title.begin(), report.title.end(), is_c_control, ' ');
     return true;
 }
 

@@ -6,40 +6,13 @@
 #include <system_error>
 
 #include "text/c_locale.h"
+#include "text/utf8.h"
 
 namespace dvbk {
 namespace {
 
 bool is_json_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-void append_utf8(std::uint32_t code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 bool is_high_surrogate(std::uint32_t code) {
@@ -188,7 +161,7 @@ private:
             return false;
         code = 0;
         for (int i = 0; i < 4; ++i) {
-            int digit = hex_value(text_[pos_ + i]);
+            int digit = hex_digit_value(text_[pos_ + i]);
             if (digit < 0)
                 return false;
             code = code * 16 + static_cast<std::uint32_t>(digit);
@@ -216,7 +189,7 @@ private:
         if (is_high_surrogate(code) || is_low_surrogate(code))
             code = 0xFFFD;
         if (out)
-            append_utf8(code, *out);
+            append_utf8(*out, code);
         return true;
     }
 

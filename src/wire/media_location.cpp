@@ -9,23 +9,12 @@
 namespace dvbk {
 namespace {
 
-bool is_control(char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-}
-
 bool is_letter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view start) {
     return text.size() >= start.size() && equals_ignoring_case(text.substr(0, start.size()), start);
-}
-
-int hex_digit(char c) {
-    if (is_c_digit(c))
-        return c - '0';
-    c = ascii_lower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
 // "%20" and the like decoded; nullopt for a "%" without two hex digits after it.
@@ -36,8 +25,8 @@ std::optional<std::string> percent_decoded(std::string_view text) {
             out += text[i];
             continue;
         }
-        int high = i + 2 < text.size() ? hex_digit(text[i + 1]) : -1;
-        int low = i + 2 < text.size() ? hex_digit(text[i + 2]) : -1;
+        int high = i + 2 < text.size() ? hex_digit_value(text[i + 1]) : -1;
+        int low = i + 2 < text.size() ? hex_digit_value(text[i + 2]) : -1;
         if (high < 0 || low < 0)
             return std::nullopt;
         out += static_cast<char>(high * 16 + low);
@@ -75,7 +64,7 @@ std::string name_of(std::string_view path) {
 
 bool fits_as_name(std::string_view text, size_t max_bytes) {
     return !text.empty() && text.size() <= max_bytes && is_valid_utf8(text) &&
-           std::none_of(text.begin(), text.end(), is_control);
+           std::none_of(text.begin(), text.end(), is_c_control);
 }
 
 std::string_view last_path_part(std::string_view path) {
@@ -139,7 +128,7 @@ MediaFile media_file_from_player_path(std::string_view given) {
 std::string page_address(std::string_view text) {
     size_t start = starts_with_ignoring_case(text, "http://") ? 7 : starts_with_ignoring_case(text, "https://") ? 8 : 0;
     if (start == 0 || text.size() == start || !is_valid_utf8(text) ||
-        std::any_of(text.begin(), text.end(), [](char c) { return c == ' ' || is_control(c); }))
+        std::any_of(text.begin(), text.end(), [](char c) { return c == ' ' || is_c_control(c); }))
         return {};
     return std::string(cut_utf8(text, PAGE_ADDRESS_MAX_BYTES));
 }

@@ -23,10 +23,7 @@ bool is_token_char(char c) {
 // Control characters other than tab have no place in a field value; a stray CR or LF in one would
 // mean the sender and we disagree about where lines end.
 bool is_field_value(std::string_view value) {
-    return std::none_of(value.begin(), value.end(), [](char c) {
-        unsigned char u = static_cast<unsigned char>(c);
-        return (u < 0x20 && c != '\t') || u == 0x7F;
-    });
+    return std::none_of(value.begin(), value.end(), [](char c) { return is_c_control(c) && c != '\t'; });
 }
 
 bool has_token(std::string_view list, std::string_view token) {
